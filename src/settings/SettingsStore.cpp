@@ -1,0 +1,166 @@
+#include "settings/SettingsStore.h"
+
+#include "chatserver/AnsiText.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString escaped(const QString &value)
+{
+    QString out;
+    out.reserve(value.size());
+    for (QChar c : value) {
+        if (c == u'\\')
+            out += u"\\\\"_s;
+        else if (c == u'\r')
+            out += u"\\r"_s;
+        else if (c == u'\n')
+            out += u"\\n"_s;
+        else
+            out += c;
+    }
+    return out;
+}
+
+QString unescaped(QStringView value)
+{
+    QString out;
+    out.reserve(value.size());
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value[i];
+        if (c != u'\\' || i + 1 == value.size()) {
+            out += c;
+            continue;
+        }
+        const QChar next = value[++i];
+        out += next == u'r' ? QChar(u'\r') : next == u'n' ? QChar(u'\n') : next;
+    }
+    return out;
+}
+
+} // namespace
+
+SettingsStore::SettingsStore(const QString &filePath, QObject *parent)
+    : QObject(parent)
+    , m_filePath(filePath)
+{
+    load();
+}
+
+QString SettingsStore::readRegValue(const QString &keyPath, const QString &valueName) const
+{
+    const auto key = m_values.constFind(keyPath);
+    if (key == m_values.cend())
+        return QString();
+    QString value = key->value(valueName);
+    // The registry hands back a string up to its first zero byte.
+    const qsizetype zero = value.indexOf(QChar(u'\0'));
+    if (zero >= 0)
+        value.truncate(zero);
+    return value;
+}
+
+void SettingsStore::writeRegValue(const QString &keyPath, const QString &valueName,
+                                  const QString &text)
+{
+    QString &slot = m_values[keyPath][valueName];
+    if (slot == text && QFileInfo::exists(m_filePath))
+        return;
+    slot = text;
+    save();
+}
+
+QByteArray SettingsStore::serialize(const Values &values)
+{
+    QStringList keys = values.keys();
+    std::sort(keys.begin(), keys.end());
+    QString text;
+    for (const QString &key : std::as_const(keys)) {
+        text += u'[' + key + u"]\r\n"_s;
+        const auto &names = values[key];
+        QStringList sortedNames = names.keys();
+        std::sort(sortedNames.begin(), sortedNames.end());
+        for (const QString &name : std::as_const(sortedNames))
+            text += name + u'=' + escaped(names[name]) + u"\r\n"_s;
+        text += u"\r\n"_s;
+    }
+    return AnsiText::encode(text);
+}
+
+SettingsStore::Values SettingsStore::parse(QByteArrayView fileText, bool *wellFormed)
+{
+    Values values;
+    bool ok = true;
+    QString key;
+    const QString text = AnsiText::decode(fileText);
+    for (QStringView line : QStringView(text).split(u'\n')) {
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        if (line.isEmpty() || line.startsWith(u';'))
+            continue;
+        if (line.startsWith(u'[') && line.endsWith(u']')) {
+            key = line.sliced(1, line.size() - 2).toString();
+            continue;
+        }
+        const qsizetype equals = line.indexOf(u'=');
+        if (equals <= 0 || key.isEmpty()) {
+            ok = false; // a stray line: skip it, keep the rest
+            continue;
+        }
+        values[key][line.first(equals).toString()] = unescaped(line.sliced(equals + 1));
+    }
+    if (wellFormed)
+        *wellFormed = ok;
+    return values;
+}
+
+void SettingsStore::load()
+{
+    if (m_filePath.isEmpty() || !QFileInfo::exists(m_filePath))
+        return;
+    QFile file(m_filePath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        reportOnce(m_readProblemReported,
+                   u"The settings file cannot be read: "_s + QDir::toNativeSeparators(m_filePath)
+                       + u" (starting with default settings)"_s);
+        return;
+    }
+    bool wellFormed = true;
+    m_values = parse(file.readAll(), &wellFormed);
+    if (!wellFormed) {
+        reportOnce(m_readProblemReported,
+                   u"The settings file is damaged; unreadable lines were skipped: "_s
+                       + QDir::toNativeSeparators(m_filePath));
+    }
+}
+
+void SettingsStore::save()
+{
+    if (m_filePath.isEmpty())
+        return;
+    QDir().mkpath(QFileInfo(m_filePath).absolutePath());
+    QSaveFile file(m_filePath);
+    const bool saved = file.open(QIODevice::WriteOnly) && file.write(serialize(m_values)) >= 0
+        && file.commit();
+    if (!saved) {
+        reportOnce(m_writeProblemReported,
+                   u"Settings cannot be saved to "_s + QDir::toNativeSeparators(m_filePath) + u": "_s
+                       + file.errorString());
+    }
+}
+
+void SettingsStore::reportOnce(bool &alreadyReported, const QString &message)
+{
+    if (alreadyReported)
+        return;
+    alreadyReported = true;
+    Q_EMIT problem(message);
+}

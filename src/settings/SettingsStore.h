@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+
+// Key paths of the stored values; every value lives under one of these four.
+namespace SettingsKeys {
+inline const QString Root = QStringLiteral("SOFTWARE\\TavixChat");
+inline const QString Options = QStringLiteral("SOFTWARE\\TavixChat\\Options");
+inline const QString Colors = QStringLiteral("SOFTWARE\\TavixChat\\Colors");
+inline const QString Fonts = QStringLiteral("SOFTWARE\\TavixChat\\Fonts");
+inline const QString Network = QStringLiteral("SOFTWARE\\TavixChat\\Network");
+} // namespace SettingsKeys
+
+// Every setting is a string value under a key path and a value name; an absent value reads as "".
+// Writes go through to the settings file at once, so nothing needs saving at exit. The file is
+// Windows-1252 text in sections named after the key paths:
+//
+//   [SOFTWARE\TavixChat]
+//   cCourse 1=Pine Creek
+//
+// A value runs from the first "=" to the end of the line, leading blanks included; backslashes,
+// carriage returns and line feeds inside it are escaped as \\, \r and \n.
+class SettingsStore : public QObject
+{
+    Q_OBJECT
+
+public:
+    // An empty path keeps the values in memory only.
+    explicit SettingsStore(const QString &filePath = QString(), QObject *parent = nullptr);
+
+    QString readRegValue(const QString &keyPath, const QString &valueName) const;
+    void writeRegValue(const QString &keyPath, const QString &valueName, const QString &text);
+
+    QString filePath() const { return m_filePath; }
+
+    // The text of the settings file for the given values, and its reading. Both are pure so the
+    // reader can be tested and fuzzed without files.
+    using Values = QHash<QString, QHash<QString, QString>>;
+    static QByteArray serialize(const Values &values);
+    static Values parse(QByteArrayView fileText, bool *wellFormed = nullptr);
+
+Q_SIGNALS:
+    // A problem with the settings file, said once per kind of problem, so the operator learns of
+    // it without a flood of messages on every keystroke.
+    void problem(const QString &message);
+
+private:
+    void load();
+    void save();
+    void reportOnce(bool &alreadyReported, const QString &message);
+
+    QString m_filePath;
+    Values m_values;
+    bool m_readProblemReported = false;
+    bool m_writeProblemReported = false;
+};
