@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+// How one kind of transcript text looks. Plain data, so the core can hold and store styles
+// without the GUI libraries; the window turns it into a character format.
+struct ChatStyle
+{
+    QString fontName; // empty: the window's default font
+    bool bold = false;
+    bool italic = false;
+    float size = 0;   // points; 0: the window's default size
+    quint32 colour = 0; // 0x00BBGGRR: red in the low byte, as stored
+
+    static constexpr quint32 rgb(int red, int green, int blue)
+    {
+        return quint32(red) | quint32(green) << 8 | quint32(blue) << 16;
+    }
+    int red() const { return int(colour & 0xFF); }
+    int green() const { return int(colour >> 8 & 0xFF); }
+    int blue() const { return int(colour >> 16 & 0xFF); }
+
+    friend bool operator==(const ChatStyle &, const ChatStyle &) = default;
+};
