@@ -30,8 +30,8 @@ int main(int argc, char *argv[])
     parser.addHelpOption();
     const QCommandLineOption address(
         u"address"_s, u"Listen on ADDRESS (127.0.0.1)."_s, u"ADDRESS"_s, u"127.0.0.1"_s);
-    const QCommandLineOption port(u"port"_s, u"Listen on PORT (1579)."_s, u"PORT"_s,
-        QString::number(NetworkConfig::DefaultLobbyPort));
+    const QCommandLineOption port(u"port"_s, u"Listen on PORT (1579; 0 picks a free port)."_s,
+        u"PORT"_s, QString::number(NetworkConfig::DefaultLobbyPort));
     const QCommandLineOption noConfirm(u"no-confirm"_s, u"Never confirm a room."_s);
     const QCommandLineOption closeAfter(u"close-after-confirm"_s,
         u"End the connection SECONDS after confirming a room."_s, u"SECONDS"_s);
@@ -41,9 +41,11 @@ int main(int argc, char *argv[])
     const QHostAddress listenAddress(parser.value(address));
     if (listenAddress.isNull())
         return fail(u"Not an IP address: "_s + parser.value(address));
-    const auto listenPort = NetworkConfig::parsePort(parser.value(port));
+    // Port 0 picks a free port; the "listening on" line tells which.
+    const QString portText = parser.value(port).trimmed();
+    const auto listenPort = portText == u"0"_s ? 0 : NetworkConfig::parsePort(portText);
     if (!listenPort)
-        return fail(u"Not a port from 1 to 65535: "_s + parser.value(port));
+        return fail(u"Not a port from 0 to 65535: "_s + portText);
 
     LobbySimBehaviour behaviour;
     behaviour.confirmRoom = !parser.isSet(noConfirm);
