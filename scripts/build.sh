@@ -4,4 +4,4 @@ set -euo pipefail
 preset="${1:-default}"
 cd "$(dirname "$0")/.."
 cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset" -- -k 0
+cmake --build --preset "$preset" -- -k 0 -j "${VORNIC_JOBS:-2}"
