@@ -68,13 +68,14 @@ QString SettingsStore::readRegValue(const QString &keyPath, const QString &value
     return value;
 }
 
-void SettingsStore::writeRegValue(const QString &keyPath, const QString &valueName,
-                                  const QString &text)
+void SettingsStore::writeRegValue(
+    const QString &keyPath, const QString &valueName, const QString &text)
 {
     QString &slot = m_values[keyPath][valueName];
-    if (slot == text && QFileInfo::exists(m_filePath))
+    if (slot == text && !m_unsaved && QFileInfo::exists(m_filePath))
         return;
     slot = text;
+    m_unsaved = true;
     save();
 }
 
@@ -126,41 +127,37 @@ void SettingsStore::load()
 {
     if (m_filePath.isEmpty() || !QFileInfo::exists(m_filePath))
         return;
+    const QString shownPath = QDir::toNativeSeparators(m_filePath);
     QFile file(m_filePath);
     if (!file.open(QIODevice::ReadOnly)) {
-        reportOnce(m_readProblemReported,
-                   u"The settings file cannot be read: "_s + QDir::toNativeSeparators(m_filePath)
-                       + u" (starting with default settings)"_s);
+        m_keepFileUntouched = true;
+        m_loadProblem = u"The settings file cannot be read: "_s + shownPath
+            + u" (starting with default settings; changes will not be saved)"_s;
         return;
     }
     bool wellFormed = true;
     m_values = parse(file.readAll(), &wellFormed);
-    if (!wellFormed) {
-        reportOnce(m_readProblemReported,
-                   u"The settings file is damaged; unreadable lines were skipped: "_s
-                       + QDir::toNativeSeparators(m_filePath));
-    }
+    if (!wellFormed)
+        m_loadProblem
+            = u"The settings file is damaged; unreadable lines were skipped: "_s + shownPath;
 }
 
 void SettingsStore::save()
 {
-    if (m_filePath.isEmpty())
+    if (m_filePath.isEmpty() || m_keepFileUntouched)
         return;
     QDir().mkpath(QFileInfo(m_filePath).absolutePath());
     QSaveFile file(m_filePath);
-    const bool saved = file.open(QIODevice::WriteOnly) && file.write(serialize(m_values)) >= 0
-        && file.commit();
-    if (!saved) {
-        reportOnce(m_writeProblemReported,
-                   u"Settings cannot be saved to "_s + QDir::toNativeSeparators(m_filePath) + u": "_s
-                       + file.errorString());
-    }
-}
-
-void SettingsStore::reportOnce(bool &alreadyReported, const QString &message)
-{
-    if (alreadyReported)
+    const bool saved
+        = file.open(QIODevice::WriteOnly) && file.write(serialize(m_values)) >= 0 && file.commit();
+    if (saved) {
+        m_unsaved = false;
+        m_saveProblemReported = false;
         return;
-    alreadyReported = true;
-    Q_EMIT problem(message);
+    }
+    if (m_saveProblemReported)
+        return;
+    m_saveProblemReported = true;
+    Q_EMIT problem(u"Settings cannot be saved to "_s + QDir::toNativeSeparators(m_filePath)
+        + u": "_s + file.errorString());
 }

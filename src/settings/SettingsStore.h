@@ -35,6 +35,11 @@ public:
 
     QString filePath() const { return m_filePath; }
 
+    // What went wrong while the file was read in the constructor, or "" when nothing did. The
+    // constructor runs before anybody can connect to problem(), so the message is kept for the
+    // owner to show once the window or console is up.
+    QString loadProblem() const { return m_loadProblem; }
+
     // The text of the settings file for the given values, and its reading. Both are pure so the
     // reader can be tested and fuzzed without files.
     using Values = QHash<QString, QHash<QString, QString>>;
@@ -42,17 +47,20 @@ public:
     static Values parse(QByteArrayView fileText, bool *wellFormed = nullptr);
 
 Q_SIGNALS:
-    // A problem with the settings file, said once per kind of problem, so the operator learns of
-    // it without a flood of messages on every keystroke.
+    // The settings cannot be saved. Said once, not on every keystroke; said again only when a save
+    // has succeeded in between.
     void problem(const QString &message);
 
 private:
     void load();
     void save();
-    void reportOnce(bool &alreadyReported, const QString &message);
 
     QString m_filePath;
     Values m_values;
-    bool m_readProblemReported = false;
-    bool m_writeProblemReported = false;
+    QString m_loadProblem;
+    // An existing file that could not be read is never overwritten: the operator's settings in it
+    // are worth more than the changes of this run.
+    bool m_keepFileUntouched = false;
+    bool m_unsaved = false;
+    bool m_saveProblemReported = false;
 };

@@ -1,9 +1,63 @@
 #include "settings/SettingsStore.h"
 
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+struct StoredValue
+{
+    QString key;
+    QString name;
+    QString text;
+};
+
+// Every value the program stores, each with a text that is hard on the file format.
+QList<StoredValue> everyStoredValue()
+{
+    const QStringList awkward = {u" leading blank"_s, u"a=b"_s, u"=starts with equals"_s,
+        u"back\\slash\\"_s, u"trailing blank "_s, u";not a comment"_s, u"[not a section]"_s,
+        u"\\n is not a line break"_s};
+    QList<StoredValue> values;
+    int n = 0;
+    const auto add = [&](const QString &key, const QString &name, const QString &typical) {
+        values.append({key, name, typical + awkward[n++ % awkward.size()]});
+    };
+    for (const char *name :
+        {"cServer", "pName", "cName", "cPass", "cLocked", "cWelcomeMsg", "cType"})
+        add(SettingsKeys::Root, QString::fromLatin1(name), u"Ann"_s);
+    for (int i = 1; i <= 3; ++i)
+        add(SettingsKeys::Root, u"cDetails %1"_s.arg(i), u"Single Elim"_s);
+    for (int i = 1; i <= 4; ++i)
+        add(SettingsKeys::Root, u"tDetails %1"_s.arg(i), u"$5,000"_s);
+    for (int i = 1; i <= 5; ++i)
+        add(SettingsKeys::Root, u"cRules %1"_s.arg(i), u"No mulligans"_s);
+    for (int i = 1; i <= 8; ++i) {
+        add(SettingsKeys::Root, u"cCourse %1"_s.arg(i), u"No Setting"_s);
+        add(SettingsKeys::Root, u"cLevel %1"_s.arg(i), u"4+"_s);
+        add(SettingsKeys::Root, u"cHoles %1"_s.arg(i), u"$50,000"_s);
+    }
+    for (int i = 0; i <= 1; ++i)
+        add(SettingsKeys::Options, u"cOptions %1"_s.arg(i), u"1"_s);
+    for (int i = 0; i <= 4; ++i)
+        add(SettingsKeys::Options, u"cLogs %1"_s.arg(i), u"0"_s);
+    for (const char *prefix : {"b", "p", "c", "wt", "wf", "s"})
+        add(SettingsKeys::Colors, QString::fromLatin1(prefix) + u"Color"_s, u"16777215"_s);
+    for (const char *prefix : {"p", "c", "wt", "wf", "s"}) {
+        for (const char *suffix : {"", "Bold", "Italic", "Size"}) {
+            add(SettingsKeys::Fonts,
+                QString::fromLatin1(prefix) + u"Font"_s + QString::fromLatin1(suffix), u"9.75"_s);
+        }
+    }
+    return values;
+}
+
+} // namespace
 
 class TestSettingsStore : public QObject
 {
@@ -34,6 +88,89 @@ private Q_SLOTS:
         SettingsStore reopened(path);
         QCOMPARE(reopened.readRegValue(SettingsKeys::Root, u"cCourse 1"_s), value);
         QCOMPARE(reopened.readRegValue(SettingsKeys::Fonts, u"sFontSize"_s), u"9.75"_s);
+    }
+
+    void everyStoredValueSurvivesARestart()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"settings.ini"_s);
+        const QList<StoredValue> values = everyStoredValue();
+        {
+            SettingsStore store(path);
+            for (const StoredValue &v : values)
+                store.writeRegValue(v.key, v.name, v.text);
+        }
+        SettingsStore reopened(path);
+        QCOMPARE(reopened.loadProblem(), QString());
+        for (const StoredValue &v : values)
+            QCOMPARE(reopened.readRegValue(v.key, v.name), v.text);
+        // Names are not shared between keys.
+        QCOMPARE(reopened.readRegValue(SettingsKeys::Options, u"pName"_s), QString());
+    }
+
+    void loadProblemIsKeptForLater_data()
+    {
+        QTest::addColumn<bool>("pathIsAFolder");
+        QTest::newRow("damaged file") << false;
+        QTest::newRow("unreadable file") << true;
+    }
+    void loadProblemIsKeptForLater()
+    {
+        QFETCH(bool, pathIsAFolder);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"settings.ini"_s);
+        if (pathIsAFolder) {
+            QVERIFY(QDir(dir.path()).mkdir(u"settings.ini"_s));
+        } else {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("[SOFTWARE\\TavixChat]\r\npName=Ann\r\nbroken line\r\n");
+        }
+        SettingsStore store(path);
+        QVERIFY(store.loadProblem().contains(QDir::toNativeSeparators(path)));
+        if (!pathIsAFolder)
+            QCOMPARE(store.readRegValue(SettingsKeys::Root, u"pName"_s), u"Ann"_s);
+    }
+
+    void unreadableFileIsNeverOverwritten()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"settings.ini"_s);
+        QVERIFY(QDir(dir.path()).mkpath(u"settings.ini/inside"_s));
+        SettingsStore store(path);
+        QSignalSpy problems(&store, &SettingsStore::problem);
+        store.writeRegValue(SettingsKeys::Root, u"pName"_s, u"Ann"_s);
+        // The change lives for this run, and the folder the file name points at is left alone.
+        QCOMPARE(store.readRegValue(SettingsKeys::Root, u"pName"_s), u"Ann"_s);
+        QVERIFY(QDir(path).exists(u"inside"_s));
+        QCOMPARE(problems.count(), 0);
+    }
+
+    void saveProblemIsSaidOnceUntilASaveSucceeds()
+    {
+        QTemporaryDir dir;
+        const QString blocker = dir.filePath(u"blocked"_s);
+        const QString path = blocker + u"/settings.ini"_s;
+        const auto block = [&] {
+            QFile file(blocker);
+            return file.open(QIODevice::WriteOnly);
+        };
+        QVERIFY(block());
+        SettingsStore store(path);
+        QSignalSpy problems(&store, &SettingsStore::problem);
+        store.writeRegValue(SettingsKeys::Root, u"cName"_s, u"R"_s);
+        store.writeRegValue(SettingsKeys::Root, u"cName"_s, u"Ro"_s);
+        QCOMPARE(problems.count(), 1);
+
+        // The same text again once the disk is back must still reach the file.
+        QVERIFY(QFile::remove(blocker));
+        store.writeRegValue(SettingsKeys::Root, u"cName"_s, u"Ro"_s);
+        QCOMPARE(SettingsStore(path).readRegValue(SettingsKeys::Root, u"cName"_s), u"Ro"_s);
+
+        QVERIFY(QDir(blocker).removeRecursively());
+        QVERIFY(block());
+        store.writeRegValue(SettingsKeys::Root, u"cName"_s, u"Roo"_s);
+        QCOMPARE(problems.count(), 2);
     }
 
     void absentAndEmptyReadAlike()
