@@ -9,7 +9,10 @@ OutgoingQueue::OutgoingQueue(const PlayerTable &table, ClientSlots &clientSlots,
     , m_table(table)
     , m_slots(clientSlots)
 {
+    // A repeating timer keeps to its grid and fires early after a late tick; restarting a
+    // single-shot timer after every packet keeps at least one full interval between packets.
     m_ticker.setTimerType(Qt::PreciseTimer);
+    m_ticker.setSingleShot(true);
     m_ticker.setInterval(TickInterval);
     connect(&m_ticker, &QTimer::timeout, this, &OutgoingQueue::sendHead);
 }
@@ -39,11 +42,12 @@ void OutgoingQueue::append(int socket, const QByteArray &packet)
 
 void OutgoingQueue::sendHead()
 {
-    if (m_entries.isEmpty()) {
-        m_ticker.stop();
+    if (m_entries.isEmpty())
         return;
-    }
     const Entry head = m_entries.dequeue();
     if (m_slots.state(head.socket) == SocketState::Connected)
         m_slots.send(head.socket, head.packet);
+    // Restarted even after an empty queue's last packet, so a packet queued right after it
+    // still waits its interval.
+    m_ticker.start();
 }
