@@ -22,7 +22,9 @@ void PlayerTable::removeAt(int position)
     Q_ASSERT(position >= 1 && position <= count());
     if (position < 1 || position > count())
         return;
-    m_seats[position] = m_seats.takeLast();
+    Seat last = m_seats.takeLast();
+    if (position < m_seats.size())
+        m_seats[position] = std::move(last);
 }
 
 void PlayerTable::clearPlayers()
