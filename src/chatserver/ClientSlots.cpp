@@ -111,14 +111,16 @@ void ClientSlots::offerPendingConnections()
 
 bool ClientSlots::accept(QTcpSocket *pending, int index)
 {
-    if (!pending || index < 1 || index > MaxClients || index > highestIndex() + 1)
+    // Only the connection on offer can be placed, and only once.
+    if (!pending || pending != m_undecided)
+        return false;
+    if (index < 1 || index > MaxClients || index > highestIndex() + 1)
         return false;
     if (index <= highestIndex() && state(index) != SocketState::Closed)
         return false;
     if (index > highestIndex())
         m_slots.resize(index + 1);
-    if (m_undecided == pending)
-        m_undecided = nullptr;
+    m_undecided = nullptr;
 
     Slot &slot = m_slots[index];
     if (slot.socket)
@@ -152,10 +154,9 @@ void ClientSlots::markLost(int index)
 
 void ClientSlots::refuse(QTcpSocket *pending, const QByteArray &farewell)
 {
-    if (!pending)
+    if (!pending || pending != m_undecided)
         return;
-    if (m_undecided == pending)
-        m_undecided = nullptr;
+    m_undecided = nullptr;
     pending->setParent(this);
     if (!farewell.isEmpty())
         pending->write(farewell);

@@ -41,8 +41,9 @@ public:
     // busy.
     int lowestClosedSlot() const;
 
-    // Puts a pending connection into a closed (or the next new) slot; false if the slot cannot
-    // take it, in which case the connection is still undecided.
+    // Both work only on the connection being offered by connectionRequested, from its handler.
+    // Puts it into a closed (or the next new) slot; false if that slot cannot take it, in which
+    // case the connection is still undecided.
     bool accept(QTcpSocket *pending, int index);
     // Sends the farewell, if any, and closes the connection once it has left.
     void refuse(QTcpSocket *pending, const QByteArray &farewell = {});

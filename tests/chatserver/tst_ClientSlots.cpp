@@ -91,11 +91,13 @@ private Q_SLOTS:
         connect(&room.slots, &ClientSlots::connectionRequested, this,
             [&](QTcpSocket *pending, const QString &) {
                 results << room.slots.accept(pending, 0) << room.slots.accept(pending, 2)
-                        << room.slots.accept(pending, 1);
+                        << room.slots.accept(pending, 1) << room.slots.accept(pending, 2);
+                room.slots.refuse(pending); // already placed: no effect
                 room.requestedSlots << 1;
             });
         room.connectFrom(2);
-        QCOMPARE(results, (QList<bool>{false, false, true}));
+        QCOMPARE(results, (QList<bool>{false, false, true, false}));
+        QCOMPARE(room.slots.state(1), int(SocketState::Connected));
         QCOMPARE(room.slots.highestIndex(), 1);
     }
 
