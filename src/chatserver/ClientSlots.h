@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTcpServer>
+
+class QTcpSocket;
+
+// The room's socket array. Index 0 is the listening socket; 1..MaxClients are client connections,
+// named by their index everywhere else in the room. A slot is created when a connection needs one
+// and is never removed; a closed slot is free for the next connection. States are the 0..9
+// numbers of SocketState.
+//
+// Every new connection is offered through connectionRequested before it has a slot; the receiver
+// (connected directly) decides with accept() or refuse(). A connection left undecided when the
+// signal returns is refused, so none can linger outside the array.
+class ClientSlots : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int MaxClients = 63;
+
+    explicit ClientSlots(QObject *parent = nullptr);
+    ~ClientSlots() override;
+
+    bool listen(const QHostAddress &address, quint16 port);
+    void stopListening();
+    quint16 listeningPort() const { return m_server.serverPort(); }
+
+    int state(int index) const;
+    int highestIndex() const { return int(m_slots.size()) - 1; }
+    // Dotted IPv4 text (no "::ffff:" prefix on dual-stack listeners); empty for a closed slot.
+    QString peerAddress(int index) const;
+    int connectedCount() const;
+    // Lowest closed slot from 1 up, else the next new index, else -1 when all client slots are
+    // busy.
+    int lowestClosedSlot() const;
+
+    // Both work only on the connection being offered by connectionRequested, from its handler.
+    // Puts it into a closed (or the next new) slot; false if that slot cannot take it, in which
+    // case the connection is still undecided.
+    bool accept(QTcpSocket *pending, int index);
+    // Sends the farewell, if any, and closes the connection once it has left.
+    void refuse(QTcpSocket *pending, const QByteArray &farewell = {});
+
+    bool send(int index, const QByteArray &bytes);
+    QByteArray takeAvailable(int index);
+    // Frees the slot at once; bytes already written still leave before the connection closes.
+    // Index 0 stops listening. Safe to call from a handler of this slot's own signals.
+    void close(int index);
+    void closeAll();
+
+Q_SIGNALS:
+    void connectionRequested(QTcpSocket *pending, const QString &address);
+    void dataArrived(int index);
+    // The client closed its end or the connection broke; the slot stays busy until close().
+    void peerClosed(int index);
+
+private:
+    struct Slot
+    {
+        QPointer<QTcpSocket> socket;
+        QString address;
+        bool errorPending = false;
+        bool connectionLost = false;
+    };
+
+    void offerPendingConnections();
+    void watch(QTcpSocket *socket, int index);
+    void markLost(int index);
+    void retire(QTcpSocket *socket);
+    bool isClientIndex(int index) const { return index >= 1 && index <= highestIndex(); }
+
+    QTcpServer m_server;
+    bool m_serverError = false;
+    // Element 0 stands for the listening socket and holds no connection.
+    QList<Slot> m_slots;
+    QTcpSocket *m_undecided = nullptr;
+};
