@@ -49,6 +49,9 @@ void TranscriptView::onScrolled(int value)
 
 void TranscriptView::onRangeChanged(int, int maximum)
 {
+    // A shrinking document (Clear) can leave the bar at the bottom without a value change.
+    if (verticalScrollBar()->value() >= maximum)
+        m_following = true;
     if (m_following)
         verticalScrollBar()->setValue(maximum);
 }
