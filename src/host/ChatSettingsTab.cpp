@@ -1,11 +1,14 @@
 #include "host/ChatSettingsTab.h"
 
 #include "appearance/ChatStyle.h"
+#include "appearance/ChatStyleFormat.h"
 #include "appearance/ColourSwatch.h"
 #include "appearance/FontLabel.h"
 #include "host/ControlArrayName.h"
 
 #include <QCheckBox>
+#include <QColorDialog>
+#include <QFontDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -55,6 +58,18 @@ ChatSettingsTab::ChatSettingsTab(QWidget *parent)
     m_welcome->setObjectName(u"txtwelcome"_s);
     m_welcome->setPlaceholderText(u"Sent once to each address that joins"_s);
     welcomeLabel->setBuddy(m_welcome);
+
+    m_colourPicker = new QColorDialog(this);
+    m_colourPicker->setObjectName(u"CD1Colour"_s);
+    connect(m_colourPicker, &QColorDialog::colorSelected, this, [this](const QColor &color) {
+        const quint32 colour = ChatStyleFormat::fromColor(color);
+        m_swatches.at(m_pickingIndex)->setColour(colour);
+        Q_EMIT colourChosen(m_pickingIndex, colour);
+    });
+    m_fontPicker = new QFontDialog(this);
+    m_fontPicker->setObjectName(u"CD1Font"_s);
+    connect(m_fontPicker, &QFontDialog::fontSelected, this,
+        [this](const QFont &font) { Q_EMIT fontChosen(m_pickingIndex, font); });
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
@@ -112,8 +127,7 @@ QWidget *ChatSettingsTab::buildAppearance()
         m_swatches[j]->setObjectName(controlArrayName(u"cmdColor"_s, j));
         m_swatches[j]->setColour(firstStartColours[j]);
         m_swatches[j]->setAccessibleName(colourCaptions[j]);
-        connect(
-            m_swatches[j], &QPushButton::clicked, this, [this, j] { Q_EMIT colourRequested(j); });
+        connect(m_swatches[j], &QPushButton::clicked, this, [this, j] { pickColour(j); });
         auto *caption = new QLabel(colourCaptions[j], group);
         caption->setObjectName(controlArrayName(u"lblColor"_s, j));
         grid->addWidget(m_swatches[j], j + 1, 1);
@@ -125,8 +139,7 @@ QWidget *ChatSettingsTab::buildAppearance()
         m_fontLabels[i] = new FontLabel(fontCaptions[i], group);
         m_fontLabels[i]->setObjectName(controlArrayName(u"lblFont"_s, i));
         m_fontLabels[i]->setColours(firstStartColours[i + 1], firstStartColours[0]);
-        connect(m_fontLabels[i], &FontLabel::doubleClicked, this,
-            [this, i] { Q_EMIT fontRequested(i); });
+        connect(m_fontLabels[i], &FontLabel::doubleClicked, this, [this, i] { pickFont(i); });
         grid->addWidget(m_fontLabels[i], i + 2, 0);
     }
 
@@ -141,6 +154,18 @@ QWidget *ChatSettingsTab::buildAppearance()
     grid->setColumnStretch(0, 1);
     grid->setColumnStretch(2, 1);
     return group;
+}
+
+void ChatSettingsTab::pickColour(int index)
+{
+    m_pickingIndex = index;
+    m_colourPicker->open();
+}
+
+void ChatSettingsTab::pickFont(int index)
+{
+    m_pickingIndex = index;
+    m_fontPicker->open();
 }
 
 QList<FontLabel *> ChatSettingsTab::fontLabels() const

@@ -8,6 +8,8 @@
 class ColourSwatch;
 class FontLabel;
 class QCheckBox;
+class QColorDialog;
+class QFontDialog;
 class QLineEdit;
 class QTextEdit;
 
@@ -33,14 +35,22 @@ public:
     ColourSwatch *colourSwatch(int index) const { return m_swatches.at(index); }
     QTextEdit *sampleBox() const { return m_sample; }
 
+    // The pickers are window-modal and opened without blocking; each keeps its last choice.
+    QColorDialog *colourPicker() const { return m_colourPicker; }
+    QFontDialog *fontPicker() const { return m_fontPicker; }
+
 Q_SIGNALS:
-    void fontRequested(int index);
-    void colourRequested(int index);
+    // A confirmed choice; a cancelled picker changes nothing. The swatch already shows the
+    // colour; the font label takes its font with the next sample refresh.
+    void colourChosen(int index, quint32 colour);
+    void fontChosen(int index, const QFont &font);
 
 private:
     QWidget *buildOptions();
     QWidget *buildLogging();
     QWidget *buildAppearance();
+    void pickColour(int index);
+    void pickFont(int index);
 
     std::array<QCheckBox *, OptionCount> m_options{};
     std::array<QCheckBox *, LogCount> m_logs{};
@@ -48,4 +58,7 @@ private:
     std::array<FontLabel *, FontCount> m_fontLabels{};
     std::array<ColourSwatch *, ColourCount> m_swatches{};
     QTextEdit *m_sample = nullptr;
+    QColorDialog *m_colourPicker = nullptr;
+    QFontDialog *m_fontPicker = nullptr;
+    int m_pickingIndex = -1; // the swatch or label the open picker works for
 };

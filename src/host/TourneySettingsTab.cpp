@@ -64,6 +64,7 @@ TourneySettingsTab::TourneySettingsTab(QWidget *parent)
 QWidget *TourneySettingsTab::buildDetails()
 {
     auto *group = new QGroupBox(u"Details"_s, this);
+    group->setMinimumWidth(300);
     auto *form = new QFormLayout(group);
 
     const QStringList choiceCaptions{u"Ladder"_s, u"Format"_s, u"Elimination Type"_s};

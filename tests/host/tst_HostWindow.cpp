@@ -1,15 +1,20 @@
 #include "appearance/ColourSwatch.h"
 #include "appearance/FontLabel.h"
+#include "appearance/StyleSample.h"
+#include "host/AboutDialog.h"
 #include "host/ChatSettingsTab.h"
 #include "host/ChatroomTab.h"
 #include "host/HostWindow.h"
 #include "host/PlayerListWidget.h"
 #include "host/TourneySettingsTab.h"
+#include "host/TranscriptView.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QDir>
+#include <QFontDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -45,6 +50,7 @@ private Q_SLOTS:
     void lockedBoxEnablesThePassword();
     void roomInputsFreezeTogether();
     void holesColumnTakesNewChoicesInEveryRow();
+    void pickersReportOnlyConfirmedChoices();
     void screenshots();
 };
 
@@ -353,6 +359,41 @@ void TestHostWindow::holesColumnTakesNewChoicesInEveryRow()
     QCOMPARE(tab->typeChoice()->currentText(), QString());
 }
 
+void TestHostWindow::pickersReportOnlyConfirmedChoices()
+{
+    HostWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    ChatSettingsTab *tab = window.chatSettingsTab();
+    QSignalSpy colours(tab, &ChatSettingsTab::colourChosen);
+    QSignalSpy fonts(tab, &ChatSettingsTab::fontChosen);
+
+    tab->colourSwatch(5)->click();
+    QVERIFY(tab->colourPicker()->isVisible());
+    tab->colourPicker()->setCurrentColor(QColor(0, 255, 0));
+    tab->colourPicker()->accept();
+    QCOMPARE(colours.count(), 1);
+    QCOMPARE(colours.at(0).at(0).toInt(), 5);
+    QCOMPARE(colours.at(0).at(1).value<quint32>(), quint32(65280));
+    QCOMPARE(tab->colourSwatch(5)->colour(), quint32(65280));
+
+    // A cancelled picker leaves the swatch as it was.
+    tab->colourSwatch(2)->click();
+    tab->colourPicker()->setCurrentColor(QColor(255, 0, 0));
+    tab->colourPicker()->reject();
+    QCOMPARE(colours.count(), 1);
+    QCOMPARE(tab->colourSwatch(2)->colour(), ChatStyle::rgb(255, 255, 255));
+
+    QTest::mouseDClick(tab->fontLabel(3), Qt::LeftButton);
+    QVERIFY(tab->fontPicker()->isVisible());
+    tab->fontPicker()->reject();
+    QCOMPARE(fonts.count(), 0);
+    QTest::mouseDClick(tab->fontLabel(3), Qt::LeftButton);
+    tab->fontPicker()->accept();
+    QCOMPARE(fonts.count(), 1);
+    QCOMPARE(fonts.at(0).at(0).toInt(), 3);
+}
+
 // Writes a picture of every tab when VORNIC_SCREENSHOT_DIR names a folder.
 void TestHostWindow::screenshots()
 {
@@ -364,6 +405,23 @@ void TestHostWindow::screenshots()
     chat->playerList()->addItems({u"Host"_s, u"Alice"_s, u"Bob"_s});
     chat->playerNameInput()->setText(u"Host"_s);
     chat->roomNameInput()->setText(u"Sunday Cup"_s);
+    const auto style = [](quint32 colour) {
+        ChatStyle s;
+        s.colour = colour;
+        return s;
+    };
+    const ChatStyle name = style(ChatStyle::rgb(255, 255, 0));
+    chat->transcript()->appendLine(
+        u"System: "_s, name, u"Connecting to Glenmora Net"_s, style(ChatStyle::rgb(0, 192, 192)));
+    chat->transcript()->appendLine(u"Alice: "_s, name, u"good luck all"_s, style(0xFFFFFF));
+    chat->transcript()->appendLine(
+        u"<To> Bob: "_s, name, u"you are up next"_s, style(ChatStyle::rgb(0, 0, 255)));
+    chat->applyStyles(0, style(0xFFFFFF), name);
+    StyleSample::Styles styles;
+    for (int i = 0; i < StyleSample::SlotCount; ++i)
+        styles[i] = style(window.chatSettingsTab()->colourSwatch(i + 1)->colour());
+    StyleSample::refresh(
+        *window.chatSettingsTab()->sampleBox(), window.chatSettingsTab()->fontLabels(), 0, styles);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     const QStringList files{
@@ -373,6 +431,10 @@ void TestHostWindow::screenshots()
         QTest::qWait(50);
         QVERIFY(window.grab().save(QDir(folder).filePath(files[i] + u".png"_s)));
     }
+    window.showAbout();
+    auto *about = window.findChild<AboutDialog *>();
+    QVERIFY(QTest::qWaitForWindowExposed(about));
+    QVERIFY(about->grab().save(QDir(folder).filePath(u"about.png"_s)));
 }
 
 QTEST_MAIN(TestHostWindow)
