@@ -10,7 +10,7 @@ struct ChatStyle
     QString fontName; // empty: the window's default font
     bool bold = false;
     bool italic = false;
-    float size = 0;   // points; 0: the window's default size
+    float size = 0; // points; 0: the window's default size
     quint32 colour = 0; // 0x00BBGGRR: red in the low byte, as stored
 
     static constexpr quint32 rgb(int red, int green, int blue)

@@ -2,11 +2,80 @@
 
 #include <QMainWindow>
 
-// The operator's window: a thin view over the host core.
+#include <array>
+
+class ChatSettingsTab;
+class ChatroomTab;
+class DebugTab;
+class IpMonitorTab;
+class QLabel;
+class QMenu;
+class QTabWidget;
+class TourneySettingsTab;
+
+// The operator's window: a thin view over the host core. It owns every control; the core is
+// wired to them through the accessors below.
 class HostWindow : public QMainWindow
 {
     Q_OBJECT
 
 public:
+    enum Tab { ChatroomPage, TourneySettingsPage, ChatSettingsPage, IpMonitorPage, DebugPage };
+    enum AnnounceItem {
+        AnnounceAll,
+        AnnounceDetails,
+        AnnounceRules,
+        AnnounceRounds,
+        AnnouncePairings,
+        AnnounceItemCount
+    };
+    static constexpr int StatusLabelCount = 7;
+    static constexpr int PageItemCount = 8;
+
     explicit HostWindow(QWidget *parent = nullptr);
+
+    QTabWidget *tabs() const { return m_tabs; }
+    ChatroomTab *chatroomTab() const { return m_chatroom; }
+    TourneySettingsTab *tourneySettingsTab() const { return m_tourneySettings; }
+    ChatSettingsTab *chatSettingsTab() const { return m_chatSettings; }
+    IpMonitorTab *ipMonitorTab() const { return m_ipMonitor; }
+    DebugTab *debugTab() const { return m_debug; }
+    QLabel *statusLabel(int index) const { return m_status.at(index); }
+
+    QAction *exitAction() const { return m_exit; }
+    QAction *clearAction() const { return m_clear; }
+    // Checkable: Qt flips the check mark on a click, so a handler that refuses to mute
+    // (nobody in the room) puts it back.
+    QAction *muteAction() const { return m_mute; }
+    // Kept in step with the "Enable Logging" check box both ways.
+    QAction *loggingAction() const { return m_logging; }
+    QAction *refreshPairingsAction() const { return m_refreshPairings; }
+    QAction *announceAction(AnnounceItem item) const { return m_announce.at(item); }
+    QAction *pageAction(int index) const { return m_pages.at(index); }
+
+public Q_SLOTS:
+    void showAbout();
+
+private:
+    void buildTabs();
+    void buildStatusPanel();
+    void buildMenus();
+    QAction *addTabAction(QMenu *menu, const QString &objectName, const QString &caption, Tab tab);
+    void keepLoggingInStep();
+
+    QTabWidget *m_tabs = nullptr;
+    ChatroomTab *m_chatroom = nullptr;
+    TourneySettingsTab *m_tourneySettings = nullptr;
+    ChatSettingsTab *m_chatSettings = nullptr;
+    IpMonitorTab *m_ipMonitor = nullptr;
+    DebugTab *m_debug = nullptr;
+    std::array<QLabel *, StatusLabelCount> m_status{};
+
+    QAction *m_exit = nullptr;
+    QAction *m_clear = nullptr;
+    QAction *m_mute = nullptr;
+    QAction *m_logging = nullptr;
+    QAction *m_refreshPairings = nullptr;
+    std::array<QAction *, AnnounceItemCount> m_announce{};
+    std::array<QAction *, PageItemCount> m_pages{};
 };
