@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+
+class BotSpeaker;
+class ClientSlots;
+class PairingsService;
+class PlayerTable;
+class TournamentSettings;
+class Transcript;
+
+// The bot's answers: each turns the tournament settings, the pairings or the player table into
+// short lines said through the bot, to one player (replyToHost false, that player's socket), to
+// every player (socket 0) or to the operator alone (replyToHost true).
+class BotReplies
+{
+public:
+    enum class Announcement { All, Details, Rules, Rounds, Pairings };
+
+    BotReplies(BotSpeaker &bot, const TournamentSettings &tournament,
+               const PairingsService &pairings, const PlayerTable &players,
+               const ClientSlots &clientSlots, Transcript &transcript);
+
+    void sendCommandList(bool replyToHost, int socket);
+    void sendDetails(bool replyToHost, int socket);
+    void sendCourses(bool replyToHost, int socket);
+    void sendRules(bool replyToHost, int socket);
+    void sendPairings(bool replyToHost, int socket);
+    void sendVersion(bool replyToHost, int socket);
+    void sendWhois(bool replyToHost, int socket, const QString &name);
+
+    // The Announce menu: its own "System: " line first, then the replies to every player.
+    void announce(Announcement what);
+
+private:
+    BotSpeaker &m_bot;
+    const TournamentSettings &m_tournament;
+    const PairingsService &m_pairings;
+    const PlayerTable &m_players;
+    const ClientSlots &m_slots;
+    Transcript &m_transcript;
+};

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class BotReplies;
+class OutgoingQueue;
+class PlayerTable;
+class RankLookup;
+class Transcript;
+struct HostState;
+
+// The operator's side of the room: lines typed into the chat input, whispers to a chosen player,
+// the operator's own bot commands (answered to the operator only) and the room's mute.
+class HostConsole
+{
+public:
+    HostConsole(HostState &state, const PlayerTable &players, OutgoingQueue &queue,
+                Transcript &transcript, BotReplies &replies, RankLookup &ranks);
+
+    // Send and Enter: a command, or chat said to the room. The caller empties the input box after
+    // a line was handled; an empty line is not handled.
+    void handleHostInput(const QString &line);
+
+    // The Whisper button: the target is the last selected player-list row whose text names a
+    // seated player (the operator's own row never is). False when there is no such row, and the
+    // caller shows "Please Select a Player To Whisper To".
+    bool whisperToSelected(const QStringList &selectedRowTexts, const QString &line);
+    // A whisper to the seated player with that ID; false when there is none.
+    bool whisperTo(quint16 targetId, const QString &line);
+
+    // The Mute menu item; nothing happens while no player is seated. Returns the new state.
+    bool toggleMute();
+    bool isMuted() const;
+};

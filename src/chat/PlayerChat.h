@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+
+class BotReplies;
+class BotSpeaker;
+class OutgoingQueue;
+class PlayerTable;
+class RankLookup;
+class Transcript;
+struct HostState;
+
+// One chat line from a seated player: a bot command answered to that player alone, a whois, a line
+// refused while the room is muted, or chat shown to the operator and passed on to the others.
+class PlayerChat
+{
+public:
+    PlayerChat(const HostState &state, const PlayerTable &players, OutgoingQueue &queue,
+               Transcript &transcript, BotSpeaker &bot, BotReplies &replies, RankLookup &ranks);
+
+    // packet: one whole ChatLine whose sender ID is the seat's own (the room checked it).
+    void handlePlayerChat(const QByteArray &packet, int socket);
+
+private:
+    const HostState &m_state;
+    const PlayerTable &m_players;
+    OutgoingQueue &m_queue;
+    Transcript &m_transcript;
+    BotSpeaker &m_bot;
+    BotReplies &m_replies;
+    RankLookup &m_ranks;
+};
