@@ -1,0 +1,50 @@
+#include "tournament/PairingsService.h"
+
+#include "chatserver/AnsiText.h"
+#include "tournament/StandingsParser.h"
+#include "tournament/TournamentSettings.h"
+
+using namespace Qt::StringLiterals;
+
+PairingsService::PairingsService(const TournamentSettings &settings, LeagueSite site,
+    QNetworkAccessManager *network, QObject *parent)
+    : QObject(parent)
+    , m_settings(settings)
+    , m_site(std::move(site))
+    , m_fetcher(network)
+{
+    connect(&m_fetcher, &WebFetcher::fetched, this, &PairingsService::takePage);
+    connect(&m_fetcher, &WebFetcher::failed, this, [this] {
+        // The previous pairings stay: a failed download says nothing about them.
+        Q_EMIT systemMessage(u"An Error Occured While Retrieving Pairings"_s);
+    });
+    connect(&m_refreshTimer, &QTimer::timeout, this, &PairingsService::requestPairings);
+}
+
+void PairingsService::startRefreshing(int intervalMs)
+{
+    m_refreshTimer.start(intervalMs);
+}
+
+void PairingsService::requestPairings()
+{
+    const QString jumpNumber = m_settings.jumpNumber();
+    if (jumpNumber.isEmpty())
+        return;
+    if (m_fetcher.isBusy()) {
+        Q_EMIT systemMessage(u"Another Pairings Request Is Still Executing"_s);
+        return;
+    }
+    Q_EMIT systemMessage(u"Retrieving Pairings"_s);
+    m_fetcher.fetch(m_site.reportUrl(m_settings.ladderServer(), jumpNumber));
+}
+
+void PairingsService::takePage(const QByteArray &body)
+{
+    // The elimination type in force when the page arrives picks the layout.
+    const QString page = AnsiText::decode(body);
+    m_pairings = m_settings.eliminationType() == u"Single Elimination" ? parseStandings(page)
+                                                                       : parseDEStandings(page);
+    Q_EMIT systemMessage(u"Pairings Retrieved Successfully"_s);
+    Q_EMIT pairingsChanged();
+}
