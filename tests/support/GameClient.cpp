@@ -1,0 +1,122 @@
+#include "GameClient.h"
+
+#include "TestWait.h"
+#include "chatserver/AnsiText.h"
+#include "chatserver/ChatPackets.h"
+
+#include <QHostAddress>
+
+GameClient::GameClient(int hostByte, QObject *parent)
+    : QObject(parent)
+    , m_hostByte(hostByte)
+{
+    connect(&m_socket, &QTcpSocket::readyRead, this, &GameClient::readArrivals);
+    connect(&m_socket, &QTcpSocket::disconnected, this, [this] { m_closed = true; });
+}
+
+bool GameClient::connectTo(quint16 port, int timeoutMs)
+{
+    m_socket.bind(QHostAddress(address()));
+    m_socket.connectToHost(QHostAddress(QHostAddress::LocalHost), port);
+    return waitUntil([this] { return m_socket.state() == QAbstractSocket::ConnectedState || m_closed; },
+                     timeoutMs)
+        && !m_closed;
+}
+
+void GameClient::sendRaw(const QByteArray &bytes)
+{
+    m_socket.write(bytes);
+    m_socket.flush();
+}
+
+void GameClient::sendJoin(const QString &name, const QString &password)
+{
+    QByteArray packet(32, '\0');
+    const QByteArray nameBytes = AnsiText::encode(name);
+    packet.replace(8, std::min<qsizetype>(nameBytes.size(), 24), nameBytes.left(24));
+    packet.append(AnsiText::encode(password));
+    packet.append('\0');
+    packet[0] = char(ChatPacket::JoinRequest);
+    packet[1] = 7;
+    ChatPacket::writeId(packet, 2, quint16(packet.size()));
+    sendRaw(packet);
+}
+
+void GameClient::sendChat(quint16 senderId, const QString &text, bool whisper, quint16 target)
+{
+    QByteArray packet = ChatPacket::chatLine(text, whisper, target);
+    ChatPacket::writeId(packet, 8, senderId);
+    sendRaw(packet);
+}
+
+bool GameClient::waitForPackets(qsizetype count, int timeoutMs)
+{
+    return waitUntil([&] { return m_packets.size() >= count; }, timeoutMs);
+}
+
+QByteArray GameClient::waitForOpcode(quint8 opcode, int timeoutMs)
+{
+    QByteArray found;
+    waitUntil(
+        [&] {
+            for (const QByteArray &packet : std::as_const(m_packets)) {
+                if (ChatPacket::opcode(packet) == opcode) {
+                    found = packet;
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+    return found;
+}
+
+bool GameClient::waitForClose(int timeoutMs)
+{
+    return waitUntil([this] { return m_closed; }, timeoutMs);
+}
+
+bool GameClient::staysQuiet(int forMs)
+{
+    const qsizetype before = m_packets.size();
+    waitUntil([] { return false; }, forMs);
+    return m_packets.size() == before;
+}
+
+QList<quint8> GameClient::opcodes() const
+{
+    QList<quint8> codes;
+    for (const QByteArray &packet : m_packets)
+        codes << ChatPacket::opcode(packet);
+    return codes;
+}
+
+QStringList GameClient::chatTexts() const
+{
+    QStringList texts;
+    for (const QByteArray &packet : m_packets) {
+        if (const auto line = ChatPacket::readChatLine(packet))
+            texts << line->text;
+    }
+    return texts;
+}
+
+quint16 GameClient::ownId() const
+{
+    for (const QByteArray &packet : m_packets) {
+        if (ChatPacket::opcode(packet) == ChatPacket::RoomSetup)
+            return ChatPacket::readId(packet, 12);
+    }
+    return 0;
+}
+
+void GameClient::readArrivals()
+{
+    m_framer.append(m_socket.readAll());
+    for (int guard = 0; guard < 100000; ++guard) {
+        std::optional<QByteArray> packet = m_framer.takeNext();
+        if (!packet)
+            break;
+        m_packets << *packet;
+    }
+}
