@@ -31,6 +31,7 @@ public:
     bool listen(const QHostAddress &address, quint16 port);
     void stopListening();
     quint16 listeningPort() const { return m_server.serverPort(); }
+    QString listenErrorString() const { return m_server.errorString(); }
 
     int state(int index) const;
     int highestIndex() const { return int(m_slots.size()) - 1; }

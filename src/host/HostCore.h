@@ -6,8 +6,10 @@
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+#include <QUrl>
 
 #include <memory>
+#include <optional>
 
 class BotReplies;
 class BotSpeaker;
@@ -18,9 +20,7 @@ class ChatStyles;
 class ClientSlots;
 class HostConsole;
 class HostIdentity;
-class LeagueSite;
 class LobbyLink;
-class NetworkConfig;
 class OutgoingQueue;
 class PairingsService;
 class PlayerChat;
@@ -31,6 +31,7 @@ class StatusPanel;
 class TournamentSettings;
 class Transcript;
 struct HostState;
+struct NetworkConfig;
 
 // The whole host without a window: owns every part of the room, the lobby link, the tournament
 // services and the settings, and runs hosting control, start-up and shutdown. The window and the
@@ -42,34 +43,52 @@ class HostCore : public QObject
 public:
     enum class Hosting { Idle, Starting, Open, Closing };
 
+    // Timings, shortened by tests.
+    struct Timing
+    {
+        int addChatTimeoutMs = 20000; // no confirmation from the lobby: the start failed
+        int closeDelayMs = 1000;      // the lobby link stays up this long after the removal
+        int statusIntervalMs = 1000;
+        int shutdownWaitMs = 1000;    // at exit, the longest wait for the removal to leave
+    };
+
     explicit HostCore(const CommandLineOptions &options, QObject *parent = nullptr);
     ~HostCore() override;
 
-    // Start-up: ladders, settings, styles, options, the first status refresh. False when the
-    // ladders cannot be loaded ("Error Loading Ladders" has then been reported through
-    // messageBox); the caller ends the program.
+    void setTiming(const Timing &timing) { m_timing = timing; }
+
+    // Start-up: ladders, then every stored setting, then the first status refresh. False when the
+    // ladders cannot be loaded: "Error Loading Ladders" has then gone out through messageBox and
+    // the caller ends the program. The parts below exist once this has returned true.
     bool start();
 
     // The Host/Close button.
     void clickHostButton();
     Hosting hosting() const { return m_hosting; }
-    QString hostButtonCaption() const;  // "Host" or "Close"
+    QString hostButtonCaption() const;
     bool hostButtonEnabled() const;
-    bool identityInputsEnabled() const; // the five room inputs, frozen while a room starts or is open
+    // The server choice, names, lock and password are frozen while a room starts or is open.
+    bool identityInputsEnabled() const;
 
-    // Exit: closes the room (the lobby hears of it), waits until the removal has left the socket,
-    // at most one second, then emits finished().
+    // Closes the room: the lobby hears of it if its link is up, every client connection closes and
+    // a second later the lobby link follows. Nothing happens while idle.
+    void closeAllConnections();
+
+    // Exit: closes the room, waits until the removal has left the socket (at most a second), then
+    // emits finished(). The "Chat Closed At: " line does not come.
     void shutdown();
 
     QString windowTitle() const { return m_title; }
 
-    // Refresh Pairings.
+    // "Refresh Pairings".
     void refreshPairings();
+    // The Pages menu: the address of page index, or nothing when no jump number is set (the
+    // operator has then been told through messageBox).
+    std::optional<QUrl> tournamentPageUrl(int index);
 
-    // The debug list's lines, oldest first.
+    QString dataFolder() const { return m_dataFolder; }
     const QStringList &debugLines() const { return m_debugLines; }
 
-    // The parts, for the front ends.
     SettingsStore &store();
     HostIdentity &identity();
     ChatStyles &styles();
@@ -88,9 +107,8 @@ public:
     TournamentSettings &tournament();
     PairingsService &pairings();
     RankLookup &ranks();
-    LeagueSite &league();
     LobbyLink &lobby();
-    NetworkConfig &network();
+    const NetworkConfig &network() const;
     StatusPanel &status();
 
 Q_SIGNALS:
@@ -99,12 +117,36 @@ Q_SIGNALS:
     // A modal message for the operator: a message box in the window, standard error headless.
     void messageBox(const QString &text, const QString &title);
     void debugLineAdded(const QString &line);
+    // The room could not listen on its port; the room has been closed again.
+    void listenFailed(const QString &message);
     void finished();
 
 private:
     struct Parts;
+
+    void connectParts();
+    void systemLine(const QString &text);
+    void setHosting(Hosting hosting);
+    void setTitle(const QString &title);
+    void startHosting();
+    void onLobbyMessage(int type);
+    void openRoom();
+    void onAddChatTimeout();
+    void onCloseDelayOver();
+    void updateStatusPanel();
+    void addDebugLine(const QString &line);
+    void finishShutdown();
+
+    CommandLineOptions m_options;
+    Timing m_timing;
+    QString m_dataFolder;
     std::unique_ptr<Parts> m_parts;
     Hosting m_hosting = Hosting::Idle;
     QString m_title;
     QStringList m_debugLines;
+    QTimer m_addChatTimer;   // Timer2
+    QTimer m_closeTimer;     // Timer4
+    QTimer m_statusTimer;    // Timer3
+    QTimer m_shutdownPoll;
+    int m_shutdownWaitedMs = 0;
 };

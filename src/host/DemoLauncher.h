@@ -1,0 +1,35 @@
+#pragma once
+
+#include "host/CommandLine.h"
+
+#include <QList>
+#include <QObject>
+#include <QTemporaryDir>
+
+#include <memory>
+
+class QProcess;
+
+// "--demo": starts the lobby, league-site and game-client simulators on loopback and points the
+// host at them, with demo settings in a folder of its own, so a new user sees a working room
+// within a minute without touching the real network or their own settings.
+class DemoLauncher : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit DemoLauncher(QObject *parent = nullptr);
+    ~DemoLauncher() override;
+
+    // Starts the simulators and rewrites the options to use them. False, with a message on
+    // standard error, when a simulator cannot be found or started.
+    bool start(CommandLineOptions &options);
+
+private:
+    QProcess *startTool(const QString &name, const QStringList &arguments);
+    void writeDemoSettings(const QString &settingsFile);
+    void startPlayers(quint16 chatPort);
+
+    QTemporaryDir m_folder;
+    QList<QProcess *> m_processes;
+};

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QObject>
+
+class HostCore;
+class HostWindow;
+
+// Keeps the window in step with the host core: the title, status panel, Host/Close button, room
+// inputs, chat input, player list, moderation, IP monitor, ban list, debug list and the menus.
+// Each tab's settings are kept in step by the binders it creates.
+class HostWindowController : public QObject
+{
+    Q_OBJECT
+
+public:
+    HostWindowController(HostCore &core, HostWindow &window, QObject *parent = nullptr);
+
+    // Applies what start-up restored (settings, styles, lists) to the controls.
+    void showRestoredState();
+
+private:
+    void connectChatroom();
+    void connectModeration();
+    void connectMenus();
+    void connectStatus();
+    void showHosting();
+    void refreshPlayerList();
+    void refreshIpMonitor();
+    void refreshBanList();
+    void sendInput(bool whisper);
+    void toggleMute();
+    void kickSelected(bool ban);
+    void openPage(int index);
+    void showMessage(const QString &text, const QString &title);
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+    HostCore &m_core;
+    HostWindow &m_window;
+    bool m_finished = false;
+};

@@ -1,0 +1,222 @@
+#include "host/HostCore.h"
+
+#include "LobbySimulator.h"
+#include "chat/Transcript.h"
+#include "chatserver/ChatPackets.h"
+#include "chatserver/PlayerTable.h"
+#include "host/HostIdentity.h"
+#include "host/StatusPanel.h"
+#include "lobby/LobbyLink.h"
+#include "settings/SettingsStore.h"
+#include "support/GameClient.h"
+#include "support/TestWait.h"
+
+#include <QFile>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+quint16 freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress(QHostAddress::LocalHost), 0);
+    return probe.serverPort();
+}
+
+} // namespace
+
+// A host started from a temporary data folder and settings file, registered with a lobby
+// simulator on loopback.
+class HostFixture
+{
+public:
+    explicit HostFixture(LobbySimBehaviour behaviour = {}, bool writeLadders = true)
+        : lobby(behaviour)
+    {
+        lobby.listen(QHostAddress(QHostAddress::LocalHost), 0);
+        if (writeLadders) {
+            QFile ladders(dir.filePath(u"ladders.ini"_s));
+            ladders.open(QIODevice::WriteOnly);
+            ladders.write("'comment\r\nAlpha|alp|3\r\n");
+        }
+        CommandLineOptions options;
+        options.dataDir = dir.path();
+        options.settingsFile = dir.filePath(u"settings.ini"_s);
+        options.network.lobbyHost = u"127.0.0.1"_s;
+        options.network.lobbyPort = lobby.serverPort();
+        options.network.chatPort = freePort();
+        chatPort = *options.network.chatPort;
+        core = std::make_unique<HostCore>(options);
+        HostCore::Timing timing;
+        timing.addChatTimeoutMs = 400;
+        timing.closeDelayMs = 200;
+        core->setTiming(timing);
+        QObject::connect(core.get(), &HostCore::messageBox, core.get(),
+                         [this](const QString &text, const QString &) { messages << text; });
+    }
+
+    bool startAndOpen(const QString &operatorName = u"Ann"_s, const QString &room = u"Golf"_s)
+    {
+        if (!core->start())
+            return false;
+        QObject::connect(&core->transcript(), &Transcript::lineAdded, core.get(),
+                         [this](const TranscriptLine &line) { lines << line.prefix + line.body; });
+        core->identity().setOperatorName(operatorName);
+        core->identity().setRoomName(room);
+        core->clickHostButton();
+        return waitUntil([this] { return core->hosting() == HostCore::Hosting::Open; });
+    }
+
+    std::unique_ptr<GameClient> join(int hostByte, const QString &name)
+    {
+        auto client = std::make_unique<GameClient>(hostByte);
+        if (!client->connectTo(chatPort))
+            return nullptr;
+        client->waitForOpcode(ChatPacket::InitiateConnectionOpen);
+        client->sendJoin(name);
+        client->waitForOpcode(ChatPacket::RoomSetup);
+        return client;
+    }
+
+    QTemporaryDir dir;
+    LobbySimulator lobby;
+    quint16 chatPort = 0;
+    std::unique_ptr<HostCore> core;
+    QStringList messages;
+    QStringList lines;
+};
+
+class TestHostCore : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void missingLaddersEndsStartUp()
+    {
+        HostFixture host({}, false);
+        QVERIFY(!host.core->start());
+        QCOMPARE(host.messages, QStringList{u"Error Loading Ladders"_s});
+    }
+
+    void hostOpensTheRoomAndCloseEndsIt()
+    {
+        HostFixture host;
+        QVERIFY(host.startAndOpen());
+        QCOMPARE(host.core->hostButtonCaption(), u"Close"_s);
+        QVERIFY(!host.core->identityInputsEnabled());
+        QCOMPARE(host.core->windowTitle(), u"Vornic Host - Disconnected"_s);
+
+        auto bob = host.join(2, u"Bob"_s);
+        QVERIFY(bob);
+        QCOMPARE(bob->ownId(), quint16(1));
+
+        host.core->clickHostButton();
+        QCOMPARE(host.core->hosting(), HostCore::Hosting::Closing);
+        QVERIFY(!host.core->hostButtonEnabled());
+        QVERIFY(bob->waitForClose());
+        QVERIFY(waitUntil([&] { return host.core->hosting() == HostCore::Hosting::Idle; }));
+        QCOMPARE(host.core->hostButtonCaption(), u"Host"_s);
+        QCOMPARE(host.core->players().count(), 0);
+        QVERIFY(host.lines.last().startsWith(u"System: Chat Closed At: "_s));
+    }
+
+    void registrationLinesWithSystemMessagesShown()
+    {
+        HostFixture host;
+        QVERIFY(host.core->start());
+        host.core->options().setOption(1, true);
+        QVERIFY(host.startAndOpen());
+        QCOMPARE(host.lines.value(0), u"System: Connecting to 127.0.0.1"_s);
+        QCOMPARE(host.lines.value(1), u"System: Logging in to 127.0.0.1"_s);
+        QCOMPARE(host.lines.value(2), u"System: Adding Chat to 127.0.0.1"_s);
+        QVERIFY(host.lines.value(3).startsWith(u"System: Chat Initiated at "_s));
+    }
+
+    void noConfirmationEndsTheAttempt()
+    {
+        LobbySimBehaviour silent;
+        silent.confirmRoom = false;
+        HostFixture host(silent);
+        QVERIFY(host.core->start());
+        host.core->options().setOption(1, true);
+        QObject::connect(&host.core->transcript(), &Transcript::lineAdded, host.core.get(),
+                         [&](const TranscriptLine &line) { host.lines << line.body; });
+        host.core->clickHostButton();
+        QCOMPARE(host.core->hosting(), HostCore::Hosting::Starting);
+        QVERIFY(!host.core->hostButtonEnabled());
+        QVERIFY(waitUntil([&] { return host.core->hosting() == HostCore::Hosting::Idle; }));
+        QCOMPARE(host.lines.last(), u"Add Chat Failed.....Please Try Again"_s);
+    }
+
+    void lobbyClosingTheLinkLeavesTheRoomOpenAndCloseStillWorks()
+    {
+        LobbySimBehaviour closing;
+        closing.closeAfterConfirmMs = 50;
+        HostFixture host(closing);
+        QVERIFY(host.startAndOpen());
+        auto bob = host.join(3, u"Bob"_s);
+        QVERIFY(bob);
+        QVERIFY(waitUntil([&] { return !host.core->lobby().isConnected(); }));
+        QCOMPARE(host.core->windowTitle(), u"Vornic Host - Disconnected"_s);
+        QCOMPARE(host.core->hosting(), HostCore::Hosting::Open);
+
+        host.core->clickHostButton();
+        QVERIFY(bob->waitForClose());
+        QVERIFY(waitUntil([&] { return host.core->hosting() == HostCore::Hosting::Idle; }));
+    }
+
+    void exitWhileOpenSendsTheRemovalAndFinishes()
+    {
+        HostFixture host;
+        QVERIFY(host.startAndOpen());
+        QStringList simulatorLog;
+        QObject::connect(&host.lobby, &LobbySimulator::logLine, host.core.get(),
+                         [&](const QString &line) { simulatorLog << line; });
+        bool finished = false;
+        QObject::connect(host.core.get(), &HostCore::finished, host.core.get(),
+                         [&] { finished = true; });
+        host.core->shutdown();
+        QVERIFY(waitUntil([&] { return finished; }));
+        QVERIFY(waitUntil([&] { return simulatorLog.join(u'\n').contains(u"remove-chat"_s); }));
+        QVERIFY(!host.lines.last().contains(u"Chat Closed At: "_s));
+    }
+
+    void exitWhileIdleSendsNothing()
+    {
+        HostFixture host;
+        QVERIFY(host.core->start());
+        bool finished = false;
+        QObject::connect(host.core.get(), &HostCore::finished, host.core.get(),
+                         [&] { finished = true; });
+        host.core->shutdown();
+        QVERIFY(finished);
+        QCOMPARE(host.core->lobby().stateNumber(), 0);
+    }
+
+    void statusPanelCountsJoinsAcrossRooms()
+    {
+        HostFixture host;
+        QVERIFY(host.startAndOpen());
+        auto bob = host.join(4, u"Bob"_s);
+        QVERIFY(bob);
+        QVERIFY(waitUntil([&] { return host.core->status().caption(5) == u"Total: 1"_s; }, 3000));
+        QVERIFY(host.core->status().caption(0).startsWith(u"Tavix Net: "_s));
+    }
+
+    void pagesNeedAJumpNumber()
+    {
+        HostFixture host;
+        QVERIFY(host.core->start());
+        QVERIFY(!host.core->tournamentPageUrl(0));
+        QCOMPARE(host.messages.last(), u"No Jump Number Entered In Tourney Settings"_s);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHostCore)
+#include "tst_HostCore.moc"
