@@ -18,8 +18,8 @@ public:
     enum class Announcement { All, Details, Rules, Rounds, Pairings };
 
     BotReplies(BotSpeaker &bot, const TournamentSettings &tournament,
-               const PairingsService &pairings, const PlayerTable &players,
-               const ClientSlots &clientSlots, Transcript &transcript);
+        const PairingsService &pairings, const PlayerTable &players, const ClientSlots &clientSlots,
+        Transcript &transcript);
 
     void sendCommandList(bool replyToHost, int socket);
     void sendDetails(bool replyToHost, int socket);
@@ -33,6 +33,13 @@ public:
     void announce(Announcement what);
 
 private:
+    // Each returns whether it sent at least one match line.
+    bool sendDoubleEliminationPairings(bool replyToHost, int socket);
+    bool sendRoundPairings(bool replyToHost, int socket);
+    bool sendMatches(bool replyToHost, int socket, int round);
+    QString whoisLine(int position) const;
+    void announceHeading(const QString &text);
+
     BotSpeaker &m_bot;
     const TournamentSettings &m_tournament;
     const PairingsService &m_pairings;

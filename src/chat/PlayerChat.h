@@ -1,6 +1,9 @@
 #pragma once
 
+#include "chatserver/ChatPackets.h"
+
 #include <QByteArray>
+#include <QString>
 
 class BotReplies;
 class BotSpeaker;
@@ -16,12 +19,19 @@ class PlayerChat
 {
 public:
     PlayerChat(const HostState &state, const PlayerTable &players, OutgoingQueue &queue,
-               Transcript &transcript, BotSpeaker &bot, BotReplies &replies, RankLookup &ranks);
+        Transcript &transcript, BotSpeaker &bot, BotReplies &replies, RankLookup &ranks);
 
     // packet: one whole ChatLine whose sender ID is the seat's own (the room checked it).
     void handlePlayerChat(const QByteArray &packet, int socket);
 
 private:
+    // True when the line was a bot command; it was then answered to the sender alone.
+    bool answerCommand(const QString &text, int sender);
+    void relayRoomChat(
+        const QByteArray &packet, const QString &text, const QString &senderName, int socket);
+    void relayWhisper(const QByteArray &packet, const ChatPacket::ChatLineFields &line,
+        const QString &senderName);
+
     const HostState &m_state;
     const PlayerTable &m_players;
     OutgoingQueue &m_queue;

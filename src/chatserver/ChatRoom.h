@@ -1,14 +1,19 @@
 #pragma once
 
 #include "chatserver/BanList.h"
-#include "chatserver/InboundFramer.h"
+#include "chatserver/ClientConnection.h"
 #include "chatserver/IpMonitor.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHash>
+#include <QHostAddress>
 #include <QObject>
 #include <QString>
 #include <QStringList>
+
+#include <chrono>
+#include <functional>
 
 class BotSpeaker;
 class ChatLog;
@@ -27,9 +32,26 @@ class ChatRoom : public QObject
     Q_OBJECT
 
 public:
-    ChatRoom(HostState &state, PlayerTable &players, ClientSlots &clientSlots,
-             OutgoingQueue &queue, BotSpeaker &bot, ChatLog &log, const ChatOptions &options,
-             QObject *parent = nullptr);
+    // Guards against clients that misbehave. Tests shorten the times.
+    struct Limits
+    {
+        // A connection still without a seat this long after it connected is closed, so idle
+        // connections cannot hold the client slots.
+        std::chrono::milliseconds silentTimeout{60000};
+        // A kicked client still connected this long after its Kick was queued (plus the time
+        // the queue needs to send what is ahead of it) is disconnected by the host.
+        std::chrono::milliseconds kickGrace{2000};
+        // Chat lines per connection: a burst, then a steady rate; lines beyond are refused.
+        int lineBurst = 5;
+        double linesPerSecond = 2.0;
+        // The "slow down" notice goes to one connection at most this often.
+        std::chrono::milliseconds slowDownNoticeInterval{1000};
+        // A connection that sends more than this within one second is closed.
+        qint64 maxBytesPerSecond = 256 * 1024;
+    };
+
+    ChatRoom(HostState &state, PlayerTable &players, ClientSlots &clientSlots, OutgoingQueue &queue,
+        BotSpeaker &bot, ChatLog &log, const ChatOptions &options, QObject *parent = nullptr);
 
     // The welcome text said to addresses seen for the first time in this run ("" = none).
     void setWelcomeMessage(const QString &text);
@@ -37,8 +59,12 @@ public:
     BanList &banList() { return m_banList; }
     IpMonitor &ipMonitor() { return m_ipMonitor; }
 
+    // Applies to connections accepted from now on.
+    void setLimits(const Limits &limits);
+    const Limits &limits() const { return m_limits; }
+
     // Listening starts when the lobby confirms the room. False when the port cannot be listened on.
-    bool startListening(quint16 port);
+    bool startListening(quint16 port, const QHostAddress &address = QHostAddress::AnyIPv4);
     bool isListening() const;
     // Closes the listening socket and every client connection without announcing departures, and
     // empties the table down to the operator, the player list and the IP monitor.
@@ -60,4 +86,47 @@ Q_SIGNALS:
     void debugLine(const QString &line);
     // A chat line from a seated player, already checked to carry that player's own ID.
     void chatLineReceived(const QByteArray &packet, int socket);
+
+private:
+    void offerConnection(QTcpSocket *pending, const QString &address);
+    void openConnection(int socket);
+    void readArrivals(int socket);
+    void dispatch(const QByteArray &packet, int socket);
+
+    void handleJoinRequest(const QByteArray &packet, int socket);
+    void serverSendSetup(int socket, quint16 id);
+    void serverAddPlayer(const QString &name, quint16 id, int socket);
+    void welcome(int socket);
+    void handleChatLine(const QByteArray &packet, int socket);
+    bool withinLineRate(int socket);
+    void handleNameRequest(const QByteArray &packet, int socket);
+
+    void closeConnection(int socket);
+    void closeAtEndOfEvent(int socket);
+    void kickPosition(int position, bool ban);
+
+    // Runs action after delay, but only if the connection then in the slot is still the one
+    // there now: slots are reused, and a timer meant for one client must never hit the next.
+    void laterOnSameConnection(
+        int socket, std::chrono::milliseconds delay, const std::function<void(int)> &action);
+    bool isSameConnection(int socket, quint64 generation) const;
+    ClientConnection *connection(int socket);
+    qint64 nowMs() const { return m_clock.elapsed(); }
+
+    HostState &m_state;
+    PlayerTable &m_players;
+    ClientSlots &m_slots;
+    OutgoingQueue &m_queue;
+    BotSpeaker &m_bot;
+    ChatLog &m_log;
+    const ChatOptions &m_options;
+
+    QString m_welcomeMessage;
+    BanList m_banList;
+    IpMonitor m_ipMonitor;
+    Limits m_limits;
+    // Accepted connections by slot index.
+    QHash<int, ClientConnection> m_connections;
+    quint64 m_lastGeneration = 0;
+    QElapsedTimer m_clock;
 };

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 class SettingsStore;
 
@@ -37,6 +38,7 @@ Q_SIGNALS:
     void changed();
 
 private:
+    void setText(QString &value, const QString &valueName, const QString &text);
     void store(const QString &valueName, const QString &text);
 
     SettingsStore &m_store;

@@ -1,6 +1,7 @@
 #include "host/HostWindowController.h"
 
 #include "chat/HostConsole.h"
+#include "chat/Transcript.h"
 #include "chatserver/BanList.h"
 #include "chatserver/ChatRoom.h"
 #include "chatserver/HostState.h"

@@ -1,6 +1,7 @@
 #include "host/HostCore.h"
 
 #include "LobbySimulator.h"
+#include "chat/ChatOptions.h"
 #include "chat/Transcript.h"
 #include "chatserver/ChatPackets.h"
 #include "chatserver/PlayerTable.h"

@@ -95,6 +95,8 @@ QStringList GameClient::chatTexts() const
 {
     QStringList texts;
     for (const QByteArray &packet : m_packets) {
+        if (ChatPacket::opcode(packet) != ChatPacket::ChatLine)
+            continue;
         if (const auto line = ChatPacket::readChatLine(packet))
             texts << line->text;
     }

@@ -1,0 +1,118 @@
+#include "chat/BotCommand.h"
+
+#include "chat/BotReplies.h"
+
+#include <array>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr std::array PlayerOrder
+    = {BotCommand::CommandList, BotCommand::Pairings, BotCommand::Details, BotCommand::Courses,
+        BotCommand::Rules, BotCommand::Version, BotCommand::Rank, BotCommand::Whois};
+
+constexpr std::array OperatorOrder
+    = {BotCommand::CommandList, BotCommand::Details, BotCommand::Courses, BotCommand::Rules,
+        BotCommand::Pairings, BotCommand::Version, BotCommand::Rank, BotCommand::Whois};
+
+// The fixed widths of "+rank " and "+whois ": what follows them is the name.
+constexpr qsizetype RankPrefixWidth = 6;
+constexpr qsizetype WhoisPrefixWidth = 7;
+
+QString word(BotCommand command)
+{
+    switch (command) {
+    case BotCommand::CommandList:
+        return u"commands"_s;
+    case BotCommand::Pairings:
+        return u"pairings"_s;
+    case BotCommand::Details:
+        return u"details"_s;
+    case BotCommand::Courses:
+        return u"courses"_s;
+    case BotCommand::Rules:
+        return u"rules"_s;
+    case BotCommand::Version:
+        return u"version"_s;
+    case BotCommand::Rank:
+        return u"rank"_s;
+    case BotCommand::Whois:
+        return u"whois"_s;
+    }
+    return QString();
+}
+
+} // namespace
+
+namespace BotCommands {
+
+std::span<const BotCommand> playerOrder()
+{
+    return PlayerOrder;
+}
+
+std::span<const BotCommand> operatorOrder()
+{
+    return OperatorOrder;
+}
+
+std::optional<BotCommand> recognise(QStringView line, std::span<const BotCommand> order)
+{
+    if (!line.startsWith(u'+') && !line.startsWith(u'!'))
+        return std::nullopt;
+    const QString lowered = line.toString().toLower();
+    for (const BotCommand command : order) {
+        const QString name = word(command);
+        if (lowered.contains(u'+' + name) || lowered.contains(u'!' + name))
+            return command;
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> rankName(QStringView line, const QString &ownName)
+{
+    if (line.size() <= RankPrefixWidth)
+        return ownName;
+    const QStringView name = line.sliced(RankPrefixWidth);
+    if (name == u" ")
+        return std::nullopt;
+    return name.toString();
+}
+
+std::optional<QString> whoisName(QStringView line)
+{
+    if (line.size() <= WhoisPrefixWidth)
+        return std::nullopt;
+    return line.sliced(WhoisPrefixWidth).toString();
+}
+
+bool sendReply(BotReplies &replies, BotCommand command, bool replyToHost, int socket)
+{
+    switch (command) {
+    case BotCommand::CommandList:
+        replies.sendCommandList(replyToHost, socket);
+        return true;
+    case BotCommand::Pairings:
+        replies.sendPairings(replyToHost, socket);
+        return true;
+    case BotCommand::Details:
+        replies.sendDetails(replyToHost, socket);
+        return true;
+    case BotCommand::Courses:
+        replies.sendCourses(replyToHost, socket);
+        return true;
+    case BotCommand::Rules:
+        replies.sendRules(replyToHost, socket);
+        return true;
+    case BotCommand::Version:
+        replies.sendVersion(replyToHost, socket);
+        return true;
+    case BotCommand::Rank:
+    case BotCommand::Whois:
+        return false;
+    }
+    return false;
+}
+
+} // namespace BotCommands

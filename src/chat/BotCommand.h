@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+#include <span>
+
+class BotReplies;
+
+// The chat commands the bot answers, each typed as "+word" or "!word".
+enum class BotCommand { CommandList, Pairings, Details, Courses, Rules, Version, Rank, Whois };
+
+namespace BotCommands {
+
+// Players and the operator test the words in slightly different orders; a line naming two
+// commands gets the first of its asker's order, and people have long relied on that.
+std::span<const BotCommand> playerOrder();
+std::span<const BotCommand> operatorOrder();
+
+// Only a line starting with "+" or "!" is a command. It names the first command of `order` whose
+// "+word" or "!word" it contains anywhere, in any case ("+rules please", "!RULES").
+std::optional<BotCommand> recognise(QStringView line, std::span<const BotCommand> order);
+
+// The name a rank request asks for: the line after its fixed "+rank " start ("+ranking" asks for
+// "ng"), the asker's own name when nothing follows, and nothing at all for a single blank.
+std::optional<QString> rankName(QStringView line, const QString &ownName);
+
+// The name a whois request asks for: the line after its fixed "+whois " start; nothing when the
+// line holds no name.
+std::optional<QString> whoisName(QStringView line);
+
+// The six commands answered from settings and tables alone; Rank and Whois need a name, so
+// their callers handle them. Returns false for those two.
+bool sendReply(BotReplies &replies, BotCommand command, bool replyToHost, int socket);
+
+} // namespace BotCommands

@@ -1,0 +1,199 @@
+#include "chat/BotReplies.h"
+
+#include "chat/BotSpeaker.h"
+#include "chat/ProgramCredits.h"
+#include "chat/Transcript.h"
+#include "chatserver/ClientSlots.h"
+#include "chatserver/PlayerTable.h"
+#include "tournament/CourseTable.h"
+#include "tournament/PairingsService.h"
+#include "tournament/TournamentSettings.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Stands for an empty ladder in the details and an empty first rule; the players know it so.
+const QString NothingSpecified = u"*** No Rules Specified***"_s;
+
+QString roundCaption(int row)
+{
+    return CourseTable::rowCaptions().value(row);
+}
+
+} // namespace
+
+BotReplies::BotReplies(BotSpeaker &bot, const TournamentSettings &tournament,
+    const PairingsService &pairings, const PlayerTable &players, const ClientSlots &clientSlots,
+    Transcript &transcript)
+    : m_bot(bot)
+    , m_tournament(tournament)
+    , m_pairings(pairings)
+    , m_players(players)
+    , m_slots(clientSlots)
+    , m_transcript(transcript)
+{
+}
+
+void BotReplies::sendCommandList(bool replyToHost, int socket)
+{
+    static const QStringList lines = {
+        u"(+ or !)rank - Returns your Rank and other stats."_s,
+        u"(+ or !)rank name - Returns Rank and other stats for name."_s,
+        u"(+ or !)whois name - Returns IP, ID and Socket for name."_s,
+        u"(+ or !)details - General Details for this Tournament"_s,
+        u"(+ or !)courses - Course, Level and Number of Holes"_s,
+        u"(+ or !)rules - Rules for this Tournament"_s,
+        u"(+ or !)pairings - Current Pairings"_s,
+        u"(+ or !)version - Vornic Program Information"_s,
+    };
+    for (const QString &line : lines)
+        m_bot.botSay(replyToHost, socket, line);
+}
+
+void BotReplies::sendDetails(bool replyToHost, int socket)
+{
+    for (int i = 0; i < TournamentSettings::DetailCount; ++i) {
+        const QString text = m_tournament.details(i);
+        if (!text.isEmpty())
+            m_bot.botSay(
+                replyToHost, socket, TournamentSettings::detailCaption(i) + u": "_s + text);
+        else if (i == TournamentSettings::Ladder)
+            m_bot.botSay(replyToHost, socket, NothingSpecified);
+    }
+    for (int i = 0; i < TournamentSettings::DetailTextCount; ++i) {
+        const QString text = m_tournament.detailText(i);
+        if (!text.isEmpty())
+            m_bot.botSay(
+                replyToHost, socket, TournamentSettings::detailTextCaption(i) + u": "_s + text);
+    }
+}
+
+void BotReplies::sendCourses(bool replyToHost, int socket)
+{
+    // Skins rounds are played for a prize, which the holes column then holds.
+    const QString holesLabel = m_tournament.type() == u"Stroke" ? u" Holes: "_s : u" Amount: "_s;
+    for (int row = 0; row < CourseTable::RoundCount; ++row) {
+        const QString course = m_tournament.course(row);
+        if (course.isEmpty() || course == u"No Setting")
+            continue;
+        m_bot.botSay(replyToHost, socket,
+            roundCaption(row) + u": "_s + course + u" Level: "_s + m_tournament.level(row)
+                + holesLabel + m_tournament.holes(row));
+    }
+}
+
+void BotReplies::sendRules(bool replyToHost, int socket)
+{
+    for (int k = 0; k < TournamentSettings::RuleCount; ++k) {
+        const QString text = m_tournament.rule(k);
+        if (!text.isEmpty())
+            m_bot.botSay(replyToHost, socket, TournamentSettings::ruleCaption(k) + u": "_s + text);
+        else if (k == 0)
+            m_bot.botSay(replyToHost, socket, NothingSpecified);
+    }
+}
+
+void BotReplies::sendPairings(bool replyToHost, int socket)
+{
+    const bool anySent = m_tournament.eliminationType() == u"Single Elimination"
+        ? sendRoundPairings(replyToHost, socket)
+        : sendDoubleEliminationPairings(replyToHost, socket);
+    if (!anySent)
+        m_bot.botSay(replyToHost, socket, u"No Pairings Available"_s);
+}
+
+bool BotReplies::sendDoubleEliminationPairings(bool replyToHost, int socket)
+{
+    // The double elimination report lists every open match in round 1.
+    m_bot.botSay(replyToHost, socket, u"Current Pairings"_s);
+    return sendMatches(replyToHost, socket, 1);
+}
+
+bool BotReplies::sendRoundPairings(bool replyToHost, int socket)
+{
+    bool anySent = false;
+    for (int round = 1; round <= Pairings::RoundCount; ++round) {
+        // A round without its first match has not been drawn yet, whatever else it holds.
+        if (m_pairings.pairings().at(round, 1).isEmpty())
+            continue;
+        const int row = round - 1;
+        m_bot.botSay(replyToHost, socket,
+            u"Round "_s + QString::number(round) + u" Course: "_s + m_tournament.course(row)
+                + u" Level: "_s + m_tournament.level(row) + u" Holes: "_s
+                + m_tournament.holes(row));
+        anySent = sendMatches(replyToHost, socket, round) || anySent;
+    }
+    return anySent;
+}
+
+bool BotReplies::sendMatches(bool replyToHost, int socket, int round)
+{
+    bool anySent = false;
+    for (int match = 1; match <= Pairings::MatchCount; ++match) {
+        const QString line = m_pairings.pairings().at(round, match);
+        if (line.isEmpty())
+            continue;
+        m_bot.botSay(replyToHost, socket, line);
+        anySent = true;
+    }
+    return anySent;
+}
+
+void BotReplies::sendVersion(bool replyToHost, int socket)
+{
+    m_bot.botSay(replyToHost, socket,
+        ProgramCredits::programName() + u' ' + ProgramCredits::versionCaption());
+    m_bot.botSay(replyToHost, socket, ProgramCredits::authorsLine());
+    m_bot.botSay(replyToHost, socket, ProgramCredits::supportLine());
+}
+
+void BotReplies::sendWhois(bool replyToHost, int socket, const QString &name)
+{
+    for (int position = m_players.count(); position >= 0; --position) {
+        if (m_players.name(position).compare(name, Qt::CaseInsensitive) == 0)
+            m_bot.botSay(replyToHost, socket, whoisLine(position));
+    }
+}
+
+QString BotReplies::whoisLine(int position) const
+{
+    const QString id = QString::number(m_players.id(position));
+    if (position == 0)
+        return m_players.name(0) + u" is IP: Host   ID: "_s + id + u"   Sock: Host"_s;
+    const int playerSocket = m_players.socket(position);
+    return m_players.name(position) + u" is IP: "_s + m_slots.peerAddress(playerSocket)
+        + u"   ID: "_s + id + u"   Sock: "_s + QString::number(playerSocket);
+}
+
+void BotReplies::announce(Announcement what)
+{
+    switch (what) {
+    case Announcement::All:
+        announceHeading(u"Announcing All"_s);
+        sendDetails(false, 0);
+        sendCourses(false, 0);
+        sendRules(false, 0);
+        break;
+    case Announcement::Details:
+        announceHeading(u"Announcing Details"_s);
+        sendDetails(false, 0);
+        break;
+    case Announcement::Rules:
+        announceHeading(u"Announcing Rules"_s);
+        sendRules(false, 0);
+        break;
+    case Announcement::Rounds:
+        announceHeading(u"Announcing Rounds"_s);
+        sendCourses(false, 0);
+        break;
+    case Announcement::Pairings:
+        sendPairings(false, 0);
+        break;
+    }
+}
+
+void BotReplies::announceHeading(const QString &text)
+{
+    m_transcript.addChatLine(u"System: "_s, text, LineKind::System);
+}

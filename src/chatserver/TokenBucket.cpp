@@ -1,0 +1,29 @@
+#include "chatserver/TokenBucket.h"
+
+#include <algorithm>
+
+TokenBucket::TokenBucket(double capacity, double perSecond)
+    : m_capacity(std::max(capacity, 1.0))
+    , m_perSecond(std::max(perSecond, 0.0))
+    , m_tokens(m_capacity)
+{
+}
+
+bool TokenBucket::take(qint64 nowMs)
+{
+    refill(nowMs);
+    if (m_tokens < 1.0)
+        return false;
+    m_tokens -= 1.0;
+    return true;
+}
+
+void TokenBucket::refill(qint64 nowMs)
+{
+    // A clock that steps back must not hand out tokens, nor take them away.
+    if (m_lastRefillMs >= 0 && nowMs > m_lastRefillMs)
+        m_tokens = std::min(
+            m_capacity, m_tokens + double(nowMs - m_lastRefillMs) * m_perSecond / 1000.0);
+    if (m_lastRefillMs < 0 || nowMs > m_lastRefillMs)
+        m_lastRefillMs = nowMs;
+}

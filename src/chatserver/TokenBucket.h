@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QtGlobal>
+
+// Lets a burst of `capacity` events through at once, then `perSecond` on average. The caller gives
+// the time (milliseconds of a monotonic clock), so the bucket itself never sleeps or polls.
+class TokenBucket
+{
+public:
+    TokenBucket(double capacity = 5, double perSecond = 2);
+
+    // Takes one token if there is one; false when the event is over the rate.
+    bool take(qint64 nowMs);
+
+private:
+    void refill(qint64 nowMs);
+
+    double m_capacity;
+    double m_perSecond;
+    double m_tokens;
+    qint64 m_lastRefillMs = -1;
+};

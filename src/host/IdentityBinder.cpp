@@ -1,0 +1,58 @@
+#include "host/IdentityBinder.h"
+
+#include "host/ChatroomTab.h"
+#include "host/HostIdentity.h"
+#include "host/ShowValue.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QScopedValueRollback>
+
+IdentityBinder::IdentityBinder(HostIdentity &identity, ChatroomTab &view, QObject *parent)
+    : QObject(parent)
+    , m_identity(identity)
+    , m_view(view)
+{
+    {
+        const QScopedValueRollback showing(m_showing, true);
+        fillChoices(*m_view.serverChoice(), HostIdentity::serverChoices());
+    }
+    showIdentity();
+    connectEdits();
+    connect(&m_identity, &HostIdentity::changed, this, &IdentityBinder::showIdentity);
+}
+
+void IdentityBinder::connectEdits()
+{
+    // activated() comes only from the operator's choice, never from showing a value.
+    QComboBox *server = m_view.serverChoice();
+    connect(server, &QComboBox::activated, this,
+        [this, server](int index) { m_identity.chooseServer(server->itemText(index)); });
+
+    const auto forwardText = [this](QLineEdit *box, void (HostIdentity::*set)(const QString &)) {
+        connect(box, &QLineEdit::textChanged, this, [this, set](const QString &text) {
+            if (!isShowing())
+                (m_identity.*set)(text);
+        });
+    };
+    forwardText(m_view.playerNameInput(), &HostIdentity::setOperatorName);
+    forwardText(m_view.roomNameInput(), &HostIdentity::setRoomName);
+    forwardText(m_view.passwordInput(), &HostIdentity::setPassword);
+
+    // The tab itself enables the password box by the check mark; this only stores it.
+    connect(m_view.lockedBox(), &QCheckBox::toggled, this, [this](bool locked) {
+        if (!isShowing())
+            m_identity.setLocked(locked);
+    });
+}
+
+void IdentityBinder::showIdentity()
+{
+    const QScopedValueRollback showing(m_showing, true);
+    showChoice(*m_view.serverChoice(), m_identity.server());
+    showText(*m_view.playerNameInput(), m_identity.operatorName());
+    showText(*m_view.roomNameInput(), m_identity.roomName());
+    showChecked(*m_view.lockedBox(), m_identity.locked());
+    showText(*m_view.passwordInput(), m_identity.password());
+}

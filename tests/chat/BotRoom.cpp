@@ -1,0 +1,133 @@
+#include "BotRoom.h"
+
+#include "chatserver/ChatPackets.h"
+#include "support/TestWait.h"
+
+#include <QDir>
+#include <QFile>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString SettleMark = u"<settled>"_s;
+
+QList<LadderEntry> ladders()
+{
+    return {{u"Singles Ladder"_s, u"singles"_s, u"1"_s}};
+}
+
+} // namespace
+
+BotRoom::BotRoom()
+    : log(dir.path(), QLocale(u"en_US"_s))
+    , tournament(store, ladders())
+{
+    league.listen();
+    const LeagueSite site({league.baseUrl(), league.baseUrl(), league.baseUrl()});
+    pairings = std::make_unique<PairingsService>(tournament, site, &network);
+    ranks = std::make_unique<RankLookup>(tournament, site, &network);
+    ranks->fetcher().setTimeoutMs(RankTimeoutMs);
+    replies = std::make_unique<BotReplies>(
+        bot, tournament, *pairings, players, clientSlots, transcript);
+    chat = std::make_unique<PlayerChat>(state, players, queue, transcript, bot, *replies, *ranks);
+    console = std::make_unique<HostConsole>(state, players, queue, transcript, *replies, *ranks);
+    tournament.restore();
+    players.setHostName(u"Host"_s);
+
+    connect(ranks.get(), &RankLookup::reply, this,
+        [this](bool replyToHost, int socket, const QString &text) {
+            bot.botSay(replyToHost, socket, text);
+        });
+    connect(&clientSlots, &ClientSlots::connectionRequested, this,
+        [this](QTcpSocket *pending, const QString &) {
+            clientSlots.accept(pending, clientSlots.lowestClosedSlot());
+        });
+    connect(&clientSlots, &ClientSlots::dataArrived, this, &BotRoom::takeArrivals);
+    connect(&transcript, &Transcript::lineAdded, this, [this](const TranscriptLine &line) {
+        m_shown << line.prefix + u'|' + line.body + u'|' + lineKindCode(line.kind);
+    });
+    clientSlots.listen(QHostAddress(QHostAddress::LocalHost), 0);
+}
+
+Seat BotRoom::seat(const QString &name, int hostByte, quint16 id)
+{
+    auto client = std::make_unique<GameClient>(hostByte);
+    const int before = clientSlots.connectedCount();
+    if (!client->connectTo(clientSlots.listeningPort())
+        || !waitUntil([&] { return clientSlots.connectedCount() > before; }, 3000))
+        return {};
+    int socket = 0;
+    for (int index = 1; index <= clientSlots.highestIndex(); ++index) {
+        if (clientSlots.peerAddress(index) == client->address())
+            socket = index;
+    }
+    const Seat seated{client.get(), name, id != 0 ? id : *players.issueId(), socket};
+    players.add(name, seated.id, socket);
+    m_seats.insert(socket, seated);
+    m_clients.push_back(std::move(client));
+    return seated;
+}
+
+void BotRoom::takeArrivals(int socket)
+{
+    InboundFramer &framer = m_framers[socket];
+    framer.append(clientSlots.takeAvailable(socket));
+    for (int guard = 0; guard < 1000; ++guard) {
+        const std::optional<QByteArray> packet = framer.takeNext();
+        if (!packet)
+            break;
+        chat->handlePlayerChat(*packet, socket);
+        ++m_handled;
+    }
+}
+
+bool BotRoom::say(const Seat &from, const QString &text, bool whisper, quint16 target)
+{
+    const int before = m_handled;
+    from.client->sendChat(from.id, text, whisper, target);
+    return waitUntil([&] { return m_handled > before; }, 3000) && settle();
+}
+
+bool BotRoom::settle()
+{
+    queue.queuePacket(0, ChatPacket::chatLine(SettleMark), 0);
+    const auto allSettled = [this] {
+        for (const Seat &seated : std::as_const(m_seats)) {
+            const QStringList received = seated.client->chatTexts();
+            if (received.isEmpty() || received.last() != SettleMark)
+                return false;
+        }
+        return true;
+    };
+    const bool settled = waitUntil(allSettled, 3000);
+    for (const Seat &seated : std::as_const(m_seats)) {
+        QList<QByteArray> packets = seated.client->packets();
+        if (!packets.isEmpty())
+            packets.removeLast();
+        m_received.insert(seated.socket, packets);
+        seated.client->clearPackets();
+    }
+    return settled;
+}
+
+QStringList BotRoom::texts(const Seat &seated) const
+{
+    QStringList result;
+    for (const QByteArray &packet : received(seated)) {
+        if (const auto line = ChatPacket::readChatLine(packet))
+            result << line->text;
+    }
+    return result;
+}
+
+QStringList BotRoom::takeShown()
+{
+    return std::exchange(m_shown, {});
+}
+
+QByteArray BotRoom::logged() const
+{
+    QFile file(log.filePath(QDate::currentDate()));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "appearance/ChatStyles.h"
+#include "chat/BotReplies.h"
+#include "chat/BotSpeaker.h"
+#include "chat/ChatLog.h"
+#include "chat/ChatOptions.h"
+#include "chat/HostConsole.h"
+#include "chat/PlayerChat.h"
+#include "chat/Transcript.h"
+#include "chatserver/ClientSlots.h"
+#include "chatserver/HostState.h"
+#include "chatserver/InboundFramer.h"
+#include "chatserver/OutgoingQueue.h"
+#include "chatserver/PlayerTable.h"
+#include "settings/SettingsStore.h"
+#include "tournament/PairingsService.h"
+#include "tournament/RankLookup.h"
+#include "tournament/TournamentSettings.h"
+
+#include "support/GameClient.h"
+#include "support/LoopbackHttpServer.h"
+
+#include <QMap>
+#include <QNetworkAccessManager>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <vector>
+
+// One seated player: the loopback game client and the seat the room gave it.
+struct Seat
+{
+    GameClient *client = nullptr;
+    QString name;
+    quint16 id = 0;
+    int socket = 0;
+};
+
+// The chat side of a room built from real parts: a listening socket array on 127.0.0.1 with game
+// clients on their own loopback addresses, the outgoing queue, a transcript that logs into a
+// temporary folder, and the tournament services talking to a loopback league site.
+class BotRoom : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int RankTimeoutMs = 3000;
+
+    BotRoom();
+
+    // Connects a client from 127.0.0.<hostByte> and seats it under `name`, with the next player
+    // ID unless one is given.
+    Seat seat(const QString &name, int hostByte, quint16 id = 0);
+
+    // The player's client sends a chat line; returns once the room has handled it and every
+    // packet the room queued meanwhile has reached the clients.
+    bool say(const Seat &from, const QString &text, bool whisper = false, quint16 target = 0);
+    // Lets everything queued so far reach the clients, then collects it per client.
+    bool settle();
+    // What a client received up to the last settle(), and its chat texts.
+    QList<QByteArray> received(const Seat &seat) const { return m_received.value(seat.socket); }
+    QStringList texts(const Seat &seat) const;
+
+    // Transcript lines shown since the last call, as "prefix|body|kind code".
+    QStringList takeShown();
+    QByteArray logged() const;
+
+    QTemporaryDir dir;
+    SettingsStore store;
+    ChatOptions options{store};
+    ChatStyles styles{store};
+    ChatLog log;
+    Transcript transcript{options, styles, log};
+    HostState state;
+    PlayerTable players;
+    ClientSlots clientSlots;
+    OutgoingQueue queue{players, clientSlots};
+    BotSpeaker bot{transcript, queue, options, players};
+    LoopbackHttpServer league;
+    QNetworkAccessManager network;
+    TournamentSettings tournament;
+    std::unique_ptr<PairingsService> pairings;
+    std::unique_ptr<RankLookup> ranks;
+    std::unique_ptr<BotReplies> replies;
+    std::unique_ptr<PlayerChat> chat;
+    std::unique_ptr<HostConsole> console;
+
+private:
+    void takeArrivals(int socket);
+
+    std::vector<std::unique_ptr<GameClient>> m_clients;
+    QMap<int, Seat> m_seats;
+    QMap<int, InboundFramer> m_framers;
+    QMap<int, QList<QByteArray>> m_received;
+    QStringList m_shown;
+    int m_handled = 0;
+};

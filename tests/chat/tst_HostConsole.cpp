@@ -1,0 +1,195 @@
+#include "BotRoom.h"
+
+#include "chatserver/ChatPackets.h"
+#include "support/TestWait.h"
+
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+class TestHostConsole : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<BotRoom> m_room;
+    Seat m_ann;
+    Seat m_bob;
+
+private Q_SLOTS:
+    void init()
+    {
+        m_room = std::make_unique<BotRoom>();
+        m_room->tournament.setRule(0, u"No mulligans"_s);
+        QVERIFY(m_room->tournament.chooseDetail(TournamentSettings::Ladder, u"Singles Ladder"_s));
+        m_room->options.setOption(ChatOptions::DisplaySystemMessages, true);
+        m_room->options.setOption(ChatOptions::EchoBotCommands, true);
+        m_ann = m_room->seat(u"Ann"_s, 2);
+        m_bob = m_room->seat(u"Bob"_s, 3);
+        QVERIFY(m_ann.client && m_bob.client);
+    }
+    void cleanup() { m_room.reset(); }
+
+    void commandsAreAnsweredToTheOperatorOnly_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("+RULES") << u"+RULES"_s << QStringList{u"BOT: |Rule #1: No mulligans|b"_s};
+        // The operator's order tests details before pairings.
+        QTest::newRow("details before pairings")
+            << u"!pairings !details"_s << QStringList{u"BOT: |Ladder: Singles Ladder|b"_s};
+        QTest::newRow("+whois ann")
+            << u"+whois ann"_s << QStringList{u"BOT: |Ann is IP: 127.0.0.2   ID: 1   Sock: 1|b"_s};
+        QTest::newRow("+whois blank") << u"+whois "_s << QStringList();
+        QTest::newRow("+whois alone") << u"!whois"_s << QStringList();
+        QTest::newRow("+rank two blanks") << u"+rank  "_s << QStringList();
+    }
+    void commandsAreAnsweredToTheOperatorOnly()
+    {
+        QFETCH(QString, line);
+        QFETCH(QStringList, shown);
+        m_room->console->handleHostInput(line);
+        QVERIFY(m_room->settle());
+        QCOMPARE(m_room->takeShown(), shown);
+        QCOMPARE(m_room->received(m_ann), QList<QByteArray>());
+        QCOMPARE(m_room->received(m_bob), QList<QByteArray>());
+        QVERIFY(!m_room->ranks->fetcher().isBusy());
+    }
+
+    void rankAsksForTheOperatorOrTheName_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("askedFor");
+        QTest::newRow("alone") << u"+rank"_s << u"Host"_s;
+        QTest::newRow("a name") << u"!RANK Ann"_s << u"Ann"_s;
+    }
+    void rankAsksForTheOperatorOrTheName()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, askedFor);
+        m_room->league.setResponse(u"/perl/find.cgi"_s, {200, "UNRANKED"});
+        m_room->console->handleHostInput(line);
+        const QString answer = u"BOT: |"_s + askedFor + u" is Unranked on Singles Ladder|b"_s;
+        QStringList shown;
+        QVERIFY(waitUntil([&] { return !(shown += m_room->takeShown()).isEmpty(); },
+            BotRoom::RankTimeoutMs + 2000));
+        QCOMPARE(shown, QStringList{answer});
+        QVERIFY(m_room->settle());
+        QCOMPARE(m_room->received(m_ann), QList<QByteArray>());
+    }
+
+    void chatGoesToEveryPlayer_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::newRow("plain") << u"welcome"_s;
+        QTest::newRow("whois not at the start") << u"hello +whois Bob"_s;
+        QTest::newRow("unknown command") << u"+foo"_s;
+    }
+    void chatGoesToEveryPlayer()
+    {
+        QFETCH(QString, line);
+        // The operator is never muted.
+        m_room->state.chatMuted = true;
+        m_room->console->handleHostInput(line);
+        QVERIFY(m_room->settle());
+        const QList<QByteArray> expected = {ChatPacket::chatLine(line)};
+        QCOMPARE(m_room->received(m_ann), expected);
+        QCOMPARE(m_room->received(m_bob), expected);
+        QCOMPARE(m_room->takeShown(), QStringList{u"Host: |"_s + line + u"|c"_s});
+    }
+
+    void whisperReachesOnlyItsTarget()
+    {
+        const Seat zed = m_room->seat(u"Zed"_s, 4, 300);
+        QVERIFY(zed.client);
+        QVERIFY(m_room->console->whisperTo(300, u"psst"_s));
+        QVERIFY(m_room->settle());
+        QCOMPARE(m_room->received(m_ann), QList<QByteArray>());
+        QCOMPARE(m_room->received(m_bob), QList<QByteArray>());
+        const QList<QByteArray> got = m_room->received(zed);
+        QCOMPARE(got.size(), 1);
+        QCOMPARE(got.first(), ChatPacket::chatLine(u"psst", true, 300));
+        QCOMPARE(quint8(got.first().at(4)), quint8(1));
+        QCOMPARE(quint8(got.first().at(12)), quint8(44));
+        QCOMPARE(quint8(got.first().at(13)), quint8(1));
+        QCOMPARE(m_room->takeShown(), QStringList{u"<To> Zed: |psst|wt"_s});
+
+        QVERIFY(!m_room->console->whisperTo(77, u"psst"_s));
+        // A whispered command is still a command.
+        QVERIFY(m_room->console->whisperTo(300, u"+rules"_s));
+        QVERIFY(m_room->settle());
+        QCOMPARE(m_room->received(zed), QList<QByteArray>());
+        QCOMPARE(m_room->takeShown(), QStringList{u"BOT: |Rule #1: No mulligans|b"_s});
+    }
+
+    void whisperToTheSelectedRow_data()
+    {
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<QString>("target"); // empty: no usable selection
+        QTest::newRow("nothing selected") << QStringList() << QString();
+        QTest::newRow("own row") << QStringList{u"Host"_s} << QString();
+        QTest::newRow("name differs in case") << QStringList{u"ann"_s} << QString();
+        QTest::newRow("one player") << QStringList{u"Ann"_s} << u"Ann"_s;
+        QTest::newRow("last usable row wins")
+            << QStringList{u"Host"_s, u"Bob"_s, u"Ann"_s, u"Gone"_s} << u"Ann"_s;
+    }
+    void whisperToTheSelectedRow()
+    {
+        QFETCH(QStringList, rows);
+        QFETCH(QString, target);
+        QCOMPARE(m_room->console->whisperToSelected(rows, u"hi"_s), !target.isEmpty());
+        QVERIFY(m_room->settle());
+        const bool toAnn = target == u"Ann";
+        QCOMPARE(m_room->texts(m_ann), toAnn ? QStringList{u"hi"_s} : QStringList());
+        QCOMPARE(m_room->texts(m_bob), QStringList());
+        QCOMPARE(m_room->takeShown(), toAnn ? QStringList{u"<To> Ann: |hi|wt"_s} : QStringList());
+    }
+
+    void emptyLinesDoNothing()
+    {
+        m_room->console->handleHostInput(QString());
+        QVERIFY(m_room->console->whisperToSelected({u"Bob"_s}, QString()));
+        QVERIFY(m_room->settle());
+        QCOMPARE(m_room->received(m_ann), QList<QByteArray>());
+        QCOMPARE(m_room->received(m_bob), QList<QByteArray>());
+        QCOMPARE(m_room->takeShown(), QStringList());
+    }
+
+    void muteTogglesAndTellsEverybody()
+    {
+        QVERIFY(m_room->console->toggleMute());
+        QVERIFY(m_room->state.chatMuted);
+        QVERIFY(m_room->settle());
+        QCOMPARE(m_room->texts(m_ann), QStringList{u"** Chat Muted by Host **"_s});
+        QCOMPARE(m_room->texts(m_bob), QStringList{u"** Chat Muted by Host **"_s});
+        QCOMPARE(m_room->takeShown(), QStringList{u"Server: |** Chat Muted by Host **|s"_s});
+
+        QVERIFY(!m_room->console->toggleMute());
+        QVERIFY(!m_room->console->isMuted());
+        QVERIFY(m_room->settle());
+        QCOMPARE(m_room->texts(m_bob), QStringList{u"** Chat Mute Removed By Host **"_s});
+        QCOMPARE(m_room->takeShown(), QStringList{u"Server: |** Chat Mute Removed By Host **|s"_s});
+    }
+
+    void muteWithNobodySeatedChangesNothing_data()
+    {
+        QTest::addColumn<bool>("muted");
+        QTest::newRow("unmuted") << false;
+        QTest::newRow("muted") << true;
+    }
+    void muteWithNobodySeatedChangesNothing()
+    {
+        QFETCH(bool, muted);
+        m_room->players.clearPlayers();
+        m_room->state.chatMuted = muted;
+        QCOMPARE(m_room->console->toggleMute(), muted);
+        QCOMPARE(m_room->console->isMuted(), muted);
+        QCOMPARE(m_room->queue.size(), 0);
+        QCOMPARE(m_room->takeShown(), QStringList());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHostConsole)
+#include "tst_HostConsole.moc"

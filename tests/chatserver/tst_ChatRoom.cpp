@@ -1,0 +1,479 @@
+#include "appearance/ChatStyles.h"
+#include "chat/BotSpeaker.h"
+#include "chat/ChatLog.h"
+#include "chat/ChatOptions.h"
+#include "chat/Transcript.h"
+#include "chatserver/ChatPackets.h"
+#include "chatserver/ChatRoom.h"
+#include "chatserver/ClientSlots.h"
+#include "chatserver/HostState.h"
+#include "chatserver/OutgoingQueue.h"
+#include "chatserver/PlayerTable.h"
+#include "settings/SettingsStore.h"
+
+#include "support/GameClient.h"
+#include "support/TestWait.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace {
+
+const QDateTime kEvening(QDate(2024, 12, 7), QTime(22, 22, 33));
+const QString kHint = u"Type +commands for a list of available commands."_s;
+const QString kSlowDown = u"** Too many lines, please slow down **"_s;
+
+QByteArray hex(const char *digits)
+{
+    return QByteArray::fromHex(digits);
+}
+
+// A fixed-size packet: the given leading bytes, then zeros up to size.
+QByteArray padded(QByteArray start, int size)
+{
+    start.resize(size, '\0');
+    return start;
+}
+
+QByteArray nameRequest(const QList<quint16> &ids, int size = 80)
+{
+    QByteArray packet(size, '\0');
+    packet[0] = char(ChatPacket::NameRequest);
+    ChatPacket::writeId(packet, 2, quint16(size));
+    for (int slot = 1; slot <= ids.size(); ++slot)
+        ChatPacket::writeId(packet, 4 * slot + 4, ids.at(slot - 1));
+    return packet;
+}
+
+// The whole host side of a room on 127.0.0.1, over real options, a log in a temporary folder and
+// the real queue; clients connect from 127.0.0.<hostByte>.
+struct Room
+{
+    explicit Room(
+        const ChatRoom::Limits &limits = {}, bool locked = false, const QString &password = {})
+    {
+        players.setHostName(u"Operator"_s);
+        state.roomName = u"Sunday Cup"_s;
+        state.roomLocked = locked;
+        state.roomPassword = password;
+        options.setLogOption(ChatOptions::EnableLogging, true);
+        options.setLogOption(ChatOptions::LogPlayerEvents, true);
+        room.setLimits(limits);
+        room.setWelcomeMessage(u"Welcome to the Sunday Cup!"_s);
+        listening = room.startListening(0, QHostAddress(QHostAddress::LocalHost));
+    }
+
+    // Connects and waits for the greeting; nullptr when the room did not greet it.
+    GameClient *connect(int hostByte)
+    {
+        clients.push_back(std::make_unique<GameClient>(hostByte));
+        GameClient *client = clients.back().get();
+        if (!client->connectTo(slots.listeningPort()) || !client->waitForPackets(1))
+            return nullptr;
+        return client;
+    }
+    // Connects, joins and waits until the welcome has arrived (or the setup, for a known address).
+    GameClient *join(int hostByte, const QString &name, qsizetype expectedPackets = 4)
+    {
+        GameClient *client = connect(hostByte);
+        if (!client)
+            return nullptr;
+        client->sendJoin(name, state.roomPassword);
+        return client->waitForPackets(expectedPackets) ? client : nullptr;
+    }
+    QByteArray logged() const
+    {
+        QFile file(QDir(dir.path()).filePath(u"12_7_2024.txt"_s));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QTemporaryDir dir;
+    SettingsStore store;
+    ChatOptions options{store};
+    ChatStyles styles{store};
+    ChatLog log{dir.path(), QLocale(u"en_US"_s), [] { return kEvening; }};
+    Transcript transcript{options, styles, log};
+    HostState state;
+    PlayerTable players;
+    ClientSlots slots;
+    OutgoingQueue queue{players, slots};
+    BotSpeaker bot{transcript, queue, options, players};
+    ChatRoom room{state, players, slots, queue, bot, log, options};
+    QSignalSpy lines{&room, &ChatRoom::chatLineReceived};
+    QSignalSpy debugLines{&room, &ChatRoom::debugLine};
+    bool listening = false;
+    std::vector<std::unique_ptr<GameClient>> clients;
+};
+
+ChatRoom::Limits quickLimits()
+{
+    ChatRoom::Limits limits;
+    limits.silentTimeout = 300ms;
+    limits.kickGrace = 200ms;
+    return limits;
+}
+
+} // namespace
+
+class TestChatRoom : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void joinAndLeaveByteForByte()
+    {
+        Room room;
+        QVERIFY(room.listening);
+        GameClient *ann = room.join(2, u"Ann"_s);
+        QVERIFY(ann);
+        QCOMPARE(ann->packets().at(0), padded(hex("d4074400ffffffff") + "Sunday Cup", 68));
+        QByteArray setup = padded(hex("d6070002ffffffff01000000010000000000000001000000"), 512);
+        setup.replace(272, 8, "Operator");
+        QCOMPARE(ann->packets().at(1), setup);
+        QCOMPARE(ann->chatTexts(), (QStringList{u"Welcome to the Sunday Cup!"_s, kHint}));
+
+        GameClient *bob = room.join(3, u"Bob"_s);
+        QVERIFY(bob);
+        QVERIFY(ann->waitForPackets(5));
+        QCOMPARE(ann->packets().at(4), padded(hex("e9072000ffffffff02000000") + "Bob", 32));
+        QCOMPARE(room.room.playerListRows(), (QStringList{u"Operator"_s, u"Ann"_s, u"Bob"_s}));
+        QCOMPARE(room.room.ipMonitor().rows().size(), 2);
+        QCOMPARE(room.room.ipMonitor().rows().at(1).address, u"127.0.0.3"_s);
+        QCOMPARE(room.room.ipMonitor().rows().at(1).socket, 2);
+
+        bob->disconnectFromHost();
+        QVERIFY(ann->waitForPackets(6));
+        QCOMPARE(ann->packets().at(5), hex("ea070c00ffffffff02000000"));
+        QCOMPARE(room.room.playerListRows(), (QStringList{u"Operator"_s, u"Ann"_s}));
+        QCOMPARE(room.room.ipMonitor().rows().size(), 1);
+        QVERIFY(room.logged().contains("Bob  Joined Chat  IP:127.0.0.3 ID:2\r\n"));
+        QVERIFY(room.logged().contains("Bob  Leaves Chat\r\n"));
+        QVERIFY(ann->staysQuiet(100));
+    }
+
+    void returningAddressIsNotWelcomedAgain()
+    {
+        Room room;
+        GameClient *first = room.join(2, u"Ann"_s);
+        QVERIFY(first);
+        first->disconnectFromHost();
+        QVERIFY(waitUntil([&] { return room.players.count() == 0; }));
+
+        GameClient *again = room.join(2, u"Ann"_s, 2);
+        QVERIFY(again);
+        QCOMPARE(again->ownId(), quint16(2));
+        QVERIFY(again->staysQuiet(150));
+        QCOMPARE(again->opcodes(),
+            (QList<quint8>{ChatPacket::InitiateConnectionOpen, ChatPacket::RoomSetup}));
+    }
+
+    void newConnectionReplacesOlderFromSameAddress()
+    {
+        Room room;
+        GameClient *ann = room.join(2, u"Ann"_s);
+        GameClient *bob = room.join(3, u"Bob"_s);
+        QVERIFY(ann && bob);
+        QVERIFY(ann->waitForPackets(5));
+
+        GameClient *bobAgain = room.connect(3);
+        QVERIFY(bobAgain);
+        QVERIFY(bob->waitForClose());
+        QVERIFY(ann->waitForPackets(6));
+        QCOMPARE(ann->packets().at(5), ChatPacket::removePlayer(2));
+        QCOMPARE(room.players.count(), 1);
+        QVERIFY(room.logged().contains("Bob  Leaves Chat\r\n"));
+    }
+
+    void roomFullIsToldToTheRefusedClientOnly()
+    {
+        Room room;
+        GameClient *seated = room.join(2, u"Ann"_s);
+        QVERIFY(seated);
+        for (int hostByte = 3; hostByte <= 64; ++hostByte)
+            QVERIFY2(room.connect(hostByte), qPrintable(QString::number(hostByte)));
+        QCOMPARE(room.slots.connectedCount(), ClientSlots::MaxClients);
+
+        GameClient turnedAway(65);
+        turnedAway.connectTo(room.slots.listeningPort()); // may see the close before the connect
+        QVERIFY(turnedAway.waitForClose());
+        QCOMPARE(turnedAway.packets(), QList<QByteArray>{hex("d2070800ffffffff")});
+        QVERIFY(seated->staysQuiet(100));
+
+        // A departure frees its slot for the next client.
+        room.clients.at(5)->disconnectFromHost();
+        QVERIFY(waitUntil([&] { return room.slots.connectedCount() < ClientSlots::MaxClients; }));
+        GameClient *late = room.join(66, u"Late"_s);
+        QVERIFY(late);
+        QCOMPARE(room.room.ipMonitor().rows().last().socket, 6);
+    }
+
+    void password_data()
+    {
+        QTest::addColumn<QString>("roomPassword");
+        QTest::addColumn<QByteArray>("joinRequest");
+        QTest::addColumn<bool>("admitted");
+        QTest::addColumn<QString>("seatedName");
+        const QByteArray withSecret = padded(hex("d5072700ffffffff") + "Ann", 32) + "Secret";
+        QTest::newRow("right") << u"Secret"_s << withSecret + '\0' << true << u"Ann"_s;
+        QTest::newRow("letter case differs")
+            << u"secret"_s << withSecret + '\0' << false << QString();
+        QTest::newRow("missing") << u"Secret"_s << padded(hex("d5072000ffffffff") + "Ann", 32)
+                                 << false << QString();
+        // 20 bytes without a 0 after the name: the name runs to the end, the password is empty.
+        QTest::newRow("empty password, short request")
+            << QString() << hex("d5071400ffffffff") + "Twelve bytes" << true << u"Twelve bytes"_s;
+        QTest::newRow("name cut to 20")
+            << QString() << hex("d5072100ffffffff") + "Abcdefghijklmnopqrstuvwx" + '\0' << true
+            << u"Abcdefghijklmnopqrst"_s;
+    }
+    void password()
+    {
+        QFETCH(QString, roomPassword);
+        QFETCH(QByteArray, joinRequest);
+        QFETCH(bool, admitted);
+        QFETCH(QString, seatedName);
+        Room room({}, true, roomPassword);
+        GameClient *client = room.connect(2);
+        QVERIFY(client);
+        QCOMPARE(client->packets().at(0).at(0), char(ChatPacket::InitiateConnectionLocked));
+        client->sendRaw(joinRequest);
+        QVERIFY(client->waitForPackets(2));
+        if (!admitted) {
+            QCOMPARE(client->packets().at(1), hex("d7070800ffffffff"));
+            QVERIFY(!client->isClosed());
+            QCOMPARE(room.players.totalJoins(), 0);
+            return;
+        }
+        QCOMPARE(client->ownId(), quint16(1));
+        QCOMPARE(room.players.name(1), seatedName);
+        QCOMPARE(room.room.ipMonitor().rows().at(0).playerName, seatedName);
+    }
+
+    void secondJoinRequestIsIgnored()
+    {
+        Room room;
+        GameClient *ann = room.join(2, u"Ann"_s);
+        QVERIFY(ann);
+        ann->sendJoin(u"Ann again"_s);
+        QVERIFY(ann->staysQuiet(150));
+        QCOMPARE(room.players.count(), 1);
+        QCOMPARE(room.players.totalJoins(), 1);
+    }
+
+    void nameRequests()
+    {
+        Room room;
+        GameClient *ann = room.join(2, u"Ann"_s);
+        QVERIFY(room.join(3, u"Bob"_s) && room.join(4, u"Cy"_s));
+        QVERIFY(ann->waitForPackets(6));
+        ann->clearPackets();
+
+        ann->sendRaw(nameRequest({3}, 79));
+        ann->sendRaw(nameRequest({3}, 81));
+        QVERIFY(ann->staysQuiet(100));
+
+        ann->sendRaw(nameRequest({3, 0, 7, 2}));
+        const QByteArray reply = ann->waitForOpcode(ChatPacket::NameReply);
+        QByteArray expected = padded(hex("e8070002ffffffff03000000000000000000000002000000"), 512);
+        expected.replace(80, 2, "Cy");
+        expected.replace(152, 3, "Bob");
+        QCOMPARE(reply, expected);
+    }
+
+    void chatLinesFromTheirOwnSeatOnly_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<bool>("handedOn");
+        const QByteArray own = ChatPacket::chatLine(u"hi"_s);
+        QByteArray asAnn = own;
+        ChatPacket::writeId(asAnn, 8, 1);
+        QByteArray asBob = own;
+        ChatPacket::writeId(asBob, 8, 2);
+        QTest::newRow("own ID") << asAnn << true;
+        QTest::newRow("another player's ID") << asBob << false;
+        QTest::newRow("the host's ID") << own << false;
+        QTest::newRow("16 bytes") << asAnn.left(16).replace(2, 1, "\x10") << false;
+    }
+    void chatLinesFromTheirOwnSeatOnly()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(bool, handedOn);
+        Room room;
+        GameClient *ann = room.join(2, u"Ann"_s);
+        QVERIFY(ann && room.join(3, u"Bob"_s));
+        ann->sendRaw(line);
+        ann->sendChat(1, u"marker"_s);
+        QVERIFY(waitUntil([&] {
+            return !room.lines.isEmpty()
+                && room.lines.last().at(0).toByteArray().endsWith("marker\0"_ba);
+        }));
+        QCOMPARE(room.lines.size(), handedOn ? 2 : 1);
+        if (handedOn) {
+            QCOMPARE(room.lines.at(0).at(0).toByteArray(), line);
+            QCOMPARE(room.lines.at(0).at(1).toInt(), 1);
+        }
+    }
+
+    void chatLineWithoutSeatIsDropped()
+    {
+        Room room;
+        GameClient *stranger = room.connect(2);
+        QVERIFY(stranger);
+        stranger->sendChat(0, u"hello"_s);
+        stranger->sendChat(1, u"hello"_s);
+        QVERIFY(stranger->staysQuiet(150));
+        QVERIFY(room.lines.isEmpty());
+    }
+
+    void kickAndBan()
+    {
+        Room room(quickLimits());
+        GameClient *ann = room.join(2, u"Twin"_s);
+        QVERIFY(ann && room.join(3, u"Bob"_s));
+        GameClient *twin = room.join(4, u"Twin"_s);
+        QVERIFY(twin);
+        twin->clearPackets();
+
+        // Both rows read "Twin": the lower position is the one kicked, once per row.
+        room.room.kickSelectedPlayer({{3, u"Twin"_s}}, true);
+        QCOMPARE(ann->waitForOpcode(ChatPacket::Kick), hex("d9070800ffffffff"));
+        QCOMPARE(room.room.banList().rows().size(), 1);
+        const BanList::Row ban = room.room.banList().rows().at(0);
+        QCOMPARE(ban.playerName, u"Twin"_s);
+        QCOMPARE(ban.address, u"127.0.0.2"_s);
+        QVERIFY(!ban.timeBanned.isEmpty());
+        QVERIFY(twin->staysQuiet(100));
+
+        ann->disconnectFromHost();
+        QVERIFY(waitUntil([&] { return room.players.count() == 2; }));
+        GameClient refused(2);
+        refused.connectTo(room.slots.listeningPort());
+        QVERIFY(refused.waitForClose());
+        QVERIFY(refused.packets().isEmpty());
+
+        room.room.banList().clear();
+        QVERIFY(room.connect(2));
+    }
+
+    void hostRowIsNeverKicked()
+    {
+        Room room(quickLimits());
+        GameClient *namesake = room.join(2, u"Operator"_s);
+        QVERIFY(namesake);
+        room.room.kickSelectedPlayer({{0, u"Operator"_s}, {1, u"Operator"_s}}, true);
+        QVERIFY(namesake->staysQuiet(100));
+        QVERIFY(room.room.banList().rows().isEmpty());
+
+        room.room.kickSelectedPlayer({{1, u"Operator"_s}}, false);
+        QVERIFY(!namesake->waitForOpcode(ChatPacket::Kick).isEmpty());
+        QVERIFY(room.room.banList().rows().isEmpty());
+        QVERIFY(!room.room.kickPlayer(99, false));
+    }
+
+    void kickedClientThatStaysIsDisconnected()
+    {
+        Room room(quickLimits());
+        GameClient *ann = room.join(2, u"Ann"_s);
+        GameClient *bob = room.join(3, u"Bob"_s);
+        QVERIFY(ann && bob);
+        QVERIFY(room.room.kickPlayer(2, false));
+        QVERIFY(!bob->waitForOpcode(ChatPacket::Kick).isEmpty());
+        QVERIFY(bob->waitForClose(2000));
+        QCOMPARE(ann->waitForOpcode(ChatPacket::RemovePlayer), ChatPacket::removePlayer(2));
+        QVERIFY(room.logged().contains("Bob  Leaves Chat\r\n"));
+    }
+
+    void kickEnforcementSparesTheNextClientInTheSlot()
+    {
+        Room room(quickLimits());
+        GameClient *ann = room.join(2, u"Ann"_s);
+        QVERIFY(ann);
+        QVERIFY(room.room.kickPlayer(1, false));
+        QVERIFY(!ann->waitForOpcode(ChatPacket::Kick).isEmpty());
+        ann->disconnectFromHost();
+        QVERIFY(waitUntil([&] { return room.players.count() == 0; }));
+
+        GameClient *next = room.join(3, u"Bob"_s);
+        QVERIFY(next);
+        QCOMPARE(room.room.ipMonitor().rows().at(0).socket, 1);
+        QTest::qWait(400);
+        QVERIFY(!next->isClosed());
+    }
+
+    void silentConnectionIsClosed()
+    {
+        Room room(quickLimits());
+        GameClient *silent = room.connect(2);
+        GameClient *seated = room.join(3, u"Bob"_s);
+        QVERIFY(silent && seated);
+        QVERIFY(silent->waitForClose(2000));
+        QCOMPARE(room.debugLines.size(), 1);
+        QVERIFY(
+            room.debugLines.at(0).at(0).toString().endsWith(u" No Player Found for Socket: 1"_s));
+        QVERIFY(seated->staysQuiet(400));
+        QVERIFY(!seated->isClosed());
+    }
+
+    void chatFloodIsRefused()
+    {
+        ChatRoom::Limits limits;
+        limits.lineBurst = 3;
+        limits.linesPerSecond = 2;
+        Room room(limits);
+        GameClient *ann = room.join(2, u"Ann"_s);
+        QVERIFY(ann);
+        ann->clearPackets();
+        for (int line = 0; line < 6; ++line)
+            ann->sendChat(1, QString::number(line));
+        QVERIFY(ann->waitForPackets(1));
+        QVERIFY(ann->staysQuiet(100));
+        QCOMPARE(ann->chatTexts(), QStringList{kSlowDown});
+        QCOMPARE(room.lines.size(), 3);
+
+        // The rate refills the bucket: a line after a pause is handed on again.
+        QTest::qWait(600);
+        ann->sendChat(1, u"later"_s);
+        QVERIFY(waitUntil([&] { return room.lines.size() == 4; }));
+    }
+
+    void fastSenderIsDisconnected()
+    {
+        ChatRoom::Limits limits;
+        limits.maxBytesPerSecond = 4000;
+        Room room(limits);
+        GameClient *ann = room.join(2, u"Ann"_s);
+        GameClient *bob = room.join(3, u"Bob"_s);
+        QVERIFY(ann && bob);
+        // Well-framed packets of an unknown kind: only the amount gives the sender away.
+        const QByteArray junk = padded(hex("01075000"), 80);
+        for (int packet = 0; packet < 60; ++packet)
+            bob->sendRaw(junk);
+        QVERIFY(bob->waitForClose());
+        QCOMPARE(ann->waitForOpcode(ChatPacket::RemovePlayer), ChatPacket::removePlayer(2));
+    }
+
+    void closeAllEmptiesTheRoom()
+    {
+        Room room;
+        GameClient *ann = room.join(2, u"Ann"_s);
+        QVERIFY(ann);
+        room.room.closeAll();
+        QVERIFY(!room.room.isListening());
+        QVERIFY(ann->waitForClose());
+        QCOMPARE(room.room.playerListRows(), QStringList{u"Operator"_s});
+        QVERIFY(room.room.ipMonitor().rows().isEmpty());
+        QCOMPARE(room.debugLines.size(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestChatRoom)
+#include "tst_ChatRoom.moc"
