@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QString>
 
-// The sample pages of the league web site kept beside these tests.
+// The sample pages of the league web site, kept with the league site simulator.
 inline QByteArray samplePage(const QString &fileName)
 {
     QFile file(QStringLiteral(VORNIC_PAGES_DIR "/") + fileName);

@@ -1,5 +1,5 @@
+#include "common/LoopbackHttpServer.h"
 #include "settings/SettingsStore.h"
-#include "support/LoopbackHttpServer.h"
 #include "support/TestWait.h"
 #include "tournament/PageFiles.h"
 #include "tournament/PairingsService.h"

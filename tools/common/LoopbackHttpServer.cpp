@@ -1,4 +1,4 @@
-#include "LoopbackHttpServer.h"
+#include "common/LoopbackHttpServer.h"
 
 #include <QPointer>
 #include <QTcpSocket>
@@ -99,6 +99,10 @@ LoopbackHttpServer::Response LoopbackHttpServer::responseFor(const QString &targ
     if (const auto byPath = m_responses.constFind(target.section(u'?', 0, 0));
         byPath != m_responses.cend()) {
         return *byPath;
+    }
+    if (m_handler) {
+        if (std::optional<Response> built = m_handler(target))
+            return *built;
     }
     return {404, "<html><body>Not Found</body></html>"};
 }

@@ -8,6 +8,9 @@
 #include <QTcpServer>
 #include <QUrl>
 
+#include <functional>
+#include <optional>
+
 class QTcpSocket;
 
 // A small HTTP/1.1 server on loopback that serves configured answers, for tests and for the league
@@ -57,9 +60,14 @@ public:
     QString baseUrl() const;
 
     // The answer for a request target: an exact "path?query" entry wins over a "path" entry;
-    // anything else gets 404.
+    // then the handler, if any, is asked; anything else gets 404.
     void setResponse(const QString &target, const Response &response);
     void clearResponses() { m_responses.clear(); }
+
+    // Builds answers that depend on the request, such as a page per player name. Returns
+    // nothing for targets it does not know.
+    using Handler = std::function<std::optional<Response>(const QString &target)>;
+    void setHandler(Handler handler) { m_handler = std::move(handler); }
 
     // Request lines received so far, e.g. "GET /tk HTTP/1.1".
     QStringList requestLines() const { return m_requestLines; }
@@ -76,5 +84,6 @@ private:
 
     QTcpServer m_server;
     QHash<QString, Response> m_responses;
+    Handler m_handler;
     QStringList m_requestLines;
 };
