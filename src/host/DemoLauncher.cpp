@@ -136,6 +136,8 @@ void DemoLauncher::writeDemoSettings(const QString &settingsFile)
     };
     for (const auto &[name, value] : root)
         store.writeRegValue(SettingsKeys::Root, name, value);
+    // Show the bot's answers and the system lines, so the demo shows what the room does.
+    store.writeRegValue(SettingsKeys::Options, u"cOptions 0"_s, u"1"_s);
     store.writeRegValue(SettingsKeys::Options, u"cOptions 1"_s, u"1"_s);
 }
 

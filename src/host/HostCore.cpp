@@ -54,12 +54,12 @@ QString timeOfDay()
     return locale.toString(QTime::currentTime(), LogTimeFormats::timeFormat(locale));
 }
 
-// ladders.ini is looked for in the data folder first, then beside the program, where a build or
-// an installation puts the one it ships.
-QString laddersFile(const QString &dataFolder)
+// ladders.ini is looked for in the data folder, and, unless the operator named that folder, also
+// beside the program, where a build or an installation puts the one it ships.
+QString laddersFile(const QString &dataFolder, bool folderChosen)
 {
     const QString inData = QDir(dataFolder).filePath(u"ladders.ini"_s);
-    if (QFileInfo::exists(inData))
+    if (QFileInfo::exists(inData) || folderChosen)
         return inData;
     return QDir(QCoreApplication::applicationDirPath()).filePath(u"ladders.ini"_s);
 }
@@ -133,7 +133,7 @@ HostCore::~HostCore() = default;
 bool HostCore::start()
 {
     Parts &p = *m_parts;
-    const std::optional<QList<LadderEntry>> ladders = loadLadders(laddersFile(m_dataFolder));
+    const std::optional<QList<LadderEntry>> ladders = loadLadders(laddersFile(m_dataFolder, !m_options.dataDir.isEmpty()));
     if (!ladders) {
         Q_EMIT messageBox(u"Error Loading Ladders"_s, u"Vornic Host"_s);
         return false;

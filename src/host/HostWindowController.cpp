@@ -8,14 +8,22 @@
 #include "chatserver/IpMonitor.h"
 #include "chatserver/PlayerTable.h"
 #include "chat/BotReplies.h"
+#include "host/ChatSettingsBinder.h"
 #include "host/ChatroomTab.h"
 #include "host/DebugTab.h"
 #include "host/HostCore.h"
 #include "host/HostWindow.h"
+#include "host/IdentityBinder.h"
 #include "host/IpMonitorTab.h"
 #include "host/PlayerListWidget.h"
 #include "host/StatusPanel.h"
+#include "host/TourneySettingsBinder.h"
+#include "host/TranscriptBinder.h"
 #include "host/TranscriptView.h"
+#include "appearance/ChatStyles.h"
+#include "chat/ChatOptions.h"
+#include "host/HostIdentity.h"
+#include "tournament/TournamentSettings.h"
 
 #include <QAction>
 #include <QApplication>
@@ -47,6 +55,13 @@ HostWindowController::HostWindowController(HostCore &core, HostWindow &window, Q
 void HostWindowController::showRestoredState()
 {
     m_window.setWindowTitle(m_core.windowTitle());
+    // Each binder is owned by its view and keeps it in step with one model from here on.
+    auto *transcript = new TranscriptBinder(m_core.transcript(), *m_window.chatroomTab(), m_window);
+    transcript->applyStartupStyles(m_core.styles());
+    new IdentityBinder(m_core.identity(), *m_window.chatroomTab());
+    new ChatSettingsBinder(m_core.options(), m_core.styles(), m_core.identity(),
+                           *m_window.chatSettingsTab());
+    new TourneySettingsBinder(m_core.tournament(), *m_window.tourneySettingsTab());
     connectChatroom();
     connectModeration();
     connectMenus();

@@ -40,6 +40,9 @@ int runHost(QCoreApplication &app, HostCore &core, const CommandLineOptions &opt
     });
     if (options.hostAtStart)
         QTimer::singleShot(0, &core, [&core] { core.clickHostButton(); });
+    // The demo's players ask for the pairings at once; fetch them without waiting a minute.
+    if (options.demo)
+        QTimer::singleShot(0, &core, [&core] { core.refreshPairings(); });
     const int loopCode = QCoreApplication::exec();
     return exitCode != 0 ? exitCode : loopCode;
 }

@@ -19,7 +19,7 @@
 #include "tournament/TournamentSettings.h"
 
 #include "support/GameClient.h"
-#include "support/LoopbackHttpServer.h"
+#include "common/LoopbackHttpServer.h"
 
 #include <QMap>
 #include <QNetworkAccessManager>

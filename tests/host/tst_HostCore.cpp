@@ -66,6 +66,7 @@ public:
             return false;
         QObject::connect(&core->transcript(), &Transcript::lineAdded, core.get(),
                          [this](const TranscriptLine &line) { lines << line.prefix + line.body; });
+        core->options().setOption(1, true); // "Display System Messages"
         core->identity().setOperatorName(operatorName);
         core->identity().setRoomName(room);
         core->clickHostButton();
@@ -130,8 +131,6 @@ private Q_SLOTS:
     void registrationLinesWithSystemMessagesShown()
     {
         HostFixture host;
-        QVERIFY(host.core->start());
-        host.core->options().setOption(1, true);
         QVERIFY(host.startAndOpen());
         QCOMPARE(host.lines.value(0), u"System: Connecting to 127.0.0.1"_s);
         QCOMPARE(host.lines.value(1), u"System: Logging in to 127.0.0.1"_s);
