@@ -57,14 +57,19 @@ std::span<const BotCommand> operatorOrder()
     return OperatorOrder;
 }
 
+bool mentions(QStringView line, BotCommand command)
+{
+    const QString lowered = line.toString().toLower();
+    const QString name = word(command);
+    return lowered.contains(u'+' + name) || lowered.contains(u'!' + name);
+}
+
 std::optional<BotCommand> recognise(QStringView line, std::span<const BotCommand> order)
 {
     if (!line.startsWith(u'+') && !line.startsWith(u'!'))
         return std::nullopt;
-    const QString lowered = line.toString().toLower();
     for (const BotCommand command : order) {
-        const QString name = word(command);
-        if (lowered.contains(u'+' + name) || lowered.contains(u'!' + name))
+        if (mentions(line, command))
             return command;
     }
     return std::nullopt;

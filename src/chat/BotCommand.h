@@ -29,6 +29,8 @@ std::optional<QString> rankName(QStringView line, const QString &ownName);
 // The name a whois request asks for: the line after its fixed "+whois " start; nothing when the
 // line holds no name.
 std::optional<QString> whoisName(QStringView line);
+// Whether the line holds the command's word after "+" or "!", anywhere and in any letter case.
+bool mentions(QStringView line, BotCommand command);
 
 // The six commands answered from settings and tables alone; Rank and Whois need a name, so
 // their callers handle them. Returns false for those two.

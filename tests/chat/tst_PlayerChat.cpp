@@ -73,6 +73,9 @@ private Q_SLOTS:
         QTest::newRow("+whois host")
             << u"+WHOIS HOST"_s << QStringList{u"Host is IP: Host   ID: 0   Sock: Host"_s};
         QTest::newRow("+whois nobody") << u"+whois Zed"_s << QStringList();
+        // Players' whois counts wherever it stands: the name is the line less 7 characters.
+        QTest::newRow("whois mid-line") << u"hello +whois Bob"_s << QStringList();
+        QTest::newRow("whois mid-line short") << u"a!whois"_s << QStringList{invalid};
     }
     void commandsAreAnsweredToTheSenderAlone()
     {
@@ -90,7 +93,6 @@ private Q_SLOTS:
         QTest::newRow("plain") << u"hello all"_s;
         QTest::newRow("command not at the start") << u"hello +rules"_s;
         QTest::newRow("unknown command") << u"+foo"_s;
-        QTest::newRow("whois mentioned") << u"hello +whois Bob"_s;
         QTest::newRow("empty") << QString();
         QTest::newRow("Windows-1252") << u"caf\u00e9 \u20ac5"_s;
     }
