@@ -23,6 +23,15 @@ void printTo(FILE *stream, const QString &text)
     std::fflush(stream);
 }
 
+// With --demo, starts the simulators and points the options at them; false when they cannot run.
+bool prepareDemo(CommandLineOptions &options, std::unique_ptr<DemoLauncher> &demo)
+{
+    if (!options.demo)
+        return true;
+    demo = std::make_unique<DemoLauncher>();
+    return demo->start(options);
+}
+
 // Runs the host until it has shut down; the front end is chosen by the caller.
 int runHost(QCoreApplication &app, HostCore &core, const CommandLineOptions &options)
 {
@@ -51,11 +60,8 @@ int runHeadless(int argc, char *argv[], CommandLineOptions options)
 {
     QCoreApplication app(argc, argv);
     std::unique_ptr<DemoLauncher> demo;
-    if (options.demo) {
-        demo = std::make_unique<DemoLauncher>();
-        if (!demo->start(options))
-            return 1;
-    }
+    if (!prepareDemo(options, demo))
+        return 1;
     HostCore core(options);
     HeadlessConsole console(core);
     if (!core.start())
@@ -68,11 +74,8 @@ int runWindow(int argc, char *argv[], CommandLineOptions options)
 {
     QApplication app(argc, argv);
     std::unique_ptr<DemoLauncher> demo;
-    if (options.demo) {
-        demo = std::make_unique<DemoLauncher>();
-        if (!demo->start(options))
-            return 1;
-    }
+    if (!prepareDemo(options, demo))
+        return 1;
     HostCore core(options);
     QStringList startMessages;
     auto collect = QObject::connect(&core, &HostCore::messageBox, &app,
