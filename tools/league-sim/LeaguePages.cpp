@@ -75,6 +75,9 @@ const QList<Standing> &roster()
         {u"Bob"_s, true, 41, 1391, u"48.0%"_s, u"L2"_s},
         {u"Renée"_s, true, 7, 1702, u"66.1%"_s, u"W1"_s},
         {u"[TGX]Hook"_s, true, 128, 1206, u"39.3%"_s, u"L5"_s},
+        {u"Marla"_s, true, 5, 1745, u"69.8%"_s, u"W4"_s},
+        {u"Tobin"_s, true, 22, 1488, u"55.2%"_s, u"L1"_s},
+        {u"Quill"_s, true, 64, 1302, u"44.7%"_s, u"W2"_s},
         {u"Sandtrap"_s, false, 0, 0, {}, {}},
     };
     return players;
