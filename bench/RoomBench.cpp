@@ -234,6 +234,6 @@ void runRoomBench(const BenchSettings &settings, ResultTable &table)
     session.whisperGaps();
     progress(u"room: idle for %1 s"_s.arg(settings.idleSeconds));
     session.idleCost();
-    progress(u"room: relaying %1 lines"_s.arg(settings.relayedLines));
+    progress(u"room: relaying, %1 line deliveries"_s.arg(settings.relayedLines));
     session.relayMemory();
 }

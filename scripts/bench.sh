@@ -12,7 +12,7 @@ cmake --build build --target vornic-bench vornic-host -- -j "${VORNIC_JOBS:-2}" 
 bench=(build/bin/vornic-bench "$@")
 # The window start-up is watched on an X display when one can be had; otherwise the driver
 # falls back to Qt's offscreen platform.
-if [[ -z "${DISPLAY:-}" ]] && command -v xvfb-run >/dev/null && command -v xwininfo >/dev/null; then
+if [[ -z "${DISPLAY:-}" ]] && command -v xvfb-run >/dev/null && command -v xev >/dev/null; then
     bench=(xvfb-run -a -s "-screen 0 1280x1024x24" "${bench[@]}")
 fi
 "${bench[@]}"
