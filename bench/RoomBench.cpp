@@ -190,6 +190,7 @@ public:
         const double seconds = BenchClock::nsToMs(BenchClock::nowNs() - startedAt) / 1000.0;
         BenchClock::pumpFor(500);
         const qint64 afterRssKb = ProcStats::residentKb(m_host.pid());
+        peakRssKb = std::max(peakRssKb, afterRssKb); // a run shorter than one sample
 
         const QString counted = u"%1 lines said by %2 clients = %3 deliveries%4"_s.arg(lines)
                                     .arg(clients)
