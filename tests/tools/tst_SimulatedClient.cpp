@@ -9,6 +9,8 @@
 #include <QTcpServer>
 #include <QTest>
 
+#include <memory>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -180,6 +182,24 @@ private Q_SLOTS:
         QSignalSpy finished(&client, &SimulatedClient::finished);
         client.setStayAfterScript(false);
         QVERIFY(waitUntil([&] { return room.departures == 1 && !finished.isEmpty(); }));
+    }
+
+    void destroyedWhileInTheRoomSaysNothing()
+    {
+        TestRoom room;
+        QVERIFY(room.listen());
+        ClientOptions options = optionsFor(room, {}, 6);
+        options.stayAfterScript = true;
+        auto client = std::make_unique<SimulatedClient>(options);
+        int emitted = 0;
+        connect(client.get(), &SimulatedClient::output, this, [&] { ++emitted; });
+        connect(client.get(), &SimulatedClient::finished, this, [&] { ++emitted; });
+        client->start();
+        QVERIFY(waitUntil([&] { return client->isJoined(); }));
+        emitted = 0;
+        client.reset();
+        QCOMPARE(emitted, 0);
+        QVERIFY(waitUntil([&] { return room.departures == 1; }));
     }
 
     void quitEndsTheScript()

@@ -74,6 +74,13 @@ SimulatedClient::SimulatedClient(ClientOptions options, QObject *parent)
     });
 }
 
+SimulatedClient::~SimulatedClient()
+{
+    // The socket outlives the other members and reports its disconnection as it is destroyed;
+    // nothing of this object is left to answer that, and no finished() may come from here.
+    disconnect(&m_socket, nullptr, this, nullptr);
+}
+
 void SimulatedClient::start()
 {
     if (m_state != State::Idle)

@@ -32,6 +32,7 @@ class SimulatedClient : public QObject
 
 public:
     explicit SimulatedClient(ClientOptions options, QObject *parent = nullptr);
+    ~SimulatedClient() override;
 
     void start();
     // A typed command: done at once once the client is in the room, or as soon as it gets in;

@@ -1,0 +1,105 @@
+#include "HostProcess.h"
+
+#include "BenchClock.h"
+#include "settings/SettingsStore.h"
+
+#include <QFile>
+#include <QTcpServer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+quint16 freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress(QHostAddress::LocalHost), 0);
+    return probe.serverPort();
+}
+
+// The transcript line the host shows once the lobby has confirmed the room and it listens.
+constexpr QByteArrayView RoomOpenLine = "Chat Initiated at ";
+
+} // namespace
+
+HostProcess::HostProcess(const QString &program, QObject *parent)
+    : QObject(parent)
+    , m_program(program)
+{
+    connect(&m_lobby, &LobbySimulator::logLine, this, [this] {
+        if (m_firstLobbyPacketAtNs < 0)
+            m_firstLobbyPacketAtNs = BenchClock::nowNs();
+    });
+    connect(&m_process, &QProcess::readyReadStandardOutput, this,
+        [this] { readOutput(QProcess::StandardOutput); });
+    connect(&m_process, &QProcess::readyReadStandardError, this,
+        [this] { readOutput(QProcess::StandardError); });
+}
+
+HostProcess::~HostProcess()
+{
+    stop();
+}
+
+bool HostProcess::start(FrontEnd frontEnd)
+{
+    if (!m_dir.isValid() || !m_lobby.listen(QHostAddress(QHostAddress::LocalHost), 0))
+        return false;
+    QFile ladders(m_dir.filePath(u"ladders.ini"_s));
+    if (!ladders.open(QIODevice::WriteOnly) || ladders.write("Alpha|alp|3\r\n") < 0)
+        return false;
+    ladders.close();
+    writeSettings();
+    m_chatPort = freePort();
+
+    QStringList arguments{u"--host"_s, u"--data-dir"_s, m_dir.path(), u"--settings"_s,
+        m_dir.filePath(u"settings.ini"_s), u"--lobby-host"_s, u"127.0.0.1"_s, u"--lobby-port"_s,
+        QString::number(m_lobby.serverPort()), u"--chat-port"_s, QString::number(m_chatPort)};
+    if (frontEnd == FrontEnd::Headless)
+        arguments.prepend(u"--headless"_s);
+    m_launchedAtNs = BenchClock::nowNs();
+    m_process.start(m_program, arguments);
+    return m_process.waitForStarted(10000);
+}
+
+void HostProcess::writeSettings() const
+{
+    SettingsStore store(m_dir.filePath(u"settings.ini"_s));
+    store.writeRegValue(SettingsKeys::Root, u"pName"_s, u"Bench"_s);
+    store.writeRegValue(SettingsKeys::Root, u"cName"_s, u"Bench Room"_s);
+    // System lines on: the "Chat Initiated at" line tells that the room is open.
+    store.writeRegValue(SettingsKeys::Options, u"cOptions 1"_s, u"1"_s);
+}
+
+void HostProcess::stop()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.terminate();
+    if (!m_process.waitForFinished(5000)) {
+        m_process.kill();
+        m_process.waitForFinished(2000);
+    }
+}
+
+void HostProcess::writeLine(const QString &line)
+{
+    m_process.write(line.toLocal8Bit() + '\n');
+}
+
+void HostProcess::readOutput(QProcess::ProcessChannel channel)
+{
+    m_process.setReadChannel(channel);
+    QByteArray &partial = m_partial[channel == QProcess::StandardOutput ? 0 : 1];
+    partial += m_process.readAll();
+    const qint64 now = BenchClock::nowNs();
+    for (qsizetype end = partial.indexOf('\n'); end >= 0; end = partial.indexOf('\n')) {
+        const QByteArray line = partial.left(end);
+        partial.remove(0, end + 1);
+        ++m_outputLines;
+        if (m_firstOutputAtNs < 0)
+            m_firstOutputAtNs = now;
+        if (m_roomOpenAtNs < 0 && line.contains(RoomOpenLine))
+            m_roomOpenAtNs = now;
+    }
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "LobbySimulator.h"
+
+#include <QObject>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// A vornic-host process under measurement, with its own data folder and settings, registered with
+// a lobby simulator running in this process. Its output is read as it comes, so the host never
+// blocks on a full pipe, and the time of each milestone is kept on the bench clock.
+class HostProcess : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class FrontEnd { Headless, Window };
+
+    explicit HostProcess(const QString &program, QObject *parent = nullptr);
+    ~HostProcess() override;
+
+    // Starts the host with --host, so it registers the room at once. The window front end runs
+    // on the platform named by QT_QPA_PLATFORM in this process's environment.
+    bool start(FrontEnd frontEnd);
+    // SIGTERM, then a bounded wait; killed if it does not end.
+    void stop();
+
+    qint64 pid() const { return m_process.processId(); }
+    quint16 chatPort() const { return m_chatPort; }
+    void writeLine(const QString &line);
+
+    // Bench clock times; -1 until it happens.
+    qint64 launchedAtNs() const { return m_launchedAtNs; }
+    qint64 firstOutputAtNs() const { return m_firstOutputAtNs; }
+    qint64 firstLobbyPacketAtNs() const { return m_firstLobbyPacketAtNs; }
+    qint64 roomOpenAtNs() const { return m_roomOpenAtNs; }
+    bool isRoomOpen() const { return m_roomOpenAtNs >= 0; }
+    qint64 outputLineCount() const { return m_outputLines; }
+
+private:
+    void writeSettings() const;
+    void readOutput(QProcess::ProcessChannel channel);
+
+    QString m_program;
+    QTemporaryDir m_dir;
+    LobbySimulator m_lobby;
+    QProcess m_process;
+    quint16 m_chatPort = 0;
+    QByteArray m_partial[2];
+    qint64 m_launchedAtNs = -1;
+    qint64 m_firstOutputAtNs = -1;
+    qint64 m_firstLobbyPacketAtNs = -1;
+    qint64 m_roomOpenAtNs = -1;
+    qint64 m_outputLines = 0;
+};

@@ -1,0 +1,240 @@
+#include "RoomBench.h"
+
+#include "BenchClock.h"
+#include "ClientSwarm.h"
+#include "HostProcess.h"
+#include "Percentiles.h"
+#include "ProcStats.h"
+#include "chatserver/OutgoingQueue.h"
+
+#include <QTextStream>
+#include <QTimer>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr double TickMs = double(OutgoingQueue::TickInterval.count());
+constexpr int BroadcastRuns = 3;
+constexpr int WhisperCount = 200;
+// A client says one line per wave; the room lets each client say two a second.
+constexpr int WaveIntervalMs = 600;
+
+void progress(const QString &text)
+{
+    QTextStream(stderr) << text << Qt::endl;
+}
+
+QString ms(double value)
+{
+    return u"%1 ms"_s.arg(value, 0, 'f', 2);
+}
+
+QString mib(qint64 kib)
+{
+    return u"%1 MiB"_s.arg(double(kib) / 1024.0, 0, 'f', 1);
+}
+
+// Arrival of the first chat packet containing the marker at one client; -1 if none.
+qint64 arrivalOf(const ClientSwarm &swarm, qsizetype client, const QString &marker)
+{
+    for (const ClientSwarm::Arrival &arrival : swarm.chatArrivals(client)) {
+        if (arrival.description.contains(marker))
+            return arrival.atNs;
+    }
+    return -1;
+}
+
+class RoomSession
+{
+public:
+    RoomSession(const BenchSettings &settings, ResultTable &table)
+        : m_settings(settings)
+        , m_table(table)
+        , m_host(settings.hostProgram)
+    {
+    }
+
+    bool open()
+    {
+        if (!m_host.start(HostProcess::FrontEnd::Headless)
+            || !BenchClock::waitFor([this] { return m_host.isRoomOpen(); }, 15000)) {
+            progress(u"the host did not open its room"_s);
+            return false;
+        }
+        BenchClock::pumpFor(500);
+        m_idleRssKb = ProcStats::residentKb(m_host.pid());
+        m_swarm = std::make_unique<ClientSwarm>(m_host.chatPort());
+        m_swarm->add(m_settings.clients);
+        // Every join is announced to everyone seated: n joins take n^2/2 paced packets.
+        const int joinBoundMs = 30000 + m_settings.clients * m_settings.clients * 10;
+        if (!m_swarm->settle(500, joinBoundMs)) {
+            progress(u"only %1 of %2 clients got in"_s.arg(m_swarm->joinedCount())
+                         .arg(m_settings.clients));
+            return false;
+        }
+        return true;
+    }
+
+    void broadcast()
+    {
+        QList<double> spans;
+        for (int run = 0; run < BroadcastRuns; ++run) {
+            const QString marker = u"bench broadcast %1"_s.arg(run);
+            const qint64 saidAt = BenchClock::nowNs();
+            m_host.writeLine(marker);
+            const qsizetype clients = m_swarm->size();
+            BenchClock::waitFor([&] { return allHave(marker); }, 10000 + int(clients * 20));
+            qint64 last = -1;
+            for (qsizetype k = 0; k < clients; ++k)
+                last = std::max(last, arrivalOf(*m_swarm, k, marker));
+            if (allHave(marker))
+                spans << BenchClock::nsToMs(last - saidAt);
+            m_swarm->settle(300, 10000);
+        }
+        const double floor = double(m_swarm->size()) * TickMs;
+        const double span = median(spans);
+        m_table.add(u"pacing"_s, u"operator line to the last of %1 clients"_s.arg(m_swarm->size()),
+            ms(span) + u" = %1 x floor"_s.arg(span / floor, 0, 'f', 3),
+            u"floor %1 x %2 ms = %3; median of %4 (%5 complete)"_s.arg(m_swarm->size())
+                .arg(TickMs)
+                .arg(ms(floor))
+                .arg(BroadcastRuns)
+                .arg(spans.size()));
+    }
+
+    void whisperGaps()
+    {
+        const quint16 target = m_swarm->client(0).ownId();
+        for (int k = 0; k < WhisperCount; ++k)
+            m_host.writeLine(u"/whisper %1 bench gap %2"_s.arg(target).arg(k));
+        const QString lastMarker = u"bench gap %1"_s.arg(WhisperCount - 1);
+        BenchClock::waitFor(
+            [&] { return arrivalOf(*m_swarm, 0, lastMarker) >= 0; }, WhisperCount * 20 + 10000);
+        QList<double> gaps;
+        qint64 previous = -1;
+        for (const ClientSwarm::Arrival &arrival : m_swarm->chatArrivals(0)) {
+            if (!arrival.description.contains(u"bench gap "))
+                continue;
+            if (previous >= 0)
+                gaps << BenchClock::nsToMs(arrival.atNs - previous);
+            previous = arrival.atNs;
+        }
+        const QString note
+            = u"%1 whispers to one client, %2 gaps measured; floor %3"_s.arg(WhisperCount)
+                  .arg(gaps.size())
+                  .arg(ms(TickMs));
+        m_table.add(u"pacing"_s, u"gap between packets on one connection, median"_s,
+            ms(median(gaps)), note);
+        m_table.add(u"pacing"_s, u"gap between packets on one connection, 99th percentile"_s,
+            ms(percentile(gaps, 99)), note);
+        m_swarm->settle(300, 10000);
+    }
+
+    void idleCost()
+    {
+        const qint64 before = ProcStats::cpuTimeMs(m_host.pid());
+        const qint64 startedAt = BenchClock::nowNs();
+        BenchClock::pumpFor(m_settings.idleSeconds * 1000);
+        const double wallMs = BenchClock::nsToMs(BenchClock::nowNs() - startedAt);
+        const qint64 used = ProcStats::cpuTimeMs(m_host.pid()) - before;
+        m_table.add(u"idle cost"_s,
+            u"host CPU (user+sys), room open, %1 idle clients"_s.arg(m_swarm->size()),
+            u"%1 ms in %2 s (%3 % of a core)"_s.arg(used)
+                .arg(wallMs / 1000.0, 0, 'f', 1)
+                .arg(100.0 * double(used) / wallMs, 0, 'f', 2),
+            u"/proc/<pid>/stat, 10 ms clock ticks"_s);
+    }
+
+    void relayMemory()
+    {
+        m_swarm->add(1);
+        const qsizetype clients = m_swarm->size();
+        if (!m_swarm->settle(500, 30000)) {
+            progress(u"the extra client did not get in"_s);
+            return;
+        }
+        const qsizetype recipients = clients - 1; // a line goes to everybody but its speaker
+        const qint64 lines = (m_settings.relayedLines + recipients - 1) / recipients;
+        const qint64 target = lines * recipients;
+        const qint64 deliveredBefore = m_swarm->chatPacketsReceived();
+        const auto delivered = [&] { return m_swarm->chatPacketsReceived() - deliveredBefore; };
+
+        qint64 said = 0;
+        qint64 peakRssKb = 0;
+        QTimer waves;
+        waves.setInterval(WaveIntervalMs);
+        const auto sayWave = [&] {
+            for (qsizetype k = 0; k < clients && said < lines; ++k, ++said) {
+                m_swarm->client(k).perform(
+                    ClientAction{ClientAction::Kind::Say, u"bench relay %1"_s.arg(said), 0, {}, 0});
+            }
+            if (said >= lines)
+                waves.stop();
+        };
+        QObject::connect(&waves, &QTimer::timeout, &waves, sayWave);
+        QTimer sampler;
+        sampler.setInterval(100);
+        QObject::connect(&sampler, &QTimer::timeout, &sampler,
+            [&] { peakRssKb = std::max(peakRssKb, ProcStats::residentKb(m_host.pid())); });
+        const qint64 startedAt = BenchClock::nowNs();
+        waves.start();
+        sampler.start();
+        sayWave();
+        const bool complete = BenchClock::waitFor(
+            [&] { return delivered() >= target; }, int(double(target) * TickMs * 3) + 30000);
+        sampler.stop();
+        waves.stop();
+        const double seconds = BenchClock::nsToMs(BenchClock::nowNs() - startedAt) / 1000.0;
+        BenchClock::pumpFor(500);
+        const qint64 afterRssKb = ProcStats::residentKb(m_host.pid());
+        peakRssKb = std::max(peakRssKb, afterRssKb); // a run shorter than one sample
+
+        const QString counted = u"%1 lines said by %2 clients = %3 deliveries%4"_s.arg(lines)
+                                    .arg(clients)
+                                    .arg(delivered())
+                                    .arg(complete ? QString() : u" (INCOMPLETE)"_s);
+        m_table.add(u"memory"_s, u"host VmRSS, room open, no clients"_s, mib(m_idleRssKb));
+        m_table.add(u"memory"_s, u"host VmRSS, peak while relaying"_s, mib(peakRssKb), counted);
+        m_table.add(u"memory"_s, u"host VmRSS, %1 clients, after relaying"_s.arg(clients),
+            mib(afterRssKb), counted);
+        m_table.add(u"pacing"_s, u"relay throughput (%1 clients saying lines)"_s.arg(clients),
+            u"%1 packets/s"_s.arg(double(delivered()) / seconds, 0, 'f', 1),
+            u"ceiling %1 packets/s (one per tick)"_s.arg(1000.0 / TickMs, 0, 'f', 0));
+    }
+
+private:
+    bool allHave(const QString &marker) const
+    {
+        for (qsizetype k = 0; k < m_swarm->size(); ++k) {
+            if (arrivalOf(*m_swarm, k, marker) < 0)
+                return false;
+        }
+        return true;
+    }
+
+    const BenchSettings &m_settings;
+    ResultTable &m_table;
+    HostProcess m_host;
+    std::unique_ptr<ClientSwarm> m_swarm;
+    qint64 m_idleRssKb = -1;
+};
+
+} // namespace
+
+void runRoomBench(const BenchSettings &settings, ResultTable &table)
+{
+    RoomSession session(settings, table);
+    progress(u"room: opening, seating %1 clients"_s.arg(settings.clients));
+    if (!session.open())
+        return;
+    progress(u"room: pacing"_s);
+    session.broadcast();
+    session.whisperGaps();
+    progress(u"room: idle for %1 s"_s.arg(settings.idleSeconds));
+    session.idleCost();
+    progress(u"room: relaying, %1 line deliveries"_s.arg(settings.relayedLines));
+    session.relayMemory();
+}
