@@ -46,7 +46,9 @@ HostWindowController::HostWindowController(HostCore &core, HostWindow &window, Q
     connect(&core, &HostCore::messageBox, this, &HostWindowController::showMessage);
     connect(&core, &HostCore::windowTitleChanged, &window, &QWidget::setWindowTitle);
     connect(&core, &HostCore::finished, this, [this] {
+        // The room is closed: the window may go now, and the program with it.
         m_finished = true;
+        m_window.close();
         QApplication::quit();
     });
     window.installEventFilter(this);
