@@ -148,6 +148,8 @@ QWidget *ChatSettingsTab::buildAppearance()
     m_sample->setReadOnly(true);
     m_sample->setTextInteractionFlags(Qt::NoTextInteraction);
     m_sample->setFocusPolicy(Qt::NoFocus);
+    // The sample is drawn on the first choice only; until then an empty box would look broken.
+    m_sample->setPlaceholderText(u"Choose a colour or a font to see a sample of the chat."_s);
     m_sample->setFixedHeight(96);
     grid->addWidget(new QLabel(u"Sample"_s, group), ColourCount + 1, 0, 1, 3);
     grid->addWidget(m_sample, ColourCount + 2, 0, 1, 3);

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include <memory>
+#include <optional>
 
 class QProcess;
 
@@ -26,7 +27,10 @@ public:
     bool start(CommandLineOptions &options);
 
 private:
-    QProcess *startTool(const QString &name, const QStringList &arguments);
+    // Starts a simulator on a port of its choosing and gives that port.
+    std::optional<quint16> startSimulator(const QString &name);
+    enum class OutputUse { None, FirstLine };
+    QProcess *startTool(const QString &name, const QStringList &arguments, OutputUse outputUse);
     void writeDemoSettings(const QString &settingsFile);
     void startPlayers(quint16 chatPort);
 

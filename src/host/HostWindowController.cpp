@@ -1,5 +1,8 @@
 #include "host/HostWindowController.h"
 
+#include "appearance/ChatStyles.h"
+#include "chat/BotReplies.h"
+#include "chat/ChatOptions.h"
 #include "chat/HostConsole.h"
 #include "chat/Transcript.h"
 #include "chatserver/BanList.h"
@@ -7,11 +10,11 @@
 #include "chatserver/HostState.h"
 #include "chatserver/IpMonitor.h"
 #include "chatserver/PlayerTable.h"
-#include "chat/BotReplies.h"
 #include "host/ChatSettingsBinder.h"
 #include "host/ChatroomTab.h"
 #include "host/DebugTab.h"
 #include "host/HostCore.h"
+#include "host/HostIdentity.h"
 #include "host/HostWindow.h"
 #include "host/IdentityBinder.h"
 #include "host/IpMonitorTab.h"
@@ -20,9 +23,6 @@
 #include "host/TourneySettingsBinder.h"
 #include "host/TranscriptBinder.h"
 #include "host/TranscriptView.h"
-#include "appearance/ChatStyles.h"
-#include "chat/ChatOptions.h"
-#include "host/HostIdentity.h"
 #include "tournament/TournamentSettings.h"
 
 #include <QAction>
@@ -46,7 +46,9 @@ HostWindowController::HostWindowController(HostCore &core, HostWindow &window, Q
     connect(&core, &HostCore::messageBox, this, &HostWindowController::showMessage);
     connect(&core, &HostCore::windowTitleChanged, &window, &QWidget::setWindowTitle);
     connect(&core, &HostCore::finished, this, [this] {
+        // The room is closed: the window may go now, and the program with it.
         m_finished = true;
+        m_window.close();
         QApplication::quit();
     });
     window.installEventFilter(this);
@@ -59,8 +61,8 @@ void HostWindowController::showRestoredState()
     auto *transcript = new TranscriptBinder(m_core.transcript(), *m_window.chatroomTab(), m_window);
     transcript->applyStartupStyles(m_core.styles());
     new IdentityBinder(m_core.identity(), *m_window.chatroomTab());
-    new ChatSettingsBinder(m_core.options(), m_core.styles(), m_core.identity(),
-                           *m_window.chatSettingsTab());
+    new ChatSettingsBinder(
+        m_core.options(), m_core.styles(), m_core.identity(), *m_window.chatSettingsTab());
     new TourneySettingsBinder(m_core.tournament(), *m_window.tourneySettingsTab());
     connectChatroom();
     connectModeration();
@@ -83,7 +85,7 @@ void HostWindowController::connectChatroom()
     connect(tab->sendButton(), &QPushButton::clicked, this, [this] { sendInput(false); });
     connect(tab->whisperButton(), &QPushButton::clicked, this, [this] { sendInput(true); });
     connect(&m_core.room(), &ChatRoom::playerListChanged, this,
-            &HostWindowController::refreshPlayerList);
+        &HostWindowController::refreshPlayerList);
 }
 
 void HostWindowController::connectModeration()
@@ -94,9 +96,9 @@ void HostWindowController::connectModeration()
 
     IpMonitorTab *monitor = m_window.ipMonitorTab();
     connect(&m_core.room().ipMonitor(), &IpMonitor::changed, this,
-            &HostWindowController::refreshIpMonitor);
-    connect(&m_core.room().banList(), &BanList::changed, this,
-            &HostWindowController::refreshBanList);
+        &HostWindowController::refreshIpMonitor);
+    connect(
+        &m_core.room().banList(), &BanList::changed, this, &HostWindowController::refreshBanList);
     connect(monitor->removeBanButton(), &QPushButton::clicked, this, [this] {
         QList<int> rows;
         QTreeWidget *bans = m_window.ipMonitorTab()->banList();
@@ -105,24 +107,24 @@ void HostWindowController::connectModeration()
         m_core.room().banList().removeRows(rows);
     });
     connect(monitor->removeAllBansButton(), &QPushButton::clicked, this,
-            [this] { m_core.room().banList().clear(); });
+        [this] { m_core.room().banList().clear(); });
     connect(&m_core, &HostCore::debugLineAdded, m_window.debugTab(), &DebugTab::appendLine);
 }
 
 void HostWindowController::connectMenus()
 {
-    connect(m_window.clearAction(), &QAction::triggered, this,
-            [this] { m_core.transcript().clear(); });
+    connect(
+        m_window.clearAction(), &QAction::triggered, this, [this] { m_core.transcript().clear(); });
     connect(m_window.muteAction(), &QAction::triggered, this, &HostWindowController::toggleMute);
     connect(m_window.refreshPairingsAction(), &QAction::triggered, this,
-            [this] { m_core.refreshPairings(); });
-    const std::array<BotReplies::Announcement, HostWindow::AnnounceItemCount> announcements = {
-        BotReplies::Announcement::All, BotReplies::Announcement::Details,
-        BotReplies::Announcement::Rules, BotReplies::Announcement::Rounds,
-        BotReplies::Announcement::Pairings};
+        [this] { m_core.refreshPairings(); });
+    const std::array<BotReplies::Announcement, HostWindow::AnnounceItemCount> announcements
+        = {BotReplies::Announcement::All, BotReplies::Announcement::Details,
+            BotReplies::Announcement::Rules, BotReplies::Announcement::Rounds,
+            BotReplies::Announcement::Pairings};
     for (int i = 0; i < HostWindow::AnnounceItemCount; ++i) {
         connect(m_window.announceAction(HostWindow::AnnounceItem(i)), &QAction::triggered, this,
-                [this, what = announcements[std::size_t(i)]] { m_core.replies().announce(what); });
+            [this, what = announcements[std::size_t(i)]] { m_core.replies().announce(what); });
     }
     for (int i = 0; i < HostWindow::PageItemCount; ++i) {
         connect(m_window.pageAction(i), &QAction::triggered, this, [this, i] { openPage(i); });
@@ -143,8 +145,8 @@ void HostWindowController::showHosting()
     tab->hostButton()->setText(m_core.hostButtonCaption());
     tab->hostButton()->setEnabled(m_core.hostButtonEnabled());
     tab->setRoomInputsEnabled(m_core.identityInputsEnabled());
-    if (m_core.hosting() == HostCore::Hosting::Idle)
-        refreshPlayerList();
+    // The operator's own row appears once the lobby has confirmed the room; closing empties it.
+    refreshPlayerList();
 }
 
 void HostWindowController::refreshPlayerList()
@@ -162,8 +164,7 @@ void HostWindowController::refreshIpMonitor()
     view->clear();
     for (const IpMonitor::Row &row : m_core.room().ipMonitor().rows()) {
         view->addTopLevelItem(new QTreeWidgetItem({row.playerName, row.address,
-                                                   QString::number(row.id),
-                                                   QString::number(row.socket), QString()}));
+            QString::number(row.id), QString::number(row.socket), QString()}));
     }
 }
 
