@@ -30,20 +30,25 @@ void IdentityBinder::connectEdits()
     connect(server, &QComboBox::activated, this,
         [this, server](int index) { m_identity.chooseServer(server->itemText(index)); });
 
-    const auto forwardText = [this](QLineEdit *box, void (HostIdentity::*set)(const QString &)) {
-        connect(box, &QLineEdit::textChanged, this, [this, set](const QString &text) {
-            if (!isShowing())
-                (m_identity.*set)(text);
-        });
-    };
-    forwardText(m_view.playerNameInput(), &HostIdentity::setOperatorName);
-    forwardText(m_view.roomNameInput(), &HostIdentity::setRoomName);
-    forwardText(m_view.passwordInput(), &HostIdentity::setPassword);
+    connectText(m_view.playerNameInput(),
+                [this](const QString &text) { m_identity.setOperatorName(text); });
+    connectText(m_view.roomNameInput(),
+                [this](const QString &text) { m_identity.setRoomName(text); });
+    connectText(m_view.passwordInput(),
+                [this](const QString &text) { m_identity.setPassword(text); });
 
     // The tab itself enables the password box by the check mark; this only stores it.
     connect(m_view.lockedBox(), &QCheckBox::toggled, this, [this](bool locked) {
         if (!isShowing())
             m_identity.setLocked(locked);
+    });
+}
+
+void IdentityBinder::connectText(QLineEdit *box, const std::function<void(const QString &)> &store)
+{
+    connect(box, &QLineEdit::textChanged, this, [this, store](const QString &text) {
+        if (!isShowing())
+            store(text);
     });
 }
 

@@ -2,7 +2,10 @@
 
 #include <QObject>
 
+#include <functional>
+
 class ChatroomTab;
+class QLineEdit;
 class HostIdentity;
 
 // Keeps the room inputs of the Chatroom tab (server choice, player name, room name, "Locked",
@@ -17,6 +20,7 @@ public:
 
 private:
     void connectEdits();
+    void connectText(QLineEdit *box, const std::function<void(const QString &)> &store);
     void showIdentity();
     bool isShowing() const { return m_showing; }
 

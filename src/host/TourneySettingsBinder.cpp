@@ -26,37 +26,43 @@ TourneySettingsBinder::TourneySettingsBinder(
 void TourneySettingsBinder::connectEdits()
 {
     for (int i = 0; i < TourneySettingsTab::DetailChoiceCount; ++i)
-        connectChoice(m_view.detailChoice(i), &TournamentSettings::chooseDetail, i);
+        connectChoice(m_view.detailChoice(i),
+                      [this, i](const QString &text) { m_settings.chooseDetail(i, text); });
     QComboBox *type = m_view.typeChoice();
     connect(type, &QComboBox::activated, this,
         [this, type](int entry) { m_settings.chooseType(type->itemText(entry)); });
     for (int row = 0; row <= TourneySettingsTab::AllRoundsRow; ++row) {
-        connectChoice(m_view.courseChoice(row), &TournamentSettings::chooseCourse, row);
-        connectChoice(m_view.levelChoice(row), &TournamentSettings::chooseLevel, row);
-        connectChoice(m_view.holesChoice(row), &TournamentSettings::chooseHoles, row);
+        connectChoice(m_view.courseChoice(row),
+                      [this, row](const QString &text) { m_settings.chooseCourse(row, text); });
+        connectChoice(m_view.levelChoice(row),
+                      [this, row](const QString &text) { m_settings.chooseLevel(row, text); });
+        connectChoice(m_view.holesChoice(row),
+                      [this, row](const QString &text) { m_settings.chooseHoles(row, text); });
     }
 
-    // Text boxes are stored on every keystroke.
-    const auto forwardText
-        = [this](QLineEdit *box, void (TournamentSettings::*set)(int, const QString &), int index) {
-              connect(box, &QLineEdit::textChanged, this, [this, set, index](const QString &text) {
-                  if (!m_showing)
-                      (m_settings.*set)(index, text);
-              });
-          };
     for (int i = 0; i < TourneySettingsTab::DetailTextCount; ++i)
-        forwardText(m_view.detailText(i), &TournamentSettings::setDetailText, i);
+        connectText(m_view.detailText(i),
+                    [this, i](const QString &text) { m_settings.setDetailText(i, text); });
     for (int k = 0; k < TourneySettingsTab::RuleCount; ++k)
-        forwardText(m_view.ruleText(k), &TournamentSettings::setRule, k);
+        connectText(m_view.ruleText(k),
+                    [this, k](const QString &text) { m_settings.setRule(k, text); });
 }
 
 void TourneySettingsBinder::connectChoice(
-    QComboBox *box, bool (TournamentSettings::*choose)(int, const QString &), int index)
+    QComboBox *box, const std::function<void(const QString &)> &choose)
 {
     // activated() comes only from the operator and also when the same entry is chosen again, so
     // choosing in the "ALL" row once more fills rounds changed since.
-    connect(box, &QComboBox::activated, this, [this, box, choose, index](int entry) {
-        (m_settings.*choose)(index, box->itemText(entry));
+    connect(box, &QComboBox::activated, this,
+            [box, choose](int entry) { choose(box->itemText(entry)); });
+}
+
+void TourneySettingsBinder::connectText(
+    QLineEdit *box, const std::function<void(const QString &)> &store)
+{
+    connect(box, &QLineEdit::textChanged, this, [this, store](const QString &text) {
+        if (!m_showing)
+            store(text);
     });
 }
 

@@ -2,7 +2,10 @@
 
 #include <QObject>
 
+#include <functional>
+
 class QComboBox;
+class QLineEdit;
 class TourneySettingsTab;
 class TournamentSettings;
 
@@ -21,8 +24,9 @@ public:
 
 private:
     void connectEdits();
-    void connectChoice(
-        QComboBox *box, bool (TournamentSettings::*choose)(int, const QString &), int index);
+    void connectChoice(QComboBox *box, const std::function<void(const QString &)> &choose);
+    // Text boxes are stored on every keystroke.
+    void connectText(QLineEdit *box, const std::function<void(const QString &)> &store);
     void fillChoices();
     void fillHolesChoices();
     void showSettings();
