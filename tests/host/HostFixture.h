@@ -13,6 +13,7 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 
 inline quint16 freePort()
@@ -27,10 +28,14 @@ inline quint16 freePort()
 class HostFixture
 {
 public:
-    explicit HostFixture(LobbySimBehaviour behaviour = {}, bool writeLadders = true)
+    // prepareFolder may put files into the data folder before the host is made.
+    explicit HostFixture(LobbySimBehaviour behaviour = {}, bool writeLadders = true,
+        const std::function<void(const QString &)> &prepareFolder = {})
         : lobby(behaviour)
     {
         lobby.listen(QHostAddress(QHostAddress::LocalHost), 0);
+        if (prepareFolder)
+            prepareFolder(dir.path());
         if (writeLadders) {
             QFile ladders(dir.filePath(QStringLiteral("ladders.ini")));
             ladders.open(QIODevice::WriteOnly);
