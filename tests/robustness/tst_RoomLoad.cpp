@@ -82,7 +82,8 @@ private Q_SLOTS:
         QVERIFY(joins >= 7 * Wave); // every address at least once
         const qint64 growth = residentBytes() - residentAfterWarmUp;
         qInfo() << "resident size growth after the warm-up:" << growth / 1024 << "KiB";
-        QVERIFY2(growth < 8 * 1024 * 1024, qPrintable(QString::number(growth)));
+        if (residentSizeTellsLeaks)
+            QVERIFY2(growth < 8 * 1024 * 1024, qPrintable(QString::number(growth)));
     }
 
     // One client sends lines as fast as it can, past the byte cap or just under it. The others'
@@ -131,7 +132,8 @@ private Q_SLOTS:
         // A burst of 5, then 2 a second, plus at most one "slow down" notice a second.
         QVERIFY(textsStartingWith(*bob, u"spam"_s).size() <= 5 + 2 * 4);
         QCOMPARE(flooder->waitForClose(flooderDropped ? 3000 : 200), flooderDropped);
-        QVERIFY(residentBytes() - residentBefore < 16 * 1024 * 1024);
+        if (residentSizeTellsLeaks)
+            QVERIFY(residentBytes() - residentBefore < 16 * 1024 * 1024);
     }
 
     void silentConnectionLosesItsSlot()
