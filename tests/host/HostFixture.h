@@ -68,7 +68,7 @@ public:
         core->identity().setOperatorName(operatorName);
         core->identity().setRoomName(room);
         core->clickHostButton();
-        return waitUntil([this] { return core->hosting() == HostCore::Hosting::Open; });
+        return waitUntil([this] { return core->hosting() == HostCore::Hosting::Open; }, 8000);
     }
 
     std::unique_ptr<GameClient> join(int hostByte, const QString &name)
@@ -89,3 +89,14 @@ public:
     QStringList messages;
     QStringList lines;
 };
+
+// These tests run beside heavy ones: give the lobby's confirmation more time than the host tests
+// do, so a busy machine does not fail the start.
+inline bool openPatiently(HostFixture &host)
+{
+    HostCore::Timing timing;
+    timing.addChatTimeoutMs = 5000;
+    timing.closeDelayMs = 200;
+    host.core->setTiming(timing);
+    return host.startAndOpen();
+}

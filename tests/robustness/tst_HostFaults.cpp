@@ -42,7 +42,7 @@ private Q_SLOTS:
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(text);
         });
-        QVERIFY(host.startAndOpen());
+        QVERIFY2(openPatiently(host), qPrintable(host.lines.join(u'\n')));
         QCOMPARE(host.messages.size(), 1);
         QVERIFY2(host.messages.first().startsWith(message), qPrintable(host.messages.first()));
         // The room works, and typing into the settings says nothing more.
@@ -56,7 +56,7 @@ private Q_SLOTS:
     void logFolderNotWritable()
     {
         HostFixture host;
-        QVERIFY(host.startAndOpen());
+        QVERIFY2(openPatiently(host), qPrintable(host.lines.join(u'\n')));
         ChatOptions &options = host.core->options();
         options.setLogOption(ChatOptions::EnableLogging, true);
         options.setLogOption(ChatOptions::LogChat, true);
