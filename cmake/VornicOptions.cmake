@@ -18,3 +18,11 @@ if(VORNIC_SANITIZE)
         -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
     target_link_options(vornic_options INTERFACE -fsanitize=address,undefined)
 endif()
+
+if(VORNIC_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+        message(FATAL_ERROR "VORNIC_FUZZ needs clang (libFuzzer): configure with CXX=clang++")
+    endif()
+    # Every library gets the coverage hooks; only the fuzz targets link libFuzzer's main.
+    target_compile_options(vornic_options INTERFACE -fsanitize=fuzzer-no-link)
+endif()

@@ -54,6 +54,7 @@ ChatRoom::ChatRoom(HostState &state, PlayerTable &players, ClientSlots &clientSl
     connect(&m_slots, &ClientSlots::connectionRequested, this, &ChatRoom::offerConnection);
     connect(&m_slots, &ClientSlots::dataArrived, this, &ChatRoom::readArrivals);
     connect(&m_slots, &ClientSlots::peerClosed, this, &ChatRoom::closeConnection);
+    connect(&m_queue, &OutgoingQueue::connectionOverflowed, this, &ChatRoom::dropOverflowing);
 }
 
 void ChatRoom::setWelcomeMessage(const QString &text)
@@ -137,7 +138,11 @@ void ChatRoom::openConnection(int socket)
 
 void ChatRoom::readArrivals(int socket)
 {
-    const QByteArray bytes = m_slots.takeAvailable(socket);
+    receive(socket, m_slots.takeAvailable(socket));
+}
+
+void ChatRoom::receive(int socket, QByteArrayView bytes)
+{
     ClientConnection *client = connection(socket);
     if (!client || client->closing)
         return;
@@ -291,6 +296,17 @@ void ChatRoom::closeConnection(int socket)
     else
         Q_EMIT debugLine(
             timeOfDay() + u" No Player Found for Socket: "_s + QString::number(socket));
+}
+
+void ChatRoom::dropOverflowing(int socket)
+{
+    ClientConnection *client = connection(socket);
+    if (!client || client->closing)
+        return;
+    qCDebug(lcRoom) << "Socket" << socket << "cannot keep up with what it is sent; closing it";
+    // Its backlog would otherwise go to the next client in this slot.
+    m_queue.discardPacketsFor(socket);
+    closeAtEndOfEvent(socket);
 }
 
 void ChatRoom::closeAtEndOfEvent(int socket)

@@ -5,6 +5,7 @@
 #include "chatserver/IpMonitor.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QElapsedTimer>
 #include <QHash>
 #include <QHostAddress>
@@ -76,6 +77,11 @@ public:
     // Kick or ban the seated player with that ID; false when there is none.
     bool kickPlayer(quint16 id, bool ban);
 
+    // Bytes that arrived on connection socket: checked against the byte rate, framed, and every
+    // complete packet dispatched. Every arrival from the network comes through here; a test or a
+    // fuzzer can feed an accepted connection's bytes in directly.
+    void receive(int socket, QByteArrayView bytes);
+
     // Names for the player list, the operator first (RefreshPlayerList).
     QStringList playerListRows() const;
 
@@ -103,6 +109,7 @@ private:
 
     void closeConnection(int socket);
     void closeAtEndOfEvent(int socket);
+    void dropOverflowing(int socket);
     void kickPosition(int position, bool ban);
 
     // Runs action after delay, but only if the connection then in the slot is still the one

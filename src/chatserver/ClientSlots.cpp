@@ -167,7 +167,10 @@ bool ClientSlots::send(int index, const QByteArray &bytes)
 {
     if (state(index) != SocketState::Connected)
         return false;
-    return m_slots.at(index).socket->write(bytes) == bytes.size();
+    QTcpSocket *socket = m_slots.at(index).socket;
+    if (socket->bytesToWrite() + bytes.size() > MaxUnsentBytes)
+        return false;
+    return socket->write(bytes) == bytes.size();
 }
 
 QByteArray ClientSlots::takeAvailable(int index)

@@ -24,6 +24,8 @@ class ClientSlots : public QObject
 
 public:
     static constexpr int MaxClients = 63;
+    // Bytes a connection may leave unsent (its peer not reading) before send() refuses more.
+    static constexpr qint64 MaxUnsentBytes = 1024 * 1024;
 
     explicit ClientSlots(QObject *parent = nullptr);
     ~ClientSlots() override;
@@ -49,6 +51,8 @@ public:
     // Sends the farewell, if any, and closes the connection once it has left.
     void refuse(QTcpSocket *pending, const QByteArray &farewell = {});
 
+    // False when the slot is not connected, the write failed, or the bytes would take the
+    // connection's unsent bytes past MaxUnsentBytes.
     bool send(int index, const QByteArray &bytes);
     QByteArray takeAvailable(int index);
     // Frees the slot at once; bytes already written still leave before the connection closes.

@@ -33,6 +33,12 @@ void OutgoingQueue::queuePacket(int socket, const QByteArray &packet, int exclud
 
 void OutgoingQueue::append(int socket, const QByteArray &packet)
 {
+    int &waiting = m_waitingBySocket[socket];
+    if (waiting >= MaxPacketsPerConnection) {
+        Q_EMIT connectionOverflowed(socket);
+        return;
+    }
+    ++waiting;
     m_entries.enqueue(Entry{socket, packet});
     // The timer only runs while there is work; starting it now still leaves a full interval
     // before this packet, so the pacing holds without waking up when idle.
@@ -45,9 +51,18 @@ void OutgoingQueue::sendHead()
     if (m_entries.isEmpty())
         return;
     const Entry head = m_entries.dequeue();
-    if (m_slots.state(head.socket) == SocketState::Connected)
-        m_slots.send(head.socket, head.packet);
+    if (--m_waitingBySocket[head.socket] == 0)
+        m_waitingBySocket.remove(head.socket);
+    if (m_slots.state(head.socket) == SocketState::Connected
+        && !m_slots.send(head.socket, head.packet))
+        Q_EMIT connectionOverflowed(head.socket);
     // Restarted even after an empty queue's last packet, so a packet queued right after it
     // still waits its interval.
     m_ticker.start();
+}
+
+void OutgoingQueue::discardPacketsFor(int socket)
+{
+    m_entries.removeIf([socket](const Entry &entry) { return entry.socket == socket; });
+    m_waitingBySocket.remove(socket);
 }

@@ -461,6 +461,41 @@ private Q_SLOTS:
         QCOMPARE(ann->waitForOpcode(ChatPacket::RemovePlayer), ChatPacket::removePlayer(2));
     }
 
+    void connectionThatCannotKeepUpIsDroppedWithItsBacklog()
+    {
+        Room room;
+        GameClient *ann = room.join(2, u"Ann"_s);
+        GameClient *bob = room.join(3, u"Bob"_s);
+        QVERIFY(ann && bob);
+        const int bobSocket = 2;
+        for (int packet = 0; packet <= OutgoingQueue::MaxPacketsPerConnection; ++packet)
+            room.queue.queuePacket(bobSocket, ChatPacket::chatLine(u"backlog"_s));
+        // Dropped at the end of the event, its backlog gone with it.
+        QCOMPARE(room.queue.waitingFor(bobSocket), 0);
+        QVERIFY(bob->waitForClose());
+        QCOMPARE(ann->waitForOpcode(ChatPacket::RemovePlayer), ChatPacket::removePlayer(2));
+        QCOMPARE(room.room.playerListRows(), (QStringList{u"Operator"_s, u"Ann"_s}));
+    }
+
+    void bytesFedDirectlyAreFramedAndDispatched()
+    {
+        Room room;
+        GameClient *ann = room.connect(2);
+        QVERIFY(ann);
+        ann->clearPackets();
+        const QByteArray join = GameClient::joinRequestPacket(u"Ann"_s);
+        // Split inside the header and inside the body: the framer must join them up.
+        room.room.receive(1, QByteArrayView(join).first(3));
+        room.room.receive(1, QByteArrayView(join).sliced(3, 20));
+        QCOMPARE(room.room.playerListRows().size(), 1);
+        room.room.receive(1, QByteArrayView(join).sliced(23));
+        QCOMPARE(room.room.playerListRows(), (QStringList{u"Operator"_s, u"Ann"_s}));
+        // Bytes for a slot without a connection go nowhere.
+        room.room.receive(5, join);
+        room.room.receive(-1, join);
+        QCOMPARE(room.room.playerListRows().size(), 2);
+    }
+
     void closeAllEmptiesTheRoom()
     {
         Room room;

@@ -6,6 +6,7 @@
 #include "support/TestWait.h"
 
 #include <QEventLoop>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -165,6 +166,41 @@ private Q_SLOTS:
         seated.settle();
         QCOMPARE(newcomer->packets, QList<QByteArray>{numbered(100)});
         QCOMPARE(seated.client(2).packets, QList<QByteArray>{});
+    }
+
+    void aConnectionsBacklogIsCappedAndReported()
+    {
+        SeatedRoom seated;
+        QSignalSpy overflowed(&seated.queue, &OutgoingQueue::connectionOverflowed);
+        const int cap = OutgoingQueue::MaxPacketsPerConnection;
+        for (int number = 0; number < cap; ++number)
+            seated.queue.queuePacket(1, numbered(number));
+        QCOMPARE(overflowed.size(), 0);
+        // A broadcast still reaches the others when one connection is full.
+        seated.queue.queuePacket(0, numbered(cap));
+        QCOMPARE(overflowed.size(), 1);
+        QCOMPARE(overflowed.first().first().toInt(), 1);
+        QCOMPARE(seated.queue.waitingFor(1), cap);
+        QCOMPARE(seated.queue.waitingFor(2), 1);
+        QCOMPARE(seated.queue.size(), cap + 2);
+
+        seated.queue.discardPacketsFor(1);
+        QCOMPARE(seated.queue.size(), 2);
+        QCOMPARE(seated.queue.waitingFor(1), 0);
+        QVERIFY(seated.drained());
+        seated.settle();
+        QCOMPARE(seated.client(1).packets.size(), 0);
+        QCOMPARE(seated.client(2).packets.size(), 1);
+    }
+
+    void sendRefusesBeyondTheUnsentByteCap()
+    {
+        SeatedRoom seated;
+        const QByteArray half(int(ClientSlots::MaxUnsentBytes / 2), 'x');
+        // The peer reads nothing while this runs, so the bytes wait in the socket.
+        QVERIFY(seated.room.slots.send(1, half));
+        QVERIFY(seated.room.slots.send(1, half));
+        QVERIFY(!seated.room.slots.send(1, QByteArray(1, 'x')));
     }
 };
 

@@ -1,6 +1,6 @@
 #include "host/HostCore.h"
+#include "host/HostFixture.h"
 
-#include "LobbySimulator.h"
 #include "chat/ChatOptions.h"
 #include "chat/Transcript.h"
 #include "chatserver/ChatPackets.h"
@@ -18,79 +18,6 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-quint16 freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress(QHostAddress::LocalHost), 0);
-    return probe.serverPort();
-}
-
-} // namespace
-
-// A host started from a temporary data folder and settings file, registered with a lobby
-// simulator on loopback.
-class HostFixture
-{
-public:
-    explicit HostFixture(LobbySimBehaviour behaviour = {}, bool writeLadders = true)
-        : lobby(behaviour)
-    {
-        lobby.listen(QHostAddress(QHostAddress::LocalHost), 0);
-        if (writeLadders) {
-            QFile ladders(dir.filePath(u"ladders.ini"_s));
-            ladders.open(QIODevice::WriteOnly);
-            ladders.write("'comment\r\nAlpha|alp|3\r\n");
-        }
-        CommandLineOptions options;
-        options.dataDir = dir.path();
-        options.settingsFile = dir.filePath(u"settings.ini"_s);
-        options.network.lobbyHost = u"127.0.0.1"_s;
-        options.network.lobbyPort = lobby.serverPort();
-        options.network.chatPort = freePort();
-        chatPort = *options.network.chatPort;
-        core = std::make_unique<HostCore>(options);
-        HostCore::Timing timing;
-        timing.addChatTimeoutMs = 400;
-        timing.closeDelayMs = 200;
-        core->setTiming(timing);
-        QObject::connect(core.get(), &HostCore::messageBox, core.get(),
-                         [this](const QString &text, const QString &) { messages << text; });
-    }
-
-    bool startAndOpen(const QString &operatorName = u"Ann"_s, const QString &room = u"Golf"_s)
-    {
-        if (!core->start())
-            return false;
-        QObject::connect(&core->transcript(), &Transcript::lineAdded, core.get(),
-                         [this](const TranscriptLine &line) { lines << line.prefix + line.body; });
-        core->options().setOption(1, true); // "Display System Messages"
-        core->identity().setOperatorName(operatorName);
-        core->identity().setRoomName(room);
-        core->clickHostButton();
-        return waitUntil([this] { return core->hosting() == HostCore::Hosting::Open; });
-    }
-
-    std::unique_ptr<GameClient> join(int hostByte, const QString &name)
-    {
-        auto client = std::make_unique<GameClient>(hostByte);
-        if (!client->connectTo(chatPort))
-            return nullptr;
-        client->waitForOpcode(ChatPacket::InitiateConnectionOpen);
-        client->sendJoin(name);
-        client->waitForOpcode(ChatPacket::RoomSetup);
-        return client;
-    }
-
-    QTemporaryDir dir;
-    LobbySimulator lobby;
-    quint16 chatPort = 0;
-    std::unique_ptr<HostCore> core;
-    QStringList messages;
-    QStringList lines;
-};
 
 class TestHostCore : public QObject
 {
@@ -146,7 +73,7 @@ private Q_SLOTS:
         QVERIFY(host.core->start());
         host.core->options().setOption(1, true);
         QObject::connect(&host.core->transcript(), &Transcript::lineAdded, host.core.get(),
-                         [&](const TranscriptLine &line) { host.lines << line.body; });
+            [&](const TranscriptLine &line) { host.lines << line.body; });
         host.core->clickHostButton();
         QCOMPARE(host.core->hosting(), HostCore::Hosting::Starting);
         QVERIFY(!host.core->hostButtonEnabled());
@@ -177,10 +104,10 @@ private Q_SLOTS:
         QVERIFY(host.startAndOpen());
         QStringList simulatorLog;
         QObject::connect(&host.lobby, &LobbySimulator::logLine, host.core.get(),
-                         [&](const QString &line) { simulatorLog << line; });
+            [&](const QString &line) { simulatorLog << line; });
         bool finished = false;
-        QObject::connect(host.core.get(), &HostCore::finished, host.core.get(),
-                         [&] { finished = true; });
+        QObject::connect(
+            host.core.get(), &HostCore::finished, host.core.get(), [&] { finished = true; });
         host.core->shutdown();
         QVERIFY(waitUntil([&] { return finished; }));
         QVERIFY(waitUntil([&] { return simulatorLog.join(u'\n').contains(u"remove-chat"_s); }));
@@ -192,8 +119,8 @@ private Q_SLOTS:
         HostFixture host;
         QVERIFY(host.core->start());
         bool finished = false;
-        QObject::connect(host.core.get(), &HostCore::finished, host.core.get(),
-                         [&] { finished = true; });
+        QObject::connect(
+            host.core.get(), &HostCore::finished, host.core.get(), [&] { finished = true; });
         host.core->shutdown();
         QVERIFY(finished);
         QCOMPARE(host.core->lobby().stateNumber(), 0);

@@ -18,8 +18,9 @@ bool GameClient::connectTo(quint16 port, int timeoutMs)
 {
     m_socket.bind(QHostAddress(address()));
     m_socket.connectToHost(QHostAddress(QHostAddress::LocalHost), port);
-    return waitUntil([this] { return m_socket.state() == QAbstractSocket::ConnectedState || m_closed; },
-                     timeoutMs)
+    return waitUntil(
+               [this] { return m_socket.state() == QAbstractSocket::ConnectedState || m_closed; },
+               timeoutMs)
         && !m_closed;
 }
 
@@ -31,6 +32,11 @@ void GameClient::sendRaw(const QByteArray &bytes)
 
 void GameClient::sendJoin(const QString &name, const QString &password)
 {
+    sendRaw(joinRequestPacket(name, password));
+}
+
+QByteArray GameClient::joinRequestPacket(const QString &name, const QString &password)
+{
     QByteArray packet(32, '\0');
     const QByteArray nameBytes = AnsiText::encode(name);
     packet.replace(8, std::min<qsizetype>(nameBytes.size(), 24), nameBytes.left(24));
@@ -39,7 +45,7 @@ void GameClient::sendJoin(const QString &name, const QString &password)
     packet[0] = char(ChatPacket::JoinRequest);
     packet[1] = 7;
     ChatPacket::writeId(packet, 2, quint16(packet.size()));
-    sendRaw(packet);
+    return packet;
 }
 
 void GameClient::sendChat(quint16 senderId, const QString &text, bool whisper, quint16 target)

@@ -21,6 +21,7 @@ public:
 
     void sendRaw(const QByteArray &bytes);
     void sendJoin(const QString &name, const QString &password = QString());
+    static QByteArray joinRequestPacket(const QString &name, const QString &password = QString());
     void sendChat(quint16 senderId, const QString &text, bool whisper = false, quint16 target = 0);
 
     // Waits until at least count packets have arrived in all.

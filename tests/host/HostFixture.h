@@ -1,0 +1,102 @@
+#pragma once
+
+#include "LobbySimulator.h"
+#include "chat/ChatOptions.h"
+#include "chat/Transcript.h"
+#include "chatserver/ChatPackets.h"
+#include "host/HostCore.h"
+#include "host/HostIdentity.h"
+#include "support/GameClient.h"
+#include "support/TestWait.h"
+
+#include <QFile>
+#include <QTcpServer>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <memory>
+
+inline quint16 freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress(QHostAddress::LocalHost), 0);
+    return probe.serverPort();
+}
+
+// A host started from a temporary data folder and settings file, registered with a lobby
+// simulator on loopback.
+class HostFixture
+{
+public:
+    // prepareFolder may put files into the data folder before the host is made.
+    explicit HostFixture(LobbySimBehaviour behaviour = {}, bool writeLadders = true,
+        const std::function<void(const QString &)> &prepareFolder = {})
+        : lobby(behaviour)
+    {
+        lobby.listen(QHostAddress(QHostAddress::LocalHost), 0);
+        if (prepareFolder)
+            prepareFolder(dir.path());
+        if (writeLadders) {
+            QFile ladders(dir.filePath(QStringLiteral("ladders.ini")));
+            ladders.open(QIODevice::WriteOnly);
+            ladders.write("'comment\r\nAlpha|alp|3\r\n");
+        }
+        CommandLineOptions options;
+        options.dataDir = dir.path();
+        options.settingsFile = dir.filePath(QStringLiteral("settings.ini"));
+        options.network.lobbyHost = QStringLiteral("127.0.0.1");
+        options.network.lobbyPort = lobby.serverPort();
+        options.network.chatPort = freePort();
+        chatPort = *options.network.chatPort;
+        core = std::make_unique<HostCore>(options);
+        HostCore::Timing timing;
+        timing.addChatTimeoutMs = 400;
+        timing.closeDelayMs = 200;
+        core->setTiming(timing);
+        QObject::connect(core.get(), &HostCore::messageBox, core.get(),
+            [this](const QString &text, const QString &) { messages << text; });
+    }
+
+    bool startAndOpen(const QString &operatorName = QStringLiteral("Ann"),
+        const QString &room = QStringLiteral("Golf"))
+    {
+        if (!core->start())
+            return false;
+        QObject::connect(&core->transcript(), &Transcript::lineAdded, core.get(),
+            [this](const TranscriptLine &line) { lines << line.prefix + line.body; });
+        core->options().setOption(1, true); // "Display System Messages"
+        core->identity().setOperatorName(operatorName);
+        core->identity().setRoomName(room);
+        core->clickHostButton();
+        return waitUntil([this] { return core->hosting() == HostCore::Hosting::Open; }, 8000);
+    }
+
+    std::unique_ptr<GameClient> join(int hostByte, const QString &name)
+    {
+        auto client = std::make_unique<GameClient>(hostByte);
+        if (!client->connectTo(chatPort))
+            return nullptr;
+        client->waitForOpcode(ChatPacket::InitiateConnectionOpen);
+        client->sendJoin(name);
+        client->waitForOpcode(ChatPacket::RoomSetup);
+        return client;
+    }
+
+    QTemporaryDir dir;
+    LobbySimulator lobby;
+    quint16 chatPort = 0;
+    std::unique_ptr<HostCore> core;
+    QStringList messages;
+    QStringList lines;
+};
+
+// These tests run beside heavy ones: give the lobby's confirmation more time than the host tests
+// do, so a busy machine does not fail the start.
+inline bool openPatiently(HostFixture &host)
+{
+    HostCore::Timing timing;
+    timing.addChatTimeoutMs = 5000;
+    timing.closeDelayMs = 200;
+    host.core->setTiming(timing);
+    return host.startAndOpen();
+}

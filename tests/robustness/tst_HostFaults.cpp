@@ -1,0 +1,82 @@
+#include "chat/ChatLog.h"
+#include "chat/ChatOptions.h"
+#include "chatserver/PlayerTable.h"
+#include "host/HostFixture.h"
+
+#include <QDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// Broken surroundings: the host keeps running, keeps its room going and tells the operator once.
+class TestHostFaults : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void brokenSettingsFile_data()
+    {
+        QTest::addColumn<bool>("unreadable");
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("corrupt") << false << QByteArray("\xff\x00garbage\r\n[\r\n=x\r\n", 18)
+                                 << u"The settings file is damaged"_s;
+        QTest::newRow("unreadable")
+            << true << QByteArray() << u"The settings file cannot be read"_s;
+    }
+    void brokenSettingsFile()
+    {
+        QFETCH(bool, unreadable);
+        QFETCH(QByteArray, text);
+        QFETCH(QString, message);
+        HostFixture host({}, true, [&](const QString &folder) {
+            const QString path = QDir(folder).filePath(u"settings.ini"_s);
+            // Even the superuser cannot read a folder as a file.
+            if (unreadable) {
+                QDir().mkdir(path);
+                return;
+            }
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(text);
+        });
+        QVERIFY2(openPatiently(host), qPrintable(host.lines.join(u'\n')));
+        QCOMPARE(host.messages.size(), 1);
+        QVERIFY2(host.messages.first().startsWith(message), qPrintable(host.messages.first()));
+        // The room works, and typing into the settings says nothing more.
+        host.core->identity().setWelcomeMessage(u"Hi"_s);
+        host.core->identity().setWelcomeMessage(u"Hello"_s);
+        auto ann = host.join(2, u"Ann"_s);
+        QVERIFY(ann && ann->ownId() == 1);
+        QCOMPARE(host.messages.size(), 1);
+    }
+
+    void logFolderNotWritable()
+    {
+        HostFixture host;
+        QVERIFY2(openPatiently(host), qPrintable(host.lines.join(u'\n')));
+        ChatOptions &options = host.core->options();
+        options.setLogOption(ChatOptions::EnableLogging, true);
+        options.setLogOption(ChatOptions::LogChat, true);
+        options.setLogOption(ChatOptions::LogPlayerEvents, true);
+        // A folder where today's log file should be: no record can be written.
+        QVERIFY(QDir().mkpath(host.core->chatLog().filePath(QDate::currentDate())));
+
+        auto ann = host.join(2, u"Ann"_s);
+        auto bob = host.join(3, u"Bob"_s);
+        QVERIFY(ann && bob);
+        ann->sendChat(ann->ownId(), u"one"_s);
+        ann->sendChat(ann->ownId(), u"two"_s);
+        QVERIFY(waitUntil([&] { return bob->chatTexts().contains(u"two"_s); }));
+        const auto failures
+            = [&] { return host.lines.filter(u"The chat log cannot be written to"_s).size(); };
+        QCOMPARE(failures(), 1);
+        // The operator still sees the chat.
+        QVERIFY(!host.lines.filter(u"one"_s).isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHostFaults)
+#include "tst_HostFaults.moc"
