@@ -1,5 +1,7 @@
 #include "host/ChatSettingsTab.h"
 
+#include "appearance/ChatStyles.h"
+
 #include "appearance/ChatStyle.h"
 #include "appearance/ChatStyleFormat.h"
 #include "appearance/ColourSwatch.h"
@@ -20,16 +22,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// The colours of a first start, background first (0x00BBGGRR).
-constexpr std::array<quint32, ChatSettingsTab::ColourCount> firstStartColours{
-    ChatStyle::rgb(0, 0, 0),
-    ChatStyle::rgb(255, 255, 0),
-    ChatStyle::rgb(255, 255, 255),
-    ChatStyle::rgb(0, 0, 255),
-    ChatStyle::rgb(192, 0, 0),
-    ChatStyle::rgb(0, 192, 192),
-};
 
 QCheckBox *checkBox(const QString &caption, const QString &objectName, QWidget *parent)
 {
@@ -125,7 +117,7 @@ QWidget *ChatSettingsTab::buildAppearance()
     for (int j = 0; j < ColourCount; ++j) {
         m_swatches[j] = new ColourSwatch(group);
         m_swatches[j]->setObjectName(controlArrayName(u"cmdColor"_s, j));
-        m_swatches[j]->setColour(firstStartColours[j]);
+        m_swatches[j]->setColour(ChatStyles::firstStartColour(j));
         m_swatches[j]->setAccessibleName(colourCaptions[j]);
         connect(m_swatches[j], &QPushButton::clicked, this, [this, j] { pickColour(j); });
         auto *caption = new QLabel(colourCaptions[j], group);
@@ -138,7 +130,8 @@ QWidget *ChatSettingsTab::buildAppearance()
     for (int i = 0; i < FontCount; ++i) {
         m_fontLabels[i] = new FontLabel(fontCaptions[i], group);
         m_fontLabels[i]->setObjectName(controlArrayName(u"lblFont"_s, i));
-        m_fontLabels[i]->setColours(firstStartColours[i + 1], firstStartColours[0]);
+        m_fontLabels[i]->setColours(ChatStyles::firstStartColour(i + 1),
+                                    ChatStyles::firstStartColour(0));
         connect(m_fontLabels[i], &FontLabel::doubleClicked, this, [this, i] { pickFont(i); });
         grid->addWidget(m_fontLabels[i], i + 2, 0);
     }
