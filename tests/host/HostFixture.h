@@ -4,6 +4,7 @@
 #include "chat/ChatOptions.h"
 #include "chat/Transcript.h"
 #include "chatserver/ChatPackets.h"
+#include "chatserver/ClientSlots.h"
 #include "host/HostCore.h"
 #include "host/HostIdentity.h"
 #include "support/GameClient.h"
@@ -15,13 +16,6 @@
 
 #include <functional>
 #include <memory>
-
-inline quint16 freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress(QHostAddress::LocalHost), 0);
-    return probe.serverPort();
-}
 
 // A host started from a temporary data folder and settings file, registered with a lobby
 // simulator on loopback.
@@ -46,8 +40,9 @@ public:
         options.settingsFile = dir.filePath(QStringLiteral("settings.ini"));
         options.network.lobbyHost = QStringLiteral("127.0.0.1");
         options.network.lobbyPort = lobby.serverPort();
-        options.network.chatPort = freePort();
-        chatPort = *options.network.chatPort;
+        // Port 0: the room listens wherever the system has a free port, so parallel tests
+        // cannot take it first; chatPort() tells where once the room is open.
+        options.network.chatPort = 0;
         core = std::make_unique<HostCore>(options);
         HostCore::Timing timing;
         timing.addChatTimeoutMs = 400;
@@ -74,7 +69,7 @@ public:
     std::unique_ptr<GameClient> join(int hostByte, const QString &name)
     {
         auto client = std::make_unique<GameClient>(hostByte);
-        if (!client->connectTo(chatPort))
+        if (!client->connectTo(chatPort()))
             return nullptr;
         client->waitForOpcode(ChatPacket::InitiateConnectionOpen);
         client->sendJoin(name);
@@ -84,7 +79,7 @@ public:
 
     QTemporaryDir dir;
     LobbySimulator lobby;
-    quint16 chatPort = 0;
+    quint16 chatPort() const { return core->clientSlots().listeningPort(); }
     std::unique_ptr<HostCore> core;
     QStringList messages;
     QStringList lines;

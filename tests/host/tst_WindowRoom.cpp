@@ -1,5 +1,6 @@
 #include "LobbySimulator.h"
 #include "chatserver/ChatPackets.h"
+#include "chatserver/ClientSlots.h"
 #include "host/ChatSettingsTab.h"
 #include "host/HostCore.h"
 #include "host/HostIdentity.h"
@@ -31,13 +32,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-quint16 freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress(QHostAddress::LocalHost), 0);
-    return probe.serverPort();
-}
 
 void writeFile(const QString &path, const QByteArray &bytes)
 {
@@ -112,7 +106,7 @@ private:
     QTemporaryDir m_dir;
     std::unique_ptr<LobbySimulator> m_lobby;
     QStringList m_lobbyLog;
-    quint16 m_chatPort = 0;
+    quint16 chatPort() const { return m_core->clientSlots().listeningPort(); }
     std::unique_ptr<HostCore> m_core;
     std::unique_ptr<HostWindow> m_window;
     std::unique_ptr<HostWindowController> m_controller;
@@ -149,8 +143,8 @@ void TestWindowRoom::initTestCase()
     options.settingsFile = m_dir.filePath(u"settings.ini"_s);
     options.network.lobbyHost = u"127.0.0.1"_s;
     options.network.lobbyPort = m_lobby->serverPort();
-    m_chatPort = freePort();
-    options.network.chatPort = m_chatPort;
+    // Port 0: the room listens wherever the system has a free port; read back once it is open.
+    options.network.chatPort = 0;
     m_core = std::make_unique<HostCore>(options);
     HostCore::Timing timing;
     timing.addChatTimeoutMs = 2000;
@@ -189,7 +183,7 @@ bool TestWindowRoom::transcriptShows(const QString &text) const
 std::unique_ptr<GameClient> TestWindowRoom::join(int hostByte, const QString &name)
 {
     auto client = std::make_unique<GameClient>(hostByte);
-    if (!client->connectTo(m_chatPort))
+    if (!client->connectTo(chatPort()))
         return nullptr;
     if (client->waitForOpcode(ChatPacket::InitiateConnectionOpen).isEmpty())
         return nullptr;
@@ -425,7 +419,7 @@ void TestWindowRoom::banListsTheAddressAndRefusesIt()
 
     // The banned address is refused: it never gets a seat.
     GameClient again(2);
-    if (again.connectTo(m_chatPort)) {
+    if (again.connectTo(chatPort())) {
         again.sendJoin(u"Bob"_s);
         QVERIFY(again.waitForClose(3000));
         QVERIFY(!again.opcodes().contains(ChatPacket::RoomSetup));

@@ -146,7 +146,7 @@ private Q_SLOTS:
         auto seated = host.join(2, u"Ann"_s);
         QVERIFY(seated);
         GameClient silent(3);
-        QVERIFY(silent.connectTo(host.chatPort));
+        QVERIFY(silent.connectTo(host.chatPort()));
         QElapsedTimer clock;
         clock.start();
         QVERIFY(silent.waitForClose(2000));
