@@ -1,21 +1,14 @@
 #include "HostProcess.h"
 
 #include "BenchClock.h"
+#include "host/LocalPort.h"
 #include "settings/SettingsStore.h"
 
 #include <QFile>
-#include <QTcpServer>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-quint16 freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress(QHostAddress::LocalHost), 0);
-    return probe.serverPort();
-}
 
 // The transcript line the host shows once the lobby has confirmed the room and it listens.
 constexpr QByteArrayView RoomOpenLine = "Chat Initiated at ";
@@ -50,7 +43,7 @@ bool HostProcess::start(FrontEnd frontEnd)
         return false;
     ladders.close();
     writeSettings();
-    m_chatPort = freePort();
+    m_chatPort = LocalPort::pickFree();
 
     QStringList arguments{u"--host"_s, u"--data-dir"_s, m_dir.path(), u"--settings"_s,
         m_dir.filePath(u"settings.ini"_s), u"--lobby-host"_s, u"127.0.0.1"_s, u"--lobby-port"_s,

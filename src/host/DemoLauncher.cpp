@@ -1,6 +1,7 @@
 #include "host/DemoLauncher.h"
 
 #include "settings/SettingsStore.h"
+#include "host/LocalPort.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -8,7 +9,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTcpServer>
 #include <QTimer>
 
 #include <cstdio>
@@ -22,13 +22,6 @@ constexpr int FirstPlayerDelayMs = 2500;
 constexpr int NextPlayerDelayMs = 2000;
 // The longest wait for a simulator to say that it listens.
 constexpr int ListenWaitMs = 5000;
-
-quint16 freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress(QHostAddress::LocalHost), 0);
-    return probe.serverPort();
-}
 
 struct DemoPlayer
 {
@@ -79,7 +72,7 @@ bool DemoLauncher::start(CommandLineOptions &options)
         = lobbyPort ? startSimulator(u"vornic-league-sim"_s) : std::nullopt;
     if (!leaguePort)
         return false;
-    const quint16 chatPort = freePort();
+    const quint16 chatPort = LocalPort::pickFree();
 
     const QString league = u"http://127.0.0.1:%1"_s.arg(*leaguePort);
     options.leagueUrl = QUrl(league);

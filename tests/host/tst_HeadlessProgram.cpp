@@ -1,5 +1,6 @@
 #include "LobbySimulator.h"
 #include "chatserver/ChatPackets.h"
+#include "host/LocalPort.h"
 #include "support/GameClient.h"
 #include "support/TestWait.h"
 
@@ -17,13 +18,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-quint16 freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress(QHostAddress::LocalHost), 0);
-    return probe.serverPort();
-}
 
 QString programPath()
 {
@@ -157,7 +151,7 @@ void TestHeadlessProgram::init()
     QVERIFY(m_lobby->listen(QHostAddress(QHostAddress::LocalHost), 0));
     connect(m_lobby.get(), &LobbySimulator::logLine, this,
         [this](const QString &line) { m_lobbyLog << line; });
-    m_chatPort = freePort();
+    m_chatPort = LocalPort::pickFree();
 }
 
 QStringList TestHeadlessProgram::roomArguments() const
