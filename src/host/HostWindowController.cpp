@@ -57,13 +57,14 @@ HostWindowController::HostWindowController(HostCore &core, HostWindow &window, Q
 void HostWindowController::showRestoredState()
 {
     m_window.setWindowTitle(m_core.windowTitle());
-    // Each binder is owned by its view and keeps it in step with one model from here on.
-    auto *transcript = new TranscriptBinder(m_core.transcript(), *m_window.chatroomTab(), m_window);
+    // Each binder keeps one view in step with one model from here on; the controller owns them.
+    auto *transcript =
+        new TranscriptBinder(m_core.transcript(), *m_window.chatroomTab(), m_window, this);
     transcript->applyStartupStyles(m_core.styles());
-    new IdentityBinder(m_core.identity(), *m_window.chatroomTab());
-    new ChatSettingsBinder(
-        m_core.options(), m_core.styles(), m_core.identity(), *m_window.chatSettingsTab());
-    new TourneySettingsBinder(m_core.tournament(), *m_window.tourneySettingsTab());
+    new IdentityBinder(m_core.identity(), *m_window.chatroomTab(), this);
+    new ChatSettingsBinder(m_core.options(), m_core.styles(), m_core.identity(),
+                           *m_window.chatSettingsTab(), this);
+    new TourneySettingsBinder(m_core.tournament(), *m_window.tourneySettingsTab(), this);
     connectChatroom();
     connectModeration();
     connectMenus();
