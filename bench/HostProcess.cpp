@@ -1,7 +1,7 @@
 #include "HostProcess.h"
 
 #include "BenchClock.h"
-#include "host/LocalPort.h"
+#include "app/LocalPort.h"
 #include "settings/SettingsStore.h"
 
 #include <QFile>

@@ -64,7 +64,7 @@ QString laddersFile(const QString &dataFolder, bool folderChosen)
     return QDir(QCoreApplication::applicationDirPath()).filePath(u"ladders.ini"_s);
 }
 
-LeagueSite::Hosts leagueOverrides(const CommandLineOptions &options)
+LeagueSite::Hosts leagueOverrides(const HostOptions &options)
 {
     return {options.leagueUrl.toString(), options.tourneyUrl.toString(), options.rankUrl.toString()};
 }
@@ -74,7 +74,7 @@ LeagueSite::Hosts leagueOverrides(const CommandLineOptions &options)
 // The parts that exist from construction, and those that need the ladders (built by start()).
 struct HostCore::Parts
 {
-    explicit Parts(const CommandLineOptions &options, const QString &dataFolder)
+    explicit Parts(const HostOptions &options, const QString &dataFolder)
         : store(options.settingsFile.isEmpty() ? defaultSettingsFile() : options.settingsFile)
         , network(NetworkConfig::load(store, options.network))
         , identity(store)
@@ -113,7 +113,7 @@ struct HostCore::Parts
     std::unique_ptr<HostConsole> console;
 };
 
-HostCore::HostCore(const CommandLineOptions &options, QObject *parent)
+HostCore::HostCore(const HostOptions &options, QObject *parent)
     : QObject(parent)
     , m_options(options)
     , m_dataFolder(DataFolder::locate(options.dataDir))

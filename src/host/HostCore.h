@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/CommandLine.h"
+#include "app/CommandLine.h"
 
 #include <QObject>
 #include <QString>
@@ -52,7 +52,7 @@ public:
         int shutdownWaitMs = 1000;    // at exit, the longest wait for the removal to leave
     };
 
-    explicit HostCore(const CommandLineOptions &options, QObject *parent = nullptr);
+    explicit HostCore(const HostOptions &options, QObject *parent = nullptr);
     ~HostCore() override;
 
     void setTiming(const Timing &timing) { m_timing = timing; }
@@ -137,7 +137,7 @@ private:
     void addDebugLine(const QString &line);
     void finishShutdown();
 
-    CommandLineOptions m_options;
+    HostOptions m_options;
     Timing m_timing;
     QString m_dataFolder;
     std::unique_ptr<Parts> m_parts;

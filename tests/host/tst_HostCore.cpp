@@ -1,5 +1,5 @@
 #include "host/HostCore.h"
-#include "host/HostFixture.h"
+#include "support/HostFixture.h"
 
 #include "chat/ChatOptions.h"
 #include "chat/Transcript.h"

@@ -1,7 +1,7 @@
 #include "chat/ChatLog.h"
 #include "chat/ChatOptions.h"
 #include "chatserver/PlayerTable.h"
-#include "host/HostFixture.h"
+#include "support/HostFixture.h"
 
 #include <QDir>
 #include <QTest>

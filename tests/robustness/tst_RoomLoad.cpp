@@ -1,7 +1,7 @@
 #include "chatserver/ChatRoom.h"
 #include "chatserver/OutgoingQueue.h"
 #include "chatserver/PlayerTable.h"
-#include "host/HostFixture.h"
+#include "support/HostFixture.h"
 #include "robustness/ResidentMemory.h"
 
 #include <QElapsedTimer>

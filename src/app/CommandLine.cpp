@@ -1,0 +1,157 @@
+#include "app/CommandLine.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Options
+{
+    QCommandLineOption headless{u"headless"_s, u"Run without a window."_s};
+    QCommandLineOption host{u"host"_s, u"Open the chat room at start-up."_s};
+    QCommandLineOption settings{u"settings"_s, u"Keep the settings in FILE."_s, u"FILE"_s};
+    QCommandLineOption dataDir{
+        u"data-dir"_s, u"Folder of ladders.ini and the chat logs."_s, u"DIR"_s};
+    QCommandLineOption lobbyHost{
+        u"lobby-host"_s, u"Lobby server for this run (not saved)."_s, u"HOST"_s};
+    QCommandLineOption lobbyPort{
+        u"lobby-port"_s, u"Lobby server port for this run (not saved)."_s, u"N"_s};
+    QCommandLineOption chatPort{
+        u"chat-port"_s, u"Port for game clients for this run (not saved)."_s, u"N"_s};
+    QCommandLineOption leagueUrl{u"league-url"_s, u"League web site."_s, u"URL"_s};
+    QCommandLineOption tourneyUrl{u"tourney-url"_s, u"Tournament report pages."_s, u"URL"_s};
+    QCommandLineOption rankUrl{u"rank-url"_s, u"Ranking script."_s, u"URL"_s};
+    QCommandLineOption demo{u"demo"_s,
+        u"Start the simulators of the lobby, the clients and "
+        u"the league site on this computer."_s};
+};
+
+void setUp(QCommandLineParser &parser, const Options &o)
+{
+    parser.setApplicationDescription(u"Hosts a chat room for the golf game and runs a "
+                                     u"tournament from it."_s);
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOptions({o.headless, o.host, o.settings, o.dataDir, o.lobbyHost, o.lobbyPort,
+        o.chatPort, o.leagueUrl, o.tourneyUrl, o.rankUrl, o.demo});
+}
+
+// Reads an optional value with a checker; the first problem found is kept in errorText.
+class ValueReader
+{
+public:
+    ValueReader(const QCommandLineParser &parser, QString &errorText)
+        : m_parser(parser)
+        , m_errorText(errorText)
+    {
+    }
+
+    void port(const QCommandLineOption &option, std::optional<quint16> &target)
+    {
+        if (!m_parser.isSet(option))
+            return;
+        const QString text = m_parser.value(option);
+        target = NetworkConfig::parsePort(text);
+        if (!target)
+            fail(option, text, u"a port number from 1 to 65535"_s);
+    }
+
+    void url(const QCommandLineOption &option, QUrl &target)
+    {
+        if (!m_parser.isSet(option))
+            return;
+        const QString text = m_parser.value(option);
+        const QUrl url(text, QUrl::StrictMode);
+        const bool web = url.scheme() == u"http"_s || url.scheme() == u"https"_s;
+        if (url.isValid() && web && !url.host().isEmpty())
+            target = url;
+        else
+            fail(option, text, u"an http:// or https:// address"_s);
+    }
+
+    void text(const QCommandLineOption &option, QString &target)
+    {
+        if (!m_parser.isSet(option))
+            return;
+        target = m_parser.value(option);
+        if (target.trimmed().isEmpty())
+            fail(option, target, u"a non-empty value"_s);
+    }
+
+    void hostName(const QCommandLineOption &option, std::optional<QString> &target)
+    {
+        QString value;
+        text(option, value);
+        if (m_parser.isSet(option))
+            target = value.trimmed();
+    }
+
+private:
+    void fail(const QCommandLineOption &option, const QString &given, const QString &expected)
+    {
+        if (m_errorText.isEmpty()) {
+            m_errorText = u"Invalid value for --"_s + option.names().constFirst() + u": \""_s
+                + given + u"\" (expected "_s + expected + u")."_s;
+        }
+    }
+
+    const QCommandLineParser &m_parser;
+    QString &m_errorText;
+};
+
+} // namespace
+
+namespace CommandLine {
+
+CommandLineResult parse(const QStringList &arguments)
+{
+    const Options o;
+    QCommandLineParser parser;
+    setUp(parser, o);
+
+    CommandLineResult result;
+    if (!parser.parse(arguments)) {
+        result.errorText = parser.errorText();
+        return result;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        result.errorText = u"Unexpected argument: "_s + parser.positionalArguments().constFirst();
+        return result;
+    }
+
+    CommandLineOptions &options = result.options;
+    options.showHelp = parser.isSet(u"help"_s);
+    options.showVersion = parser.isSet(u"version"_s);
+    options.headless = parser.isSet(o.headless);
+    options.hostAtStart = parser.isSet(o.host);
+    options.demo = parser.isSet(o.demo);
+
+    ValueReader read(parser, result.errorText);
+    read.text(o.settings, options.settingsFile);
+    read.text(o.dataDir, options.dataDir);
+    read.hostName(o.lobbyHost, options.network.lobbyHost);
+    read.port(o.lobbyPort, options.network.lobbyPort);
+    read.port(o.chatPort, options.network.chatPort);
+    read.url(o.leagueUrl, options.leagueUrl);
+    read.url(o.tourneyUrl, options.tourneyUrl);
+    read.url(o.rankUrl, options.rankUrl);
+    return result;
+}
+
+QString helpText()
+{
+    const Options o;
+    QCommandLineParser parser;
+    setUp(parser, o);
+    return parser.helpText();
+}
+
+QString versionText()
+{
+    return QCoreApplication::applicationName() + u' ' + QCoreApplication::applicationVersion()
+        + u'\n';
+}
+
+} // namespace CommandLine

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "host/HostOptions.h"
+
+#include <QString>
+#include <QStringList>
+
+// What the program was asked to do on its command line.
+struct CommandLineOptions : HostOptions
+{
+    bool showHelp = false;
+    bool showVersion = false;
+    bool headless = false;
+    bool hostAtStart = false; // --host: open the room at once
+    bool demo = false; // --demo: start the simulators beside the host
+};
+
+// The outcome of parsing: the options, or a text saying what was wrong for the caller to print.
+struct CommandLineResult
+{
+    CommandLineOptions options;
+    QString errorText;
+
+    bool ok() const { return errorText.isEmpty(); }
+};
+
+namespace CommandLine {
+
+// arguments as QCoreApplication::arguments() gives them, program name first. Pure: prints
+// nothing and does not exit.
+CommandLineResult parse(const QStringList &arguments);
+
+QString helpText();
+QString versionText();
+
+} // namespace CommandLine

@@ -1,0 +1,225 @@
+#include "headless/HeadlessConsole.h"
+
+#include "chat/BotReplies.h"
+#include "chat/HostConsole.h"
+#include "chat/Transcript.h"
+#include "chatserver/BanList.h"
+#include "chatserver/ChatRoom.h"
+#include "chatserver/ClientSlots.h"
+#include "chatserver/PlayerTable.h"
+#include "host/HostCore.h"
+#include "headless/SettingCommands.h"
+
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The longest line taken from standard input; the chat input itself holds 80 characters.
+constexpr qsizetype MaxInputLine = 4096;
+
+const QHash<QString, BotReplies::Announcement> &announcements()
+{
+    static const QHash<QString, BotReplies::Announcement> items = {
+        {u"all"_s, BotReplies::Announcement::All},
+        {u"details"_s, BotReplies::Announcement::Details},
+        {u"rules"_s, BotReplies::Announcement::Rules},
+        {u"rounds"_s, BotReplies::Announcement::Rounds},
+        {u"pairings"_s, BotReplies::Announcement::Pairings},
+    };
+    return items;
+}
+
+} // namespace
+
+HeadlessConsole::HeadlessConsole(HostCore &core, FILE *out, FILE *err, QObject *parent)
+    : QObject(parent)
+    , m_core(core)
+    , m_out(out)
+    , m_err(err)
+{
+    connectOutput();
+}
+
+HeadlessConsole::~HeadlessConsole() = default;
+
+void HeadlessConsole::connectOutput()
+{
+    connect(&m_core.transcript(), &Transcript::lineAdded, this,
+            [this](const TranscriptLine &line) { printOut(line.prefix + line.body); });
+    connect(&m_core, &HostCore::debugLineAdded, this, &HeadlessConsole::printErr);
+    connect(&m_core, &HostCore::messageBox, this,
+            [this](const QString &text, const QString &) { printErr(text); });
+}
+
+void HeadlessConsole::readStandardInput()
+{
+    m_inputNotifier = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
+    connect(m_inputNotifier.get(), &QSocketNotifier::activated, this,
+            &HeadlessConsole::readAvailableInput);
+}
+
+void HeadlessConsole::readAvailableInput()
+{
+    char buffer[4096];
+    const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+    if (got < 0 && (errno == EINTR || errno == EAGAIN))
+        return;
+    if (got <= 0) {
+        // End of input: the host goes on; a service runs without any.
+        m_inputNotifier->setEnabled(false);
+        return;
+    }
+    m_pendingInput.append(buffer, got);
+    qsizetype newline;
+    while ((newline = m_pendingInput.indexOf('\n')) >= 0) {
+        QByteArray line = m_pendingInput.left(newline);
+        m_pendingInput.remove(0, newline + 1);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        handleLine(QString::fromUtf8(line));
+    }
+    if (m_pendingInput.size() > MaxInputLine)
+        m_pendingInput.clear();
+}
+
+void HeadlessConsole::handleLine(const QString &line)
+{
+    if (line.isEmpty())
+        return;
+    if (!line.startsWith(u'/')) {
+        m_core.console().handleHostInput(line);
+        return;
+    }
+    const qsizetype blank = line.indexOf(u' ');
+    const QString command = blank < 0 ? line.mid(1) : line.mid(1, blank - 1);
+    const QString argument = blank < 0 ? QString() : line.mid(blank + 1);
+    runCommand(command, argument);
+}
+
+void HeadlessConsole::runCommand(const QString &command, const QString &argument)
+{
+    if (command == u"host"_s) {
+        if (m_core.hosting() == HostCore::Hosting::Idle)
+            m_core.clickHostButton();
+        else
+            printErr(u"A room is already starting or open."_s);
+    } else if (command == u"close"_s) {
+        if (m_core.hosting() == HostCore::Hosting::Open)
+            m_core.clickHostButton();
+        else
+            printErr(u"No room is open."_s);
+    } else if (command == u"mute"_s) {
+        const bool muted = m_core.console().toggleMute();
+        printOut(muted ? u"Chat is muted."_s : u"Chat is not muted."_s);
+    } else if (command == u"players"_s) {
+        printPlayers();
+    } else if (command == u"whisper"_s) {
+        const qsizetype blank = argument.indexOf(u' ');
+        const std::optional<quint16> id = parseId(argument.left(blank));
+        if (id && (blank < 0 || !m_core.console().whisperTo(*id, argument.mid(blank + 1))))
+            printErr(u"Please Select a Player To Whisper To"_s);
+    } else if (command == u"kick"_s || command == u"ban"_s) {
+        const std::optional<quint16> id = parseId(argument);
+        if (id && !m_core.room().kickPlayer(*id, command == u"ban"_s))
+            printErr(u"No seated player has ID "_s + argument);
+    } else if (command == u"bans"_s) {
+        printBans();
+    } else if (command == u"unban"_s) {
+        if (argument == u"all"_s)
+            m_core.room().banList().clear();
+        else if (!m_core.room().banList().removeAddress(argument))
+            printErr(u"No ban for "_s + argument);
+    } else if (command == u"announce"_s) {
+        const auto item = announcements().constFind(argument);
+        if (item == announcements().cend())
+            printErr(u"Usage: /announce all|details|rules|rounds|pairings"_s);
+        else
+            m_core.replies().announce(*item);
+    } else if (command == u"pairings"_s) {
+        m_core.refreshPairings();
+    } else if (command == u"set"_s) {
+        setStoredValue(argument);
+    } else if (command == u"help"_s) {
+        printOut(helpText());
+    } else if (command == u"quit"_s) {
+        m_core.shutdown();
+    } else {
+        printErr(u"Unknown command /"_s + command + u" (try /help)"_s);
+    }
+}
+
+void HeadlessConsole::setStoredValue(const QString &nameAndValue)
+{
+    const auto parts = SettingCommands::split(nameAndValue);
+    if (!parts) {
+        printErr(u"Unknown setting in \""_s + nameAndValue + u"\" (see /help)"_s);
+        return;
+    }
+    QString reason;
+    if (!SettingCommands::apply(m_core, parts->first, parts->second, &reason))
+        printErr(reason);
+}
+
+void HeadlessConsole::printPlayers()
+{
+    const PlayerTable &players = m_core.players();
+    if (players.count() == 0)
+        printOut(u"No players."_s);
+    for (int k = 1; k <= players.count(); ++k) {
+        printOut(u"%1  %2  %3  socket %4"_s.arg(players.id(k))
+                     .arg(players.name(k), m_core.clientSlots().peerAddress(players.socket(k)))
+                     .arg(players.socket(k)));
+    }
+}
+
+void HeadlessConsole::printBans()
+{
+    const QList<BanList::Row> &rows = m_core.room().banList().rows();
+    if (rows.isEmpty())
+        printOut(u"No bans."_s);
+    for (const BanList::Row &row : rows)
+        printOut(row.address + u"  "_s + row.playerName + u"  banned "_s + row.timeBanned);
+}
+
+std::optional<quint16> HeadlessConsole::parseId(const QString &text)
+{
+    bool ok = false;
+    const uint id = text.trimmed().toUInt(&ok);
+    if (!ok || id == 0 || id > 65535) {
+        printErr(u"\""_s + text + u"\" is not a player ID"_s);
+        return std::nullopt;
+    }
+    return quint16(id);
+}
+
+void HeadlessConsole::printOut(const QString &text)
+{
+    std::fputs(text.toLocal8Bit().append('\n').constData(), m_out);
+    std::fflush(m_out);
+}
+
+void HeadlessConsole::printErr(const QString &text)
+{
+    std::fputs(text.toLocal8Bit().append('\n').constData(), m_err);
+    std::fflush(m_err);
+}
+
+QString HeadlessConsole::helpText()
+{
+    return u"Type a line to say it to the room (\"+\" commands work as in the window).\n"
+           "/host, /close           open or close the room\n"
+           "/mute                   mute or unmute the room\n"
+           "/players                the seated players: ID, name, address, socket\n"
+           "/whisper ID TEXT        whisper to a player\n"
+           "/kick ID, /ban ID       kick or ban a player\n"
+           "/bans, /unban ADDRESS, /unban all\n"
+           "/announce all|details|rules|rounds|pairings\n"
+           "/pairings               refresh the pairings now\n"
+           "/set NAME VALUE         change a setting, e.g. /set tDetails 1 1234 or /set cOptions 0 1\n"
+           "/quit                   close the room and end the program"_s;
+}

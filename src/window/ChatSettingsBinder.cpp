@@ -1,0 +1,126 @@
+#include "window/ChatSettingsBinder.h"
+
+#include "window/ChatStyleFormat.h"
+#include "appearance/ChatStyles.h"
+#include "window/ColourSwatch.h"
+#include "window/FontLabel.h"
+#include "window/StyleSample.h"
+#include "chat/ChatOptions.h"
+#include "window/ChatSettingsTab.h"
+#include "host/HostIdentity.h"
+#include "window/ShowValue.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QScopedValueRollback>
+#include <QTextEdit>
+
+#include <algorithm>
+
+namespace {
+
+// Font label i previews font slot i in the colour of swatch i + 1 (swatch 0 is the background).
+ChatStyle labelStyle(const ChatStyles &styles, int slot)
+{
+    return styles.style(slot, slot + 1);
+}
+
+} // namespace
+
+ChatSettingsBinder::ChatSettingsBinder(ChatOptions &options, ChatStyles &styles,
+    HostIdentity &identity, ChatSettingsTab &view, QObject *parent)
+    : QObject(parent)
+    , m_options(options)
+    , m_styles(styles)
+    , m_identity(identity)
+    , m_view(view)
+{
+    showOptions();
+    showWelcome();
+    showStyles();
+    connectOptionEdits();
+    connectStyleChoices();
+    connect(&m_options, &ChatOptions::changed, this, &ChatSettingsBinder::showOptions);
+    connect(&m_identity, &HostIdentity::changed, this, &ChatSettingsBinder::showWelcome);
+    connect(&m_styles, &ChatStyles::changed, this, &ChatSettingsBinder::showStyles);
+}
+
+void ChatSettingsBinder::connectOptionEdits()
+{
+    // toggled(), not clicked(): the "Enable Logging" menu item sets the box without a click, and
+    // that change must be stored as well.
+    for (int i = 0; i < ChatSettingsTab::OptionCount; ++i) {
+        connect(m_view.optionBox(i), &QCheckBox::toggled, this, [this, i](bool on) {
+            if (!m_showing)
+                m_options.setOption(i, on);
+        });
+    }
+    for (int i = 0; i < ChatSettingsTab::LogCount; ++i) {
+        connect(m_view.logBox(i), &QCheckBox::toggled, this, [this, i](bool on) {
+            if (!m_showing)
+                m_options.setLogOption(i, on);
+        });
+    }
+    connect(m_view.welcomeInput(), &QLineEdit::textChanged, this, [this](const QString &text) {
+        if (!m_showing)
+            m_identity.setWelcomeMessage(text);
+    });
+}
+
+void ChatSettingsBinder::connectStyleChoices()
+{
+    // The tab reports confirmed choices only: a cancelled picker never reaches the styles.
+    connect(&m_view, &ChatSettingsTab::colourChosen, this, &ChatSettingsBinder::storeColour);
+    connect(&m_view, &ChatSettingsTab::fontChosen, this, &ChatSettingsBinder::storeFont);
+}
+
+void ChatSettingsBinder::storeColour(int index, quint32 colour)
+{
+    m_styles.setColour(index, colour);
+    refreshSample();
+}
+
+void ChatSettingsBinder::storeFont(int index, const QFont &font)
+{
+    const ChatStyle chosen = ChatStyleFormat::fromFont(font, 0);
+    // A font given in pixels has no point size; 0 keeps the window's default size.
+    m_styles.setFont(
+        index, chosen.fontName, chosen.bold, chosen.italic, std::max(chosen.size, 0.0F));
+    refreshSample();
+}
+
+void ChatSettingsBinder::refreshSample()
+{
+    StyleSample::Styles styles;
+    for (int slot = 0; slot < StyleSample::SlotCount; ++slot)
+        styles[static_cast<std::size_t>(slot)] = labelStyle(m_styles, slot);
+    StyleSample::refresh(*m_view.sampleBox(), m_view.fontLabels(),
+        m_styles.colour(ChatStyles::BackgroundColour), styles);
+}
+
+void ChatSettingsBinder::showOptions()
+{
+    const QScopedValueRollback showing(m_showing, true);
+    for (int i = 0; i < ChatSettingsTab::OptionCount; ++i)
+        showChecked(*m_view.optionBox(i), m_options.option(i));
+    for (int i = 0; i < ChatSettingsTab::LogCount; ++i)
+        showChecked(*m_view.logBox(i), m_options.logOption(i));
+}
+
+void ChatSettingsBinder::showWelcome()
+{
+    const QScopedValueRollback showing(m_showing, true);
+    showText(*m_view.welcomeInput(), m_identity.welcomeMessage());
+}
+
+void ChatSettingsBinder::showStyles()
+{
+    const quint32 background = m_styles.colour(ChatStyles::BackgroundColour);
+    for (int slot = 0; slot < ChatSettingsTab::ColourCount; ++slot)
+        m_view.colourSwatch(slot)->setColour(m_styles.colour(slot));
+    for (int slot = 0; slot < ChatSettingsTab::FontCount; ++slot) {
+        const ChatStyle style = labelStyle(m_styles, slot);
+        m_view.fontLabel(slot)->setStyleFont(style);
+        m_view.fontLabel(slot)->setColours(style.colour, background);
+    }
+}

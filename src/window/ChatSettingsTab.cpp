@@ -1,0 +1,169 @@
+#include "window/ChatSettingsTab.h"
+
+#include "appearance/ChatStyles.h"
+
+#include "appearance/ChatStyle.h"
+#include "window/ChatStyleFormat.h"
+#include "window/ColourSwatch.h"
+#include "window/FontLabel.h"
+#include "window/ControlArrayName.h"
+
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QFontDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QCheckBox *checkBox(const QString &caption, const QString &objectName, QWidget *parent)
+{
+    auto *box = new QCheckBox(caption, parent);
+    box->setObjectName(objectName);
+    return box;
+}
+
+} // namespace
+
+ChatSettingsTab::ChatSettingsTab(QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(u"tabChatSettings"_s);
+    auto *left = new QVBoxLayout;
+    left->addWidget(buildOptions());
+    left->addWidget(buildLogging());
+    left->addStretch(1);
+
+    auto *top = new QHBoxLayout;
+    top->addLayout(left);
+    top->addWidget(buildAppearance(), 1);
+
+    auto *welcomeLabel = new QLabel(u"Welcome message for new players"_s, this);
+    m_welcome = new QLineEdit(this);
+    m_welcome->setObjectName(u"txtwelcome"_s);
+    m_welcome->setPlaceholderText(u"Sent once to each address that joins"_s);
+    welcomeLabel->setBuddy(m_welcome);
+
+    m_colourPicker = new QColorDialog(this);
+    m_colourPicker->setObjectName(u"CD1Colour"_s);
+    connect(m_colourPicker, &QColorDialog::colorSelected, this, [this](const QColor &color) {
+        const quint32 colour = ChatStyleFormat::fromColor(color);
+        m_swatches.at(m_pickingIndex)->setColour(colour);
+        Q_EMIT colourChosen(m_pickingIndex, colour);
+    });
+    m_fontPicker = new QFontDialog(this);
+    m_fontPicker->setObjectName(u"CD1Font"_s);
+    connect(m_fontPicker, &QFontDialog::fontSelected, this,
+        [this](const QFont &font) { Q_EMIT fontChosen(m_pickingIndex, font); });
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(welcomeLabel);
+    layout->addWidget(m_welcome);
+    layout->addStretch(1);
+}
+
+QWidget *ChatSettingsTab::buildOptions()
+{
+    auto *group = new QGroupBox(u"Options"_s, this);
+    auto *layout = new QVBoxLayout(group);
+    const QStringList captions{u"Echo Bot Commands"_s, u"Display System Messages"_s};
+    for (int i = 0; i < OptionCount; ++i) {
+        m_options[i] = checkBox(captions[i], controlArrayName(u"chkOptions"_s, i), group);
+        layout->addWidget(m_options[i]);
+    }
+    return group;
+}
+
+QWidget *ChatSettingsTab::buildLogging()
+{
+    auto *group = new QGroupBox(u"Logging"_s, this);
+    auto *layout = new QVBoxLayout(group);
+    const QStringList captions{u"Enable Logging"_s, u"Log Chat"_s, u"Log Player Events"_s,
+        u"Log System Events"_s, u"Log Debug Events"_s};
+    for (int i = 0; i < LogCount; ++i) {
+        m_logs[i] = checkBox(captions[i], controlArrayName(u"chkLog"_s, i), group);
+        // The categories only count while the master switch is on; indenting them says so.
+        auto *row = new QHBoxLayout;
+        row->addSpacing(i == 0 ? 0 : 18);
+        row->addWidget(m_logs[i], 1);
+        layout->addLayout(row);
+    }
+    return group;
+}
+
+QWidget *ChatSettingsTab::buildAppearance()
+{
+    auto *group = new QGroupBox(u"Appearance"_s, this);
+    auto *grid = new QGridLayout(group);
+
+    const QStringList fontCaptions{u"Player Name"_s, u"General Chat"_s, u"Whisper To Chat"_s,
+        u"Whisper From Chat"_s, u"System Messages"_s};
+    const QStringList colourCaptions{u"Chat Background"_s, u"Player Name"_s, u"General Chat"_s,
+        u"Whisper To"_s, u"Whisper From"_s, u"System Messages"_s};
+
+    auto *fontsHint = new QLabel(u"Fonts (double-click to change)"_s, group);
+    auto *coloursHint = new QLabel(u"Colours (click to change)"_s, group);
+    grid->addWidget(fontsHint, 0, 0);
+    grid->addWidget(coloursHint, 0, 1, 1, 2);
+
+    for (int j = 0; j < ColourCount; ++j) {
+        m_swatches[j] = new ColourSwatch(group);
+        m_swatches[j]->setObjectName(controlArrayName(u"cmdColor"_s, j));
+        m_swatches[j]->setColour(ChatStyles::firstStartColour(j));
+        m_swatches[j]->setAccessibleName(colourCaptions[j]);
+        connect(m_swatches[j], &QPushButton::clicked, this, [this, j] { pickColour(j); });
+        auto *caption = new QLabel(colourCaptions[j], group);
+        caption->setObjectName(controlArrayName(u"lblColor"_s, j));
+        grid->addWidget(m_swatches[j], j + 1, 1);
+        grid->addWidget(caption, j + 1, 2);
+    }
+
+    // The font samples line up with the text colours they preview (swatches 1..5).
+    for (int i = 0; i < FontCount; ++i) {
+        m_fontLabels[i] = new FontLabel(fontCaptions[i], group);
+        m_fontLabels[i]->setObjectName(controlArrayName(u"lblFont"_s, i));
+        m_fontLabels[i]->setColours(ChatStyles::firstStartColour(i + 1),
+                                    ChatStyles::firstStartColour(0));
+        connect(m_fontLabels[i], &FontLabel::doubleClicked, this, [this, i] { pickFont(i); });
+        grid->addWidget(m_fontLabels[i], i + 2, 0);
+    }
+
+    m_sample = new QTextEdit(group);
+    m_sample->setObjectName(u"rtbSample"_s);
+    m_sample->setReadOnly(true);
+    m_sample->setTextInteractionFlags(Qt::NoTextInteraction);
+    m_sample->setFocusPolicy(Qt::NoFocus);
+    // The sample is drawn on the first choice only; until then an empty box would look broken.
+    m_sample->setPlaceholderText(u"Choose a colour or a font to see a sample of the chat."_s);
+    m_sample->setFixedHeight(96);
+    grid->addWidget(new QLabel(u"Sample"_s, group), ColourCount + 1, 0, 1, 3);
+    grid->addWidget(m_sample, ColourCount + 2, 0, 1, 3);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(2, 1);
+    return group;
+}
+
+void ChatSettingsTab::pickColour(int index)
+{
+    m_pickingIndex = index;
+    m_colourPicker->open();
+}
+
+void ChatSettingsTab::pickFont(int index)
+{
+    m_pickingIndex = index;
+    m_fontPicker->open();
+}
+
+QList<FontLabel *> ChatSettingsTab::fontLabels() const
+{
+    return {m_fontLabels.begin(), m_fontLabels.end()};
+}

@@ -1,0 +1,21 @@
+#include "window/DebugTab.h"
+
+#include <QListWidget>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+DebugTab::DebugTab(QWidget *parent)
+    : QWidget(parent)
+    , m_list(new QListWidget(this))
+{
+    setObjectName(u"tabDebug"_s);
+    m_list->setObjectName(u"List1"_s);
+    (new QVBoxLayout(this))->addWidget(m_list);
+}
+
+void DebugTab::appendLine(const QString &line)
+{
+    m_list->addItem(line);
+    m_list->scrollToBottom();
+}

@@ -1,0 +1,242 @@
+#include "window/HostWindowController.h"
+
+#include "appearance/ChatStyles.h"
+#include "chat/BotReplies.h"
+#include "chat/ChatOptions.h"
+#include "chat/HostConsole.h"
+#include "chat/Transcript.h"
+#include "chatserver/BanList.h"
+#include "chatserver/ChatRoom.h"
+#include "chatserver/HostState.h"
+#include "chatserver/IpMonitor.h"
+#include "chatserver/PlayerTable.h"
+#include "window/ChatSettingsBinder.h"
+#include "window/ChatroomTab.h"
+#include "window/DebugTab.h"
+#include "host/HostCore.h"
+#include "host/HostIdentity.h"
+#include "window/HostWindow.h"
+#include "window/IdentityBinder.h"
+#include "window/IpMonitorTab.h"
+#include "window/PlayerListWidget.h"
+#include "host/StatusPanel.h"
+#include "window/TourneySettingsBinder.h"
+#include "window/TranscriptBinder.h"
+#include "window/TranscriptView.h"
+#include "tournament/TournamentSettings.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTreeWidget>
+
+using namespace Qt::StringLiterals;
+
+HostWindowController::HostWindowController(HostCore &core, HostWindow &window, QObject *parent)
+    : QObject(parent)
+    , m_core(core)
+    , m_window(window)
+{
+    connect(&core, &HostCore::messageBox, this, &HostWindowController::showMessage);
+    connect(&core, &HostCore::windowTitleChanged, &window, &QWidget::setWindowTitle);
+    connect(&core, &HostCore::finished, this, [this] {
+        // The room is closed: the window may go now, and the program with it.
+        m_finished = true;
+        m_window.close();
+        QApplication::quit();
+    });
+    window.installEventFilter(this);
+}
+
+void HostWindowController::showRestoredState()
+{
+    m_window.setWindowTitle(m_core.windowTitle());
+    // Each binder keeps one view in step with one model from here on; the controller owns them.
+    auto *transcript =
+        new TranscriptBinder(m_core.transcript(), *m_window.chatroomTab(), m_window, this);
+    transcript->applyStartupStyles(m_core.styles());
+    new IdentityBinder(m_core.identity(), *m_window.chatroomTab(), this);
+    new ChatSettingsBinder(m_core.options(), m_core.styles(), m_core.identity(),
+                           *m_window.chatSettingsTab(), this);
+    new TourneySettingsBinder(m_core.tournament(), *m_window.tourneySettingsTab(), this);
+    connectChatroom();
+    connectModeration();
+    connectMenus();
+    connectStatus();
+    showHosting();
+    refreshPlayerList();
+    m_window.chatroomTab()->inputLine()->setFocus();
+}
+
+void HostWindowController::connectChatroom()
+{
+    ChatroomTab *tab = m_window.chatroomTab();
+    connect(tab->hostButton(), &QPushButton::clicked, this, [this] {
+        m_window.chatroomTab()->inputLine()->setFocus();
+        m_core.clickHostButton();
+    });
+    connect(&m_core, &HostCore::hostingChanged, this, &HostWindowController::showHosting);
+    connect(tab, &ChatroomTab::inputSubmitted, this, [this] { sendInput(false); });
+    connect(tab->sendButton(), &QPushButton::clicked, this, [this] { sendInput(false); });
+    connect(tab->whisperButton(), &QPushButton::clicked, this, [this] { sendInput(true); });
+    connect(&m_core.room(), &ChatRoom::playerListChanged, this,
+        &HostWindowController::refreshPlayerList);
+}
+
+void HostWindowController::connectModeration()
+{
+    PlayerListWidget *list = m_window.chatroomTab()->playerList();
+    connect(list->kickAction(), &QAction::triggered, this, [this] { kickSelected(false); });
+    connect(list->banAction(), &QAction::triggered, this, [this] { kickSelected(true); });
+
+    IpMonitorTab *monitor = m_window.ipMonitorTab();
+    connect(&m_core.room().ipMonitor(), &IpMonitor::changed, this,
+        &HostWindowController::refreshIpMonitor);
+    connect(
+        &m_core.room().banList(), &BanList::changed, this, &HostWindowController::refreshBanList);
+    connect(monitor->removeBanButton(), &QPushButton::clicked, this, [this] {
+        QList<int> rows;
+        QTreeWidget *bans = m_window.ipMonitorTab()->banList();
+        for (QTreeWidgetItem *item : bans->selectedItems())
+            rows << bans->indexOfTopLevelItem(item);
+        m_core.room().banList().removeRows(rows);
+    });
+    connect(monitor->removeAllBansButton(), &QPushButton::clicked, this,
+        [this] { m_core.room().banList().clear(); });
+    connect(&m_core, &HostCore::debugLineAdded, m_window.debugTab(), &DebugTab::appendLine);
+}
+
+void HostWindowController::connectMenus()
+{
+    connect(
+        m_window.clearAction(), &QAction::triggered, this, [this] { m_core.transcript().clear(); });
+    connect(m_window.muteAction(), &QAction::triggered, this, &HostWindowController::toggleMute);
+    connect(m_window.refreshPairingsAction(), &QAction::triggered, this,
+        [this] { m_core.refreshPairings(); });
+    const std::array<BotReplies::Announcement, HostWindow::AnnounceItemCount> announcements
+        = {BotReplies::Announcement::All, BotReplies::Announcement::Details,
+            BotReplies::Announcement::Rules, BotReplies::Announcement::Rounds,
+            BotReplies::Announcement::Pairings};
+    for (int i = 0; i < HostWindow::AnnounceItemCount; ++i) {
+        connect(m_window.announceAction(HostWindow::AnnounceItem(i)), &QAction::triggered, this,
+            [this, what = announcements[std::size_t(i)]] { m_core.replies().announce(what); });
+    }
+    for (int i = 0; i < HostWindow::PageItemCount; ++i) {
+        connect(m_window.pageAction(i), &QAction::triggered, this, [this, i] { openPage(i); });
+    }
+}
+
+void HostWindowController::connectStatus()
+{
+    connect(&m_core.status(), &StatusPanel::changed, this, [this] {
+        for (int i = 0; i < StatusPanel::LabelCount; ++i)
+            m_window.statusLabel(i)->setText(m_core.status().caption(i));
+    });
+}
+
+void HostWindowController::showHosting()
+{
+    ChatroomTab *tab = m_window.chatroomTab();
+    tab->hostButton()->setText(m_core.hostButtonCaption());
+    tab->hostButton()->setEnabled(m_core.hostButtonEnabled());
+    tab->setRoomInputsEnabled(m_core.identityInputsEnabled());
+    // The operator's own row appears once the lobby has confirmed the room; closing empties it.
+    refreshPlayerList();
+}
+
+void HostWindowController::refreshPlayerList()
+{
+    QListWidget *list = m_window.chatroomTab()->playerList();
+    list->clear();
+    // The list shows nobody until a room is open; its first row is then the operator's own.
+    if (m_core.hosting() == HostCore::Hosting::Open)
+        list->addItems(m_core.room().playerListRows());
+}
+
+void HostWindowController::refreshIpMonitor()
+{
+    QTreeWidget *view = m_window.ipMonitorTab()->monitorList();
+    view->clear();
+    for (const IpMonitor::Row &row : m_core.room().ipMonitor().rows()) {
+        view->addTopLevelItem(new QTreeWidgetItem({row.playerName, row.address,
+            QString::number(row.id), QString::number(row.socket), QString()}));
+    }
+}
+
+void HostWindowController::refreshBanList()
+{
+    QTreeWidget *view = m_window.ipMonitorTab()->banList();
+    view->clear();
+    for (const BanList::Row &row : m_core.room().banList().rows())
+        view->addTopLevelItem(new QTreeWidgetItem({row.playerName, row.address, row.timeBanned}));
+}
+
+void HostWindowController::sendInput(bool whisper)
+{
+    ChatroomTab *tab = m_window.chatroomTab();
+    QLineEdit *input = tab->inputLine();
+    const QString line = input->text();
+    if (line.isEmpty())
+        return;
+    if (whisper) {
+        QStringList selected;
+        for (QListWidgetItem *item : tab->playerList()->selectedItems())
+            selected << item->text();
+        if (!m_core.console().whisperToSelected(selected, line)) {
+            showMessage(u"Please Select a Player To Whisper To"_s, u"Whisper Error"_s);
+            return;
+        }
+    } else {
+        m_core.console().handleHostInput(line);
+    }
+    input->clear();
+    input->setFocus();
+}
+
+void HostWindowController::toggleMute()
+{
+    m_window.muteAction()->setChecked(m_core.console().toggleMute());
+}
+
+void HostWindowController::kickSelected(bool ban)
+{
+    QListWidget *list = m_window.chatroomTab()->playerList();
+    QList<QPair<int, QString>> rows;
+    for (int r = 0; r < list->count(); ++r) {
+        if (list->item(r)->isSelected())
+            rows.append({r, list->item(r)->text()});
+    }
+    m_core.room().kickSelectedPlayer(rows, ban);
+}
+
+void HostWindowController::openPage(int index)
+{
+    if (const std::optional<QUrl> url = m_core.tournamentPageUrl(index))
+        QDesktopServices::openUrl(*url);
+}
+
+void HostWindowController::showMessage(const QString &text, const QString &title)
+{
+    // Not exec(): a modal box must not run a nested event loop inside a network handler.
+    auto *box = new QMessageBox(QMessageBox::Information, title, text, QMessageBox::Ok, &m_window);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->open();
+}
+
+bool HostWindowController::eventFilter(QObject *watched, QEvent *event)
+{
+    // Closing the window is Exit: the room closes first, then the program ends.
+    if (watched == &m_window && event->type() == QEvent::Close && !m_finished) {
+        event->ignore();
+        m_core.shutdown();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}

@@ -1,0 +1,39 @@
+#include "window/PlayerListWidget.h"
+
+#include <QMenu>
+#include <QMouseEvent>
+
+using namespace Qt::StringLiterals;
+
+PlayerListWidget::PlayerListWidget(QWidget *parent)
+    : QListWidget(parent)
+    , m_popup(new QMenu(this))
+{
+    setObjectName(u"lstplayers"_s);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    m_popup->setObjectName(u"mnupopup"_s);
+    m_kick = m_popup->addAction(u"Kick Player"_s);
+    m_kick->setObjectName(u"mnuPopKick"_s);
+    m_ban = m_popup->addAction(u"Ban Player"_s);
+    m_ban->setObjectName(u"mnuPopKickBan"_s);
+}
+
+void PlayerListWidget::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::RightButton) {
+        openPopupAt(event->position().toPoint());
+        event->accept();
+        return;
+    }
+    QListWidget::mousePressEvent(event);
+}
+
+void PlayerListWidget::openPopupAt(const QPoint &pos)
+{
+    // A click below the last row keeps the selection as it was.
+    if (QListWidgetItem *hit = itemAt(pos))
+        setCurrentItem(hit);
+    // Only the operator's own row: there is nobody to kick.
+    if (count() > 1)
+        m_popup->popup(viewport()->mapToGlobal(pos));
+}

@@ -1,0 +1,320 @@
+#include "LobbySimulator.h"
+#include "chatserver/ChatPackets.h"
+#include "app/LocalPort.h"
+#include "support/GameClient.h"
+#include "support/TestWait.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString programPath()
+{
+    // The tests are built beside the program.
+    return QDir(QCoreApplication::applicationDirPath()).filePath(u"vornic-host"_s);
+}
+
+// The program as a child process: its standard output and error split into lines as they come.
+class HostProcess : public QObject
+{
+public:
+    HostProcess()
+    {
+        connect(&process, &QProcess::readyReadStandardOutput, this,
+            [this] { collect(QProcess::StandardOutput, m_outPending, out); });
+        connect(&process, &QProcess::readyReadStandardError, this,
+            [this] { collect(QProcess::StandardError, m_errPending, err); });
+    }
+
+    ~HostProcess() override
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(3000);
+        }
+    }
+
+    void start(const QStringList &arguments) { process.start(programPath(), arguments); }
+
+    void type(const QString &line) { process.write(line.toUtf8() + '\n'); }
+
+    // Waits until a line of the stream contains the text; gives that line, or "" on time-out.
+    QString waitForLine(const QStringList &lines, const QString &text, int timeoutMs = 5000)
+    {
+        QString found;
+        waitUntil(
+            [&] {
+                for (const QString &line : lines) {
+                    if (line.contains(text)) {
+                        found = line;
+                        return true;
+                    }
+                }
+                return false;
+            },
+            timeoutMs);
+        return found;
+    }
+    QString waitForOut(const QString &text, int timeoutMs = 5000)
+    {
+        return waitForLine(out, text, timeoutMs);
+    }
+    QString waitForErr(const QString &text, int timeoutMs = 5000)
+    {
+        return waitForLine(err, text, timeoutMs);
+    }
+
+    // The exit code once the program has ended by itself, or -1 when it is still running.
+    int waitForExit(int timeoutMs = 8000)
+    {
+        if (!waitUntil([this] { return process.state() == QProcess::NotRunning; }, timeoutMs))
+            return -1;
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    }
+
+    QProcess process;
+    QStringList out;
+    QStringList err;
+
+private:
+    void collect(QProcess::ProcessChannel channel, QByteArray &pending, QStringList &lines)
+    {
+        process.setReadChannel(channel);
+        pending += process.readAll();
+        qsizetype newline;
+        while ((newline = pending.indexOf('\n')) >= 0) {
+            lines << QString::fromUtf8(pending.left(newline));
+            pending.remove(0, newline + 1);
+        }
+    }
+
+    QByteArray m_outPending;
+    QByteArray m_errPending;
+};
+
+} // namespace
+
+// The headless program as an operator or a service manager runs it: options, standard input
+// commands, its output lines and its exit codes.
+class TestHeadlessProgram : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void versionAndHelpPrintAndEnd_data();
+    void versionAndHelpPrintAndEnd();
+    void failedStartsEndWithAReason_data();
+    void failedStartsEndWithAReason();
+    void operatorRunsARoomFromStandardInput();
+    void terminationClosesTheRoom();
+    void demoPlayersJoinAndSpeak();
+
+private:
+    QStringList roomArguments() const;
+    std::unique_ptr<GameClient> join(int hostByte, const QString &name);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<LobbySimulator> m_lobby;
+    QStringList m_lobbyLog;
+    quint16 m_chatPort = 0;
+};
+
+void TestHeadlessProgram::init()
+{
+    QVERIFY2(QFileInfo(programPath()).isExecutable(), qPrintable(programPath()));
+    m_dir = std::make_unique<QTemporaryDir>();
+    QFile ladders(m_dir->filePath(u"ladders.ini"_s));
+    QVERIFY(ladders.open(QIODevice::WriteOnly));
+    ladders.write("Alpha|alp|3\r\n");
+    ladders.close();
+    // System lines shown from the start, so the registration can be followed on standard output.
+    QFile settings(m_dir->filePath(u"settings.ini"_s));
+    QVERIFY(settings.open(QIODevice::WriteOnly));
+    settings.write("[SOFTWARE\\TavixChat]\r\npName=Ann\r\ncName=Night Cup\r\n"
+                   "cRules 1=No mulligans.\r\n");
+    settings.close();
+
+    m_lobbyLog.clear();
+    m_lobby = std::make_unique<LobbySimulator>();
+    QVERIFY(m_lobby->listen(QHostAddress(QHostAddress::LocalHost), 0));
+    connect(m_lobby.get(), &LobbySimulator::logLine, this,
+        [this](const QString &line) { m_lobbyLog << line; });
+    m_chatPort = LocalPort::pickFree();
+}
+
+QStringList TestHeadlessProgram::roomArguments() const
+{
+    return {u"--headless"_s, u"--data-dir"_s, m_dir->path(), u"--settings"_s,
+        m_dir->filePath(u"settings.ini"_s), u"--lobby-host"_s, u"127.0.0.1"_s, u"--lobby-port"_s,
+        QString::number(m_lobby->serverPort()), u"--chat-port"_s, QString::number(m_chatPort)};
+}
+
+std::unique_ptr<GameClient> TestHeadlessProgram::join(int hostByte, const QString &name)
+{
+    auto client = std::make_unique<GameClient>(hostByte);
+    if (!client->connectTo(m_chatPort)
+        || client->waitForOpcode(ChatPacket::InitiateConnectionOpen).isEmpty())
+        return nullptr;
+    client->sendJoin(name);
+    if (client->waitForOpcode(ChatPacket::RoomSetup).isEmpty())
+        return nullptr;
+    return client;
+}
+
+void TestHeadlessProgram::versionAndHelpPrintAndEnd_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("version") << u"--version"_s << u"Vornic Host 1.4"_s;
+    QTest::newRow("help") << u"--help"_s << u"--headless"_s;
+}
+
+void TestHeadlessProgram::versionAndHelpPrintAndEnd()
+{
+    QFETCH(QString, option);
+    QFETCH(QString, expected);
+    HostProcess host;
+    host.start({option});
+    QCOMPARE(host.waitForExit(), 0);
+    QVERIFY2(!host.waitForOut(expected, 1000).isEmpty(), qPrintable(host.out.join(u'\n')));
+}
+
+void TestHeadlessProgram::failedStartsEndWithAReason_data()
+{
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("unknown option") << u"option"_s << u"Unknown option 'bogus'"_s;
+    QTest::newRow("bad port") << u"port"_s << u"--chat-port"_s;
+    QTest::newRow("no ladders") << u"ladders"_s << u"Error Loading Ladders"_s;
+    QTest::newRow("chat port taken") << u"taken"_s << u"Cannot listen for players on port"_s;
+}
+
+void TestHeadlessProgram::failedStartsEndWithAReason()
+{
+    QFETCH(QString, failure);
+    QFETCH(QString, message);
+    QStringList arguments = roomArguments();
+    QTcpServer occupier;
+    if (failure == u"option"_s)
+        arguments << u"--bogus"_s;
+    else if (failure == u"port"_s)
+        arguments << u"--chat-port"_s << u"70000"_s;
+    else if (failure == u"ladders"_s)
+        QVERIFY(QFile::remove(m_dir->filePath(u"ladders.ini"_s)));
+    else if (failure == u"taken"_s) {
+        QVERIFY(occupier.listen(QHostAddress::Any, m_chatPort));
+        arguments << u"--host"_s;
+    }
+
+    HostProcess host;
+    host.start(arguments);
+    const int code = host.waitForExit();
+    QVERIFY2(code > 0, qPrintable(u"exit code %1"_s.arg(code)));
+    QVERIFY2(!host.waitForErr(message, 1000).isEmpty(), qPrintable(host.err.join(u'\n')));
+}
+
+void TestHeadlessProgram::operatorRunsARoomFromStandardInput()
+{
+    HostProcess host;
+    host.start(roomArguments());
+    QVERIFY(host.process.waitForStarted(5000));
+
+    host.type(u"/set cOptions 0 1"_s);
+    host.type(u"/set cOptions 1 1"_s);
+    host.type(u"/host"_s);
+    QVERIFY(!host.waitForOut(u"System: Chat Initiated at "_s).isEmpty());
+    QVERIFY(waitUntil([&] { return m_lobbyLog.join(u'\n').contains(u"Night Cup"_s); }, 3000));
+
+    // The line comes just before the room listens; the first player may have to try again.
+    std::unique_ptr<GameClient> bob;
+    QVERIFY2(waitUntil([&] { return (bob = join(2, u"Bob"_s)) != nullptr; }, 8000),
+        qPrintable((host.out + host.err).join(u'\n')));
+    auto cleo = join(3, u"Cleo"_s);
+    QVERIFY(cleo);
+
+    host.type(u"hello all"_s);
+    QVERIFY(!host.waitForOut(u"Ann: hello all"_s).isEmpty());
+    QVERIFY(waitUntil([&] { return bob->chatTexts().contains(u"hello all"_s); }, 3000));
+
+    bob->sendChat(bob->ownId(), u"hi Ann"_s);
+    QVERIFY(!host.waitForOut(u"Bob: hi Ann"_s).isEmpty());
+
+    host.type(u"/players"_s);
+    const QString bobRow = host.waitForOut(u"  Bob  "_s);
+    QCOMPARE(bobRow.section(u"  "_s, 0, 2), u"%1  Bob  127.0.0.2"_s.arg(bob->ownId()));
+    QVERIFY(!host.waitForOut(u"%1  Cleo  127.0.0.3"_s.arg(cleo->ownId())).isEmpty());
+
+    host.type(u"/kick %1"_s.arg(cleo->ownId()));
+    QVERIFY(!cleo->waitForOpcode(ChatPacket::Kick).isEmpty());
+
+    host.type(u"/ban %1"_s.arg(bob->ownId()));
+    QVERIFY(!bob->waitForOpcode(ChatPacket::Kick).isEmpty());
+    host.type(u"/bans"_s);
+    QVERIFY(!host.waitForOut(u"127.0.0.2  Bob  banned "_s).isEmpty());
+    host.type(u"/unban all"_s);
+    host.type(u"/bans"_s);
+    QVERIFY(!host.waitForOut(u"No bans."_s).isEmpty());
+
+    host.type(u"/announce rules"_s);
+    QVERIFY(!host.waitForOut(u"No mulligans."_s).isEmpty());
+    QVERIFY(waitUntil(
+        [&] { return cleo->chatTexts().join(u'\n').contains(u"No mulligans."_s); }, 5000));
+
+    host.type(u"/frobnicate now"_s);
+    QVERIFY(!host.waitForErr(u"Unknown command /frobnicate (try /help)"_s).isEmpty());
+    host.type(u"/kick 999"_s);
+    QVERIFY(!host.waitForErr(u"No seated player has ID 999"_s).isEmpty());
+
+    host.type(u"/quit"_s);
+    QCOMPARE(host.waitForExit(), 0);
+    QVERIFY(waitUntil([&] { return m_lobbyLog.join(u'\n').contains(u"remove-chat"_s); }, 3000));
+    QVERIFY(cleo->waitForClose(3000));
+}
+
+void TestHeadlessProgram::terminationClosesTheRoom()
+{
+    HostProcess host;
+    host.start(roomArguments() << u"--host"_s);
+    // End of input must not end a service.
+    host.process.closeWriteChannel();
+    std::unique_ptr<GameClient> bob;
+    QVERIFY(waitUntil([&] { return (bob = join(2, u"Bob"_s)) != nullptr; }, 5000));
+
+    host.process.terminate();
+    QCOMPARE(host.waitForExit(), 0);
+    QVERIFY(bob->waitForClose(3000));
+    QVERIFY(waitUntil([&] { return m_lobbyLog.join(u'\n').contains(u"remove-chat"_s); }, 3000));
+}
+
+void TestHeadlessProgram::demoPlayersJoinAndSpeak()
+{
+    HostProcess host;
+    host.start({u"--headless"_s, u"--demo"_s});
+    const QStringList firstLines{u"Marla: Hi all, ready for round one?"_s,
+        u"Tobin: Evening everyone"_s, u"Quill: Which course are we on?"_s};
+    for (const QString &line : firstLines)
+        QVERIFY2(
+            !host.waitForOut(line, 20000).isEmpty(), qPrintable((host.out + host.err).join(u'\n')));
+
+    host.type(u"/players"_s);
+    for (const QString &name : {u"Marla"_s, u"Tobin"_s, u"Quill"_s})
+        QVERIFY(!host.waitForOut(u"  "_s + name + u"  127.0.0."_s).isEmpty());
+
+    host.type(u"/quit"_s);
+    QCOMPARE(host.waitForExit(), 0);
+}
+
+QTEST_GUILESS_MAIN(TestHeadlessProgram)
+#include "tst_HeadlessProgram.moc"

@@ -1,0 +1,441 @@
+#include "window/ColourSwatch.h"
+#include "window/FontLabel.h"
+#include "window/StyleSample.h"
+#include "window/AboutDialog.h"
+#include "window/ChatSettingsTab.h"
+#include "window/ChatroomTab.h"
+#include "window/HostWindow.h"
+#include "window/PlayerListWidget.h"
+#include "window/TourneySettingsTab.h"
+#include "window/TranscriptView.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDir>
+#include <QFontDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTest>
+#include <QTreeWidget>
+
+using namespace Qt::StringLiterals;
+
+// The core finds the window's controls by these names and types, and the operator reads these
+// captions; a rename on either side breaks the wiring silently.
+class TestHostWindow : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void controlsHaveNamesTypesAndCaptions_data();
+    void controlsHaveNamesTypesAndCaptions();
+    void controlArraysAreComplete_data();
+    void controlArraysAreComplete();
+    void inputsCutTypingAtTheirLimit_data();
+    void inputsCutTypingAtTheirLimit();
+    void tabsAreCaptionedInOrder();
+    void menuItemsSwitchTabs_data();
+    void menuItemsSwitchTabs();
+    void listColumnsAreCaptioned();
+    void serverChoiceOffersBothServers();
+    void keyboardFocusStartsInTheInputLine();
+    void enterInTheInputLineIsSignalled();
+    void loggingMenuItemAndCheckBoxStayInStep();
+    void lockedBoxEnablesThePassword();
+    void roomInputsFreezeTogether();
+    void holesColumnTakesNewChoicesInEveryRow();
+    void pickersReportOnlyConfirmedChoices();
+    void screenshots();
+};
+
+void TestHostWindow::controlsHaveNamesTypesAndCaptions_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("caption");
+
+    const auto row = [](const char *name, const char *type, const QString &caption) {
+        QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(type) << caption;
+    };
+    row("SSTab1", "QTabWidget", {});
+    row("chatbox", "QTextEdit", {});
+    row("Text1", "QLineEdit", {});
+    row("Command4", "QPushButton", u"Send"_s);
+    row("Command5", "QPushButton", u"Whisper"_s);
+    row("lstplayers", "QListWidget", {});
+    row("Command1", "QPushButton", u"Host"_s);
+    row("Combo1", "QComboBox", {});
+    row("txtname", "QLineEdit", {});
+    row("txtchatname", "QLineEdit", {});
+    row("chklocked", "QCheckBox", u"Locked"_s);
+    row("txtpass", "QLineEdit", {});
+    row("mnupopup", "QMenu", {});
+    row("mnuPopKick", "QAction", u"Kick Player"_s);
+    row("mnuPopKickBan", "QAction", u"Ban Player"_s);
+    row("lblstatus_0", "QLabel", u"Tavix Net: Closed"_s);
+    row("lblstatus_1", "QLabel", u"ViraruRor: Closed"_s);
+    row("lblstatus_2", "QLabel", u"ChatSock: Closed"_s);
+    row("lblstatus_3", "QLabel", u"Current: 0"_s);
+    row("lblstatus_4", "QLabel", u"Max: 0"_s);
+    row("lblstatus_5", "QLabel", u"Total: 0"_s);
+    row("lblstatus_6", "QLabel", u"Time: 00:00:00"_s);
+    row("mnuExit", "QAction", u"Exit"_s);
+    row("mnuViewChat", "QAction", u"Chat"_s);
+    row("mnuViewIP", "QAction", u"IP Monitor"_s);
+    row("mnuViewDebug", "QAction", u"Debug"_s);
+    row("mnuSettings", "QAction", u"Settings"_s);
+    row("mnuChatClear", "QAction", u"Clear"_s);
+    row("mnuMute", "QAction", u"Mute"_s);
+    row("mnuLogging", "QAction", u"Enable Logging"_s);
+    row("mnuTsettings", "QAction", u"Settings"_s);
+    row("mnuPairings2", "QAction", u"Refresh Pairings"_s);
+    row("mnuAnnounce", "QMenu", {});
+    row("mnuAll", "QAction", u"All"_s);
+    row("mnuDetails", "QAction", u"Details"_s);
+    row("mnuRules", "QAction", u"Rules"_s);
+    row("mnuRounds", "QAction", u"Rounds"_s);
+    row("mnuPairings", "QAction", u"Pairings"_s);
+    row("mnupages", "QMenu", {});
+    row("mnuTpages_0", "QAction", u"TD Login"_s);
+    row("mnuTpages_1", "QAction", u"Head TD Login"_s);
+    row("mnuTpages_2", "QAction", u"Tourney Main Page"_s);
+    row("mnuTpages_3", "QAction", u"Register"_s);
+    row("mnuTpages_4", "QAction", u"Standings"_s);
+    row("mnuTpages_5", "QAction", u"Teams"_s);
+    row("mnuTpages_6", "QAction", u"Rules"_s);
+    row("mnuTpages_7", "QAction", u"Report"_s);
+    row("cboType", "QComboBox", {});
+    row("lblHolesCaption", "QLabel", u"Holes"_s);
+    row("txtwelcome", "QLineEdit", {});
+    row("chkOptions_0", "QCheckBox", u"Echo Bot Commands"_s);
+    row("chkOptions_1", "QCheckBox", u"Display System Messages"_s);
+    row("chkLog_0", "QCheckBox", u"Enable Logging"_s);
+    row("chkLog_1", "QCheckBox", u"Log Chat"_s);
+    row("chkLog_2", "QCheckBox", u"Log Player Events"_s);
+    row("chkLog_3", "QCheckBox", u"Log System Events"_s);
+    row("chkLog_4", "QCheckBox", u"Log Debug Events"_s);
+    row("lblFont_0", "FontLabel", u"Player Name"_s);
+    row("lblFont_1", "FontLabel", u"General Chat"_s);
+    row("lblFont_2", "FontLabel", u"Whisper To Chat"_s);
+    row("lblFont_3", "FontLabel", u"Whisper From Chat"_s);
+    row("lblFont_4", "FontLabel", u"System Messages"_s);
+    row("lblColor_0", "QLabel", u"Chat Background"_s);
+    row("lblColor_1", "QLabel", u"Player Name"_s);
+    row("lblColor_2", "QLabel", u"General Chat"_s);
+    row("lblColor_3", "QLabel", u"Whisper To"_s);
+    row("lblColor_4", "QLabel", u"Whisper From"_s);
+    row("lblColor_5", "QLabel", u"System Messages"_s);
+    row("rtbSample", "QTextEdit", {});
+    row("ListView1", "QTreeWidget", {});
+    row("ListView2", "QTreeWidget", {});
+    row("Command2_0", "QPushButton", u"Remove Ban"_s);
+    row("Command2_1", "QPushButton", u"Remove All"_s);
+    row("List1", "QListWidget", {});
+}
+
+void TestHostWindow::controlsHaveNamesTypesAndCaptions()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, type);
+    QFETCH(QString, caption);
+
+    HostWindow window;
+    const QList<QObject *> found = window.findChildren<QObject *>(name);
+    QCOMPARE(found.size(), 1);
+    QVERIFY2(found.first()->inherits(type.toLatin1().constData()),
+        found.first()->metaObject()->className());
+    if (!caption.isNull())
+        QCOMPARE(found.first()->property("text").toString(), caption);
+}
+
+void TestHostWindow::controlArraysAreComplete_data()
+{
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("type");
+    QTest::newRow("cboDetails") << u"cboDetails"_s << 3 << u"QComboBox"_s;
+    QTest::newRow("txtDetails") << u"txtDetails"_s << 4 << u"QLineEdit"_s;
+    QTest::newRow("cboCourse") << u"cboCourse"_s << 9 << u"QComboBox"_s;
+    QTest::newRow("cboLevel") << u"cboLevel"_s << 9 << u"QComboBox"_s;
+    QTest::newRow("cboHoles") << u"cboHoles"_s << 9 << u"QComboBox"_s;
+    QTest::newRow("txtRules") << u"txtRules"_s << 5 << u"QLineEdit"_s;
+    QTest::newRow("cmdColor") << u"cmdColor"_s << 6 << u"ColourSwatch"_s;
+}
+
+void TestHostWindow::controlArraysAreComplete()
+{
+    QFETCH(QString, base);
+    QFETCH(int, count);
+    QFETCH(QString, type);
+
+    HostWindow window;
+    for (int i = 0; i < count; ++i) {
+        const QString name = base + u'_' + QString::number(i);
+        auto *control = window.findChild<QWidget *>(name);
+        QVERIFY2(control, qPrintable(name));
+        QVERIFY2(control->inherits(type.toLatin1().constData()), qPrintable(name));
+    }
+    QVERIFY(!window.findChild<QWidget *>(base + u'_' + QString::number(count)));
+}
+
+void TestHostWindow::inputsCutTypingAtTheirLimit_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("limit");
+    QTest::newRow("chat input") << u"Text1"_s << 80;
+    QTest::newRow("player name") << u"txtname"_s << 20;
+    QTest::newRow("room name") << u"txtchatname"_s << 18;
+    QTest::newRow("password") << u"txtpass"_s << 20;
+}
+
+void TestHostWindow::inputsCutTypingAtTheirLimit()
+{
+    QFETCH(QString, name);
+    QFETCH(int, limit);
+
+    HostWindow window;
+    window.findChild<QCheckBox *>(u"chklocked"_s)->setChecked(true); // enables the password
+    auto *input = window.findChild<QLineEdit *>(name);
+    QVERIFY(input);
+    QTest::keyClicks(input, QString(limit + 5, u'x'));
+    QCOMPARE(input->text().size(), limit);
+}
+
+void TestHostWindow::tabsAreCaptionedInOrder()
+{
+    HostWindow window;
+    const QStringList expected{
+        u"Chatroom"_s, u" Tourney Settings"_s, u"Chat Settings"_s, u"IP Monitor"_s, u"Debug"_s};
+    QCOMPARE(window.tabs()->count(), expected.size());
+    for (int i = 0; i < expected.size(); ++i)
+        QCOMPARE(window.tabs()->tabText(i), expected[i]);
+    QCOMPARE(window.tabs()->currentIndex(), 0);
+}
+
+void TestHostWindow::menuItemsSwitchTabs_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<int>("tab");
+    QTest::newRow("View Chat") << u"mnuViewChat"_s << 0;
+    QTest::newRow("Tournament Settings") << u"mnuTsettings"_s << 1;
+    QTest::newRow("Chat Settings") << u"mnuSettings"_s << 2;
+    QTest::newRow("View IP Monitor") << u"mnuViewIP"_s << 3;
+    QTest::newRow("View Debug") << u"mnuViewDebug"_s << 4;
+}
+
+void TestHostWindow::menuItemsSwitchTabs()
+{
+    QFETCH(QString, item);
+    QFETCH(int, tab);
+
+    HostWindow window;
+    // Start from a different tab, so staying put cannot pass.
+    window.tabs()->setCurrentIndex(tab == 2 ? 4 : 2);
+    window.findChild<QAction *>(item)->trigger();
+    QCOMPARE(window.tabs()->currentIndex(), tab);
+}
+
+void TestHostWindow::listColumnsAreCaptioned()
+{
+    HostWindow window;
+    const auto captions = [&](const QString &name) {
+        QTreeWidgetItem *header = window.findChild<QTreeWidget *>(name)->headerItem();
+        QStringList texts;
+        for (int c = 0; c < header->columnCount(); ++c)
+            texts << header->text(c);
+        return texts;
+    };
+    QCOMPARE(captions(u"ListView1"_s),
+        QStringList({u"Player Name"_s, u"IP Address"_s, u"ID"_s, u"Socket"_s, u"State"_s}));
+    QCOMPARE(captions(u"ListView2"_s),
+        QStringList({u"Player Name"_s, u"IP Address"_s, u"Time Banned"_s}));
+}
+
+void TestHostWindow::serverChoiceOffersBothServers()
+{
+    HostWindow window;
+    QComboBox *server = window.chatroomTab()->serverChoice();
+    QCOMPARE(server->count(), 2);
+    QCOMPARE(server->itemText(0), u"Glenmora Net"_s);
+    QCOMPARE(server->itemText(1), u"ViraruRor"_s);
+    QCOMPARE(server->currentIndex(), 0);
+}
+
+void TestHostWindow::keyboardFocusStartsInTheInputLine()
+{
+    HostWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QCOMPARE(QApplication::focusWidget(), window.chatroomTab()->inputLine());
+}
+
+void TestHostWindow::enterInTheInputLineIsSignalled()
+{
+    HostWindow window;
+    QSignalSpy submitted(window.chatroomTab(), &ChatroomTab::inputSubmitted);
+    QLineEdit *input = window.chatroomTab()->inputLine();
+    QTest::keyClicks(input, u"hello"_s);
+    QCOMPARE(submitted.count(), 0);
+    QTest::keyClick(input, Qt::Key_Return);
+    QTest::keyClick(input, Qt::Key_Enter);
+    QCOMPARE(submitted.count(), 2);
+    QCOMPARE(input->text(), u"hello"_s); // emptying the line is the handler's business
+}
+
+void TestHostWindow::loggingMenuItemAndCheckBoxStayInStep()
+{
+    HostWindow window;
+    QAction *menuItem = window.loggingAction();
+    QCheckBox *box = window.chatSettingsTab()->logBox(0);
+    QSignalSpy boxToggles(box, &QCheckBox::toggled);
+    QVERIFY(!menuItem->isChecked());
+    QVERIFY(!box->isChecked());
+
+    menuItem->trigger();
+    QVERIFY(box->isChecked());
+    QCOMPARE(boxToggles.count(), 1); // the store hears of it exactly once
+
+    box->click();
+    QVERIFY(!menuItem->isChecked());
+    QVERIFY(!box->isChecked());
+    QCOMPARE(boxToggles.count(), 2);
+
+    // Another logging box leaves the master switch alone.
+    window.chatSettingsTab()->logBox(1)->click();
+    QVERIFY(!menuItem->isChecked());
+}
+
+void TestHostWindow::lockedBoxEnablesThePassword()
+{
+    HostWindow window;
+    QLineEdit *password = window.chatroomTab()->passwordInput();
+    QCheckBox *locked = window.chatroomTab()->lockedBox();
+    QVERIFY(!password->isEnabled());
+    locked->click();
+    QVERIFY(password->isEnabled());
+    locked->setChecked(false); // as start-up restores it
+    QVERIFY(!password->isEnabled());
+}
+
+void TestHostWindow::roomInputsFreezeTogether()
+{
+    HostWindow window;
+    ChatroomTab *tab = window.chatroomTab();
+    const QList<QWidget *> inputs{tab->serverChoice(), tab->playerNameInput(), tab->roomNameInput(),
+        tab->lockedBox(), tab->passwordInput()};
+    tab->setRoomInputsEnabled(false);
+    for (QWidget *input : inputs)
+        QVERIFY2(!input->isEnabled(), qPrintable(input->objectName()));
+    // After a room closes the password box is open again, locked or not.
+    tab->setRoomInputsEnabled(true);
+    for (QWidget *input : inputs)
+        QVERIFY2(input->isEnabled(), qPrintable(input->objectName()));
+    QVERIFY(tab->hostButton()->isEnabled());
+}
+
+void TestHostWindow::holesColumnTakesNewChoicesInEveryRow()
+{
+    HostWindow window;
+    TourneySettingsTab *tab = window.tourneySettingsTab();
+    tab->setHolesChoices({u"1"_s, u"2"_s});
+    tab->holesChoice(3)->setCurrentIndex(1);
+    const QStringList amounts{u"$5,000"_s, u"$10,000"_s, u"$15,000"_s};
+    tab->setHolesChoices(amounts);
+    tab->setHolesCaption(u"Amount"_s);
+    for (int row = 0; row <= TourneySettingsTab::AllRoundsRow; ++row) {
+        QComboBox *box = tab->holesChoice(row);
+        QCOMPARE(box->count(), amounts.size());
+        QCOMPARE(box->itemText(0), amounts.first());
+        QCOMPARE(box->currentText(), QString()); // the old choice no longer applies
+    }
+    QCOMPARE(tab->holesCaption(), u"Amount"_s);
+    QCOMPARE(tab->detailChoice(2)->itemText(0), u"Single Elimination"_s);
+    QCOMPARE(tab->typeChoice()->currentText(), QString());
+}
+
+void TestHostWindow::pickersReportOnlyConfirmedChoices()
+{
+    HostWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    ChatSettingsTab *tab = window.chatSettingsTab();
+    QSignalSpy colours(tab, &ChatSettingsTab::colourChosen);
+    QSignalSpy fonts(tab, &ChatSettingsTab::fontChosen);
+
+    tab->colourSwatch(5)->click();
+    QVERIFY(tab->colourPicker()->isVisible());
+    tab->colourPicker()->setCurrentColor(QColor(0, 255, 0));
+    tab->colourPicker()->accept();
+    QCOMPARE(colours.count(), 1);
+    QCOMPARE(colours.at(0).at(0).toInt(), 5);
+    QCOMPARE(colours.at(0).at(1).value<quint32>(), quint32(65280));
+    QCOMPARE(tab->colourSwatch(5)->colour(), quint32(65280));
+
+    // A cancelled picker leaves the swatch as it was.
+    tab->colourSwatch(2)->click();
+    tab->colourPicker()->setCurrentColor(QColor(255, 0, 0));
+    tab->colourPicker()->reject();
+    QCOMPARE(colours.count(), 1);
+    QCOMPARE(tab->colourSwatch(2)->colour(), ChatStyle::rgb(255, 255, 255));
+
+    QTest::mouseDClick(tab->fontLabel(3), Qt::LeftButton);
+    QVERIFY(tab->fontPicker()->isVisible());
+    tab->fontPicker()->reject();
+    QCOMPARE(fonts.count(), 0);
+    QTest::mouseDClick(tab->fontLabel(3), Qt::LeftButton);
+    tab->fontPicker()->accept();
+    QCOMPARE(fonts.count(), 1);
+    QCOMPARE(fonts.at(0).at(0).toInt(), 3);
+}
+
+// Writes a picture of every tab when VORNIC_SCREENSHOT_DIR names a folder.
+void TestHostWindow::screenshots()
+{
+    const QString folder = qEnvironmentVariable("VORNIC_SCREENSHOT_DIR");
+    if (folder.isEmpty())
+        QSKIP("VORNIC_SCREENSHOT_DIR not set");
+    HostWindow window;
+    ChatroomTab *chat = window.chatroomTab();
+    chat->playerList()->addItems({u"Host"_s, u"Alice"_s, u"Bob"_s});
+    chat->playerNameInput()->setText(u"Host"_s);
+    chat->roomNameInput()->setText(u"Sunday Cup"_s);
+    const auto style = [](quint32 colour) {
+        ChatStyle s;
+        s.colour = colour;
+        return s;
+    };
+    const ChatStyle name = style(ChatStyle::rgb(255, 255, 0));
+    chat->transcript()->appendLine(
+        u"System: "_s, name, u"Connecting to Glenmora Net"_s, style(ChatStyle::rgb(0, 192, 192)));
+    chat->transcript()->appendLine(u"Alice: "_s, name, u"good luck all"_s, style(0xFFFFFF));
+    chat->transcript()->appendLine(
+        u"<To> Bob: "_s, name, u"you are up next"_s, style(ChatStyle::rgb(0, 0, 255)));
+    chat->applyStyles(0, style(0xFFFFFF), name);
+    StyleSample::Styles styles;
+    for (int i = 0; i < StyleSample::SlotCount; ++i)
+        styles[i] = style(window.chatSettingsTab()->colourSwatch(i + 1)->colour());
+    StyleSample::refresh(
+        *window.chatSettingsTab()->sampleBox(), window.chatSettingsTab()->fontLabels(), 0, styles);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QStringList files{
+        u"chatroom"_s, u"tourney"_s, u"chatsettings"_s, u"ipmonitor"_s, u"debug"_s};
+    for (int i = 0; i < files.size(); ++i) {
+        window.tabs()->setCurrentIndex(i);
+        QTest::qWait(50);
+        QVERIFY(window.grab().save(QDir(folder).filePath(files[i] + u".png"_s)));
+    }
+    window.showAbout();
+    auto *about = window.findChild<AboutDialog *>();
+    QVERIFY(QTest::qWaitForWindowExposed(about));
+    QVERIFY(about->grab().save(QDir(folder).filePath(u"about.png"_s)));
+}
+
+QTEST_MAIN(TestHostWindow)
+#include "tst_HostWindow.moc"
