@@ -160,6 +160,32 @@ QList<QByteArray> chatLines(QStringView text, bool whisper, quint16 targetId)
     return lines;
 }
 
+QByteArray joinRequest(QStringView name, QStringView password)
+{
+    constexpr int PasswordAt = 32;
+    QByteArray packet = fixedPacket(JoinRequest, PasswordAt);
+    writeSlot(packet, 8, ListNameWidth, name);
+    packet += AnsiText::encode(password).left(MaxPacketSize - PasswordAt - 1) + '\0';
+    writeLength(packet);
+    return packet;
+}
+
+QByteArray clientChatLine(quint16 senderId, QStringView text, bool whisper, quint16 targetId)
+{
+    QByteArray packet = chatLine(text, whisper, targetId);
+    writeId(packet, 8, senderId);
+    return packet;
+}
+
+QByteArray nameRequest(const QList<quint16> &ids)
+{
+    QByteArray packet = fixedPacket(NameRequest, 80);
+    const qsizetype count = std::min<qsizetype>(ids.size(), NameRequestSlots);
+    for (qsizetype k = 1; k <= count; ++k)
+        writeId(packet, int(4 * k + 4), ids[k - 1]);
+    return packet;
+}
+
 JoinRequestFields readJoinRequest(QByteArrayView packet)
 {
     return {readZeroEnded(packet, 8), readZeroEnded(packet, 32)};

@@ -37,22 +37,12 @@ void GameClient::sendJoin(const QString &name, const QString &password)
 
 QByteArray GameClient::joinRequestPacket(const QString &name, const QString &password)
 {
-    QByteArray packet(32, '\0');
-    const QByteArray nameBytes = AnsiText::encode(name);
-    packet.replace(8, std::min<qsizetype>(nameBytes.size(), 24), nameBytes.left(24));
-    packet.append(AnsiText::encode(password));
-    packet.append('\0');
-    packet[0] = char(ChatPacket::JoinRequest);
-    packet[1] = 7;
-    ChatPacket::writeId(packet, 2, quint16(packet.size()));
-    return packet;
+    return ChatPacket::joinRequest(name, password);
 }
 
 void GameClient::sendChat(quint16 senderId, const QString &text, bool whisper, quint16 target)
 {
-    QByteArray packet = ChatPacket::chatLine(text, whisper, target);
-    ChatPacket::writeId(packet, 8, senderId);
-    sendRaw(packet);
+    sendRaw(ChatPacket::clientChatLine(senderId, text, whisper, target));
 }
 
 bool GameClient::waitForPackets(qsizetype count, int timeoutMs)

@@ -7,34 +7,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int JoinNameAt = 8;
-constexpr int JoinPasswordAt = 32;
-constexpr int NameRequestSize = 80;
 // Enough for any burst the host sends between two arrivals; a host that sends endless packets
 // in one arrival still gets an answer to the rest on the next one.
 constexpr int MaxPacketsPerArrival = 10'000;
-
-QByteArray header(quint8 opcode, int size)
-{
-    QByteArray packet(size, '\0');
-    packet[0] = char(opcode);
-    packet[1] = 7;
-    ChatPacket::writeId(packet, 2, quint16(size));
-    packet.replace(4, 4, QByteArray(4, '\xFF'));
-    return packet;
-}
-
-QByteArray joinRequest(const QString &name, const QString &password)
-{
-    QByteArray packet = header(ChatPacket::JoinRequest, JoinPasswordAt);
-    ChatPacket::writeSlot(packet, JoinNameAt, ChatPacket::ListNameWidth, name);
-    // Keep the packet within what its 16-bit length can declare.
-    const QByteArray secret
-        = AnsiText::encode(password).left(ChatPacket::MaxPacketSize - JoinPasswordAt - 1);
-    packet += secret + '\0';
-    ChatPacket::writeId(packet, 2, quint16(packet.size()));
-    return packet;
-}
 
 bool isChatStep(ClientAction::Kind kind)
 {
@@ -171,7 +146,7 @@ void SimulatedClient::join()
     m_state = State::Greeted;
     if (m_options.name.size() > ChatPacket::ListNameWidth)
         note(u"the name is cut to %1 characters"_s.arg(ChatPacket::ListNameWidth));
-    send(joinRequest(m_options.name, m_options.password));
+    send(ChatPacket::joinRequest(m_options.name, m_options.password));
 }
 
 void SimulatedClient::send(const QByteArray &packet)
@@ -236,11 +211,7 @@ void SimulatedClient::sendChat(const QString &text, bool whisper, quint16 target
 
 void SimulatedClient::sendNameRequest(const QList<quint16> &ids)
 {
-    QByteArray packet = header(ChatPacket::NameRequest, NameRequestSize);
-    const qsizetype count = std::min<qsizetype>(ids.size(), ChatPacket::NameRequestSlots);
-    for (qsizetype k = 1; k <= count; ++k)
-        ChatPacket::writeId(packet, int(4 * k + 4), ids[k - 1]);
-    send(packet);
+    send(ChatPacket::nameRequest(ids));
 }
 
 void SimulatedClient::leaveWhenDone()
