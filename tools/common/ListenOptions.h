@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QHostAddress>
+#include <QString>
+
+#include <optional>
+
+// The --address and --port options every simulator listens by, and the one way they fail.
+class ListenOptions
+{
+public:
+    // defaultPort is shown in the help text; 0 on the command line picks a free port.
+    ListenOptions(QCommandLineParser &parser, quint16 defaultPort);
+
+    // After parser.process(): the address and port, or nothing with errorText() set.
+    std::optional<QHostAddress> address() const;
+    std::optional<quint16> port() const;
+    QString errorText() const { return m_error; }
+
+    // Prints message to standard error; the simulators' exit status for bad options or set-up.
+    static int fail(const QString &message);
+
+private:
+    const QCommandLineParser &m_parser;
+    QCommandLineOption m_address;
+    QCommandLineOption m_port;
+    mutable QString m_error;
+};
