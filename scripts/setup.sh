@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev)
 if [ "${VORNIC_WITH_FUZZ:-0}" = 1 ]; then packages+=(clang libclang-rt-14-dev); fi
 if [ "${VORNIC_WITH_XVFB:-0}" = 1 ]; then packages+=(xvfb xauth); fi
+if [ "${VORNIC_WITH_SCREENSHOTS:-0}" = 1 ]; then packages+=(x11-utils xdotool imagemagick); fi
 
 missing=()
 for p in "${packages[@]}"; do

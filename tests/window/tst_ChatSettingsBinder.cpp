@@ -105,7 +105,6 @@ private Q_SLOTS:
     void chosenColourIsStoredAndPreviewed();
     void chosenFontIsStoredAndPreviewed();
     void cancelledPickersChangeNothing();
-    void screenshot();
 
 private:
     QString freshPath(const QString &name);
@@ -298,23 +297,6 @@ void TestChatSettingsBinder::cancelledPickersChangeNothing()
     QVERIFY(!QFile::exists(path)); // nothing was stored at all
 }
 
-// Writes a picture of the tab with restored settings when VORNIC_SCREENSHOT_DIR names a folder.
-void TestChatSettingsBinder::screenshot()
-{
-    const QString folder = qEnvironmentVariable("VORNIC_SCREENSHOT_DIR");
-    if (folder.isEmpty())
-        QSKIP("VORNIC_SCREENSHOT_DIR not set");
-    const QString path = freshPath(u"screenshot.ini"_s);
-    storeSettings(path);
-    Fixture f(path);
-    f.bind();
-    f.restore();
-    f.binder->refreshSample();
-    f.window.tabs()->setCurrentIndex(HostWindow::ChatSettingsPage);
-    f.window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f.window));
-    QVERIFY(f.window.grab().save(QDir(folder).filePath(u"binder-chat-settings.png"_s)));
-}
 
 QTEST_MAIN(TestChatSettingsBinder)
 #include "tst_ChatSettingsBinder.moc"

@@ -51,7 +51,6 @@ private Q_SLOTS:
     void roomInputsFreezeTogether();
     void holesColumnTakesNewChoicesInEveryRow();
     void pickersReportOnlyConfirmedChoices();
-    void screenshots();
 };
 
 void TestHostWindow::controlsHaveNamesTypesAndCaptions_data()
@@ -394,48 +393,6 @@ void TestHostWindow::pickersReportOnlyConfirmedChoices()
     QCOMPARE(fonts.at(0).at(0).toInt(), 3);
 }
 
-// Writes a picture of every tab when VORNIC_SCREENSHOT_DIR names a folder.
-void TestHostWindow::screenshots()
-{
-    const QString folder = qEnvironmentVariable("VORNIC_SCREENSHOT_DIR");
-    if (folder.isEmpty())
-        QSKIP("VORNIC_SCREENSHOT_DIR not set");
-    HostWindow window;
-    ChatroomTab *chat = window.chatroomTab();
-    chat->playerList()->addItems({u"Host"_s, u"Alice"_s, u"Bob"_s});
-    chat->playerNameInput()->setText(u"Host"_s);
-    chat->roomNameInput()->setText(u"Sunday Cup"_s);
-    const auto style = [](quint32 colour) {
-        ChatStyle s;
-        s.colour = colour;
-        return s;
-    };
-    const ChatStyle name = style(ChatStyle::rgb(255, 255, 0));
-    chat->transcript()->appendLine(
-        u"System: "_s, name, u"Connecting to Glenmora Net"_s, style(ChatStyle::rgb(0, 192, 192)));
-    chat->transcript()->appendLine(u"Alice: "_s, name, u"good luck all"_s, style(0xFFFFFF));
-    chat->transcript()->appendLine(
-        u"<To> Bob: "_s, name, u"you are up next"_s, style(ChatStyle::rgb(0, 0, 255)));
-    chat->applyStyles(0, style(0xFFFFFF), name);
-    StyleSample::Styles styles;
-    for (int i = 0; i < StyleSample::SlotCount; ++i)
-        styles[i] = style(window.chatSettingsTab()->colourSwatch(i + 1)->colour());
-    StyleSample::refresh(
-        *window.chatSettingsTab()->sampleBox(), window.chatSettingsTab()->fontLabels(), 0, styles);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    const QStringList files{
-        u"chatroom"_s, u"tourney"_s, u"chatsettings"_s, u"ipmonitor"_s, u"debug"_s};
-    for (int i = 0; i < files.size(); ++i) {
-        window.tabs()->setCurrentIndex(i);
-        QTest::qWait(50);
-        QVERIFY(window.grab().save(QDir(folder).filePath(files[i] + u".png"_s)));
-    }
-    window.showAbout();
-    auto *about = window.findChild<AboutDialog *>();
-    QVERIFY(QTest::qWaitForWindowExposed(about));
-    QVERIFY(about->grab().save(QDir(folder).filePath(u"about.png"_s)));
-}
 
 QTEST_MAIN(TestHostWindow)
 #include "tst_HostWindow.moc"

@@ -83,7 +83,6 @@ private Q_SLOTS:
     void allRowFillsEveryRound();
     void choosingSkinsRelabelsAndEmptiesTheHoles();
     void choosingTheLadderSelectsIt();
-    void screenshot();
 
 private:
     QString freshPath(const QString &name);
@@ -293,22 +292,6 @@ void TestTourneySettingsBinder::choosingTheLadderSelectsIt()
     QCOMPARE(f.settings.selectedLadder(), 1);
 }
 
-// Writes a picture of the tab with restored settings when VORNIC_SCREENSHOT_DIR names a folder.
-void TestTourneySettingsBinder::screenshot()
-{
-    const QString folder = qEnvironmentVariable("VORNIC_SCREENSHOT_DIR");
-    if (folder.isEmpty())
-        QSKIP("VORNIC_SCREENSHOT_DIR not set");
-    const QString path = freshPath(u"screenshot.ini"_s);
-    storeTournament(path);
-    Fixture f(path);
-    f.bind();
-    f.settings.restore();
-    f.tab.resize(900, 560);
-    f.tab.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f.tab));
-    QVERIFY(f.tab.grab().save(QDir(folder).filePath(u"binder-tourney-settings.png"_s)));
-}
 
 QTEST_MAIN(TestTourneySettingsBinder)
 #include "tst_TourneySettingsBinder.moc"

@@ -89,7 +89,6 @@ private Q_SLOTS:
     void banListButtonsRemoveRows();
     void announceItemsSpeakToTheRoom_data();
     void announceItemsSpeakToTheRoom();
-    void screenshotsOfAnOpenRoom();
     void closeEndsTheRoomWithItsLine();
     void muteInAnEmptyRoomStaysOff();
     void exitClosesTheRoomThenTheWindow();
@@ -476,29 +475,6 @@ void TestWindowRoom::announceItemsSpeakToTheRoom()
     QVERIFY(waitUntil([&] { return !m_bob->chatTexts().isEmpty(); }, 5000));
 }
 
-void TestWindowRoom::screenshotsOfAnOpenRoom()
-{
-    const QString folder = qEnvironmentVariable("VORNIC_SCREENSHOT_DIR");
-    if (folder.isEmpty())
-        QSKIP("VORNIC_SCREENSHOT_DIR not set");
-    m_cleo = join(3, u"Cleo"_s);
-    QVERIFY(m_cleo);
-    m_bob->sendChat(m_bob->ownId(), u"good luck everyone"_s);
-    m_cleo->sendChat(m_cleo->ownId(), u"+rules"_s);
-    m_cleo->sendChat(m_cleo->ownId(), u"can I play first?"_s, true, 0);
-    clickRow(u"Bob"_s);
-    sendFromInput(u"you are up next"_s, control<QPushButton>(*m_window, "Command5"));
-    QVERIFY(transcriptShows(u"<To> Bob: "_s));
-    QTest::qWait(1500);
-    const QStringList files{
-        u"chatroom"_s, u"tourney"_s, u"chatsettings"_s, u"ipmonitor"_s, u"debug"_s};
-    for (int i = 0; i < files.size(); ++i) {
-        m_window->tabs()->setCurrentIndex(i);
-        QTest::qWait(100);
-        QVERIFY(m_window->grab().save(QDir(folder).filePath(files[i] + u".png"_s)));
-    }
-    m_window->tabs()->setCurrentIndex(0);
-}
 
 void TestWindowRoom::closeEndsTheRoomWithItsLine()
 {
