@@ -10,6 +10,7 @@
 #include "lobby/LobbyLink.h"
 #include "settings/SettingsStore.h"
 #include "support/GameClient.h"
+#include "support/StalledListener.h"
 #include "support/TestWait.h"
 
 #include <QFile>
@@ -79,6 +80,38 @@ private Q_SLOTS:
         QVERIFY(!host.core->hostButtonEnabled());
         QVERIFY(waitUntil([&] { return host.core->hosting() == HostCore::Hosting::Idle; }));
         QCOMPARE(host.lines.last(), u"Add Chat Failed.....Please Try Again"_s);
+    }
+
+    // A lobby server that never completes the handshake: the failed start must end the attempt,
+    // not leave it connecting in the background until it turns into "Error".
+    void failedStartAbandonsTheLobbyLink()
+    {
+        StalledListener stalled;
+        QVERIFY(stalled.port() != 0);
+        QTemporaryDir dir;
+        QFile ladders(dir.filePath(u"ladders.ini"_s));
+        QVERIFY(ladders.open(QIODevice::WriteOnly));
+        ladders.write("Alpha|alp|3\r\n");
+        ladders.close();
+        CommandLineOptions options;
+        options.dataDir = dir.path();
+        options.settingsFile = dir.filePath(u"settings.ini"_s);
+        options.network.lobbyHost = u"127.0.0.1"_s;
+        options.network.lobbyPort = stalled.port();
+        options.network.chatPort = 0;
+        HostCore core(options);
+        HostCore::Timing timing;
+        timing.addChatTimeoutMs = 300;
+        timing.statusIntervalMs = 50;
+        core.setTiming(timing);
+        QVERIFY(core.start());
+
+        core.clickHostButton();
+        QVERIFY(waitUntil([&] { return core.hosting() == HostCore::Hosting::Idle; }, 5000));
+        QCOMPARE(core.lobby().stateNumber(), 0);
+        const auto closedShown = [&] { return core.status().caption(0) == u"Tavix Net: Closed"_s; };
+        QVERIFY(waitUntil(closedShown, 3000));
+        QVERIFY(!waitUntil([&] { return !closedShown(); }, 1500));
     }
 
     void lobbyClosingTheLinkLeavesTheRoomOpenAndCloseStillWorks()
