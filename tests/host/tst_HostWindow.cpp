@@ -4,6 +4,7 @@
 #include "host/AboutDialog.h"
 #include "host/ChatSettingsTab.h"
 #include "host/ChatroomTab.h"
+#include "host/DebugTab.h"
 #include "host/HostCore.h"
 #include "host/HostIdentity.h"
 #include "host/HostWindow.h"
@@ -58,6 +59,7 @@ private Q_SLOTS:
     void lockedBoxEnablesThePassword();
     void roomInputsFreezeTogether();
     void passwordBoxAtStartUpAndAfterAFailedStart();
+    void debugListKeepsTheNewestLines();
     void holesColumnTakesNewChoicesInEveryRow();
     void pickersReportOnlyConfirmedChoices();
     void screenshots();
@@ -391,6 +393,18 @@ void TestHostWindow::passwordBoxAtStartUpAndAfterAFailedStart()
     QVERIFY(password->isEnabled());
     tab->lockedBox()->click();
     QVERIFY(!password->isEnabled());
+}
+
+void TestHostWindow::debugListKeepsTheNewestLines()
+{
+    HostWindow window;
+    DebugTab *tab = window.debugTab();
+    for (int n = 0; n < DebugTab::LinesKept + 5; ++n)
+        tab->appendLine(u"line %1"_s.arg(n));
+    QListWidget *list = tab->debugList();
+    QCOMPARE(list->count(), DebugTab::LinesKept);
+    QCOMPARE(list->item(0)->text(), u"line 5"_s);
+    QCOMPARE(list->item(list->count() - 1)->text(), u"line %1"_s.arg(DebugTab::LinesKept + 4));
 }
 
 void TestHostWindow::holesColumnTakesNewChoicesInEveryRow()
