@@ -119,6 +119,7 @@ private Q_SLOTS:
     void failedStartsEndWithAReason();
     void operatorRunsARoomFromStandardInput();
     void terminationClosesTheRoom();
+    void namesWithControlCharactersCannotForgeConsoleLines();
     void demoPlayersJoinAndSpeak();
 
 private:
@@ -281,6 +282,31 @@ void TestHeadlessProgram::operatorRunsARoomFromStandardInput()
     QCOMPARE(host.waitForExit(), 0);
     QVERIFY(waitUntil([&] { return m_lobbyLog.join(u'\n').contains(u"remove-chat"_s); }, 3000));
     QVERIFY(cleo->waitForClose(3000));
+}
+
+void TestHeadlessProgram::namesWithControlCharactersCannotForgeConsoleLines()
+{
+    HostProcess host;
+    host.start(roomArguments() << u"--host"_s);
+    // Names are cut to 20 characters; this one fits whole.
+    const QString forged = u"System: Closed"_s;
+    std::unique_ptr<GameClient> mallory;
+    QVERIFY(waitUntil([&] { return (mallory = join(2, u"x\n"_s + forged)) != nullptr; }, 8000));
+    auto eve = join(3, u"\x1b[2J\x1b]0;owned\x07z"_s);
+    QVERIFY(eve);
+
+    host.type(u"/players"_s);
+    QVERIFY(!host.waitForOut(u"  x?System: Closed  127.0.0.2"_s).isEmpty());
+    QVERIFY(!host.waitForOut(u"  ?[2J?]0;owned?z  127.0.0.3"_s).isEmpty());
+    host.type(u"/ban %1"_s.arg(mallory->ownId()));
+    QVERIFY(!mallory->waitForOpcode(ChatPacket::Kick).isEmpty());
+    host.type(u"/bans"_s);
+    QVERIFY(!host.waitForOut(u"127.0.0.2  x?System: Closed  banned "_s).isEmpty());
+
+    QVERIFY(!host.out.contains(forged));
+    QVERIFY(!host.out.join(u'\n').contains(u'\x1b'));
+    host.type(u"/quit"_s);
+    QCOMPARE(host.waitForExit(), 0);
 }
 
 void TestHeadlessProgram::terminationClosesTheRoom()
