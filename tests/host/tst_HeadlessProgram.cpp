@@ -15,6 +15,8 @@
 
 #include <memory>
 
+#include <sys/resource.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -117,6 +119,8 @@ private Q_SLOTS:
     void versionAndHelpPrintAndEnd();
     void failedStartsEndWithAReason_data();
     void failedStartsEndWithAReason();
+    void windowWithoutADisplayPointsToHeadless_data();
+    void windowWithoutADisplayPointsToHeadless();
     void operatorRunsARoomFromStandardInput();
     void terminationClosesTheRoom();
     void namesWithControlCharactersCannotForgeConsoleLines();
@@ -224,6 +228,40 @@ void TestHeadlessProgram::failedStartsEndWithAReason()
     const int code = host.waitForExit();
     QVERIFY2(code > 0, qPrintable(u"exit code %1"_s.arg(code)));
     QVERIFY2(!host.waitForErr(message, 1000).isEmpty(), qPrintable(host.err.join(u'\n')));
+}
+
+void TestHeadlessProgram::windowWithoutADisplayPointsToHeadless_data()
+{
+    QTest::addColumn<QString>("platform");
+    QTest::newRow("nothing set") << QString();
+    // A platform named on purpose whose server is not there fails inside the window system.
+    QTest::newRow("X named, no server") << u"xcb"_s;
+}
+
+void TestHeadlessProgram::windowWithoutADisplayPointsToHeadless()
+{
+    QFETCH(QString, platform);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString &name : {u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s})
+        environment.remove(name);
+    if (!platform.isEmpty())
+        environment.insert(u"QT_QPA_PLATFORM"_s, platform);
+    HostProcess host;
+    host.process.setProcessEnvironment(environment);
+    // Should the program still abort, it leaves no core file behind.
+    host.process.setChildProcessModifier([] {
+        const rlimit none{0, 0};
+        setrlimit(RLIMIT_CORE, &none);
+    });
+    host.start(
+        {u"--data-dir"_s, m_dir->path(), u"--settings"_s, m_dir->filePath(u"settings.ini"_s)});
+    QCOMPARE(host.waitForExit(), 2);
+    QVERIFY(waitUntil([&] { return !host.err.isEmpty(); }, 1000));
+    const QString line = host.err.constLast();
+    QVERIFY2(line.contains(u"no display found"_s), qPrintable(host.err.join(u'\n')));
+    QVERIFY2(line.contains(u"vornic-host --headless --host ..."_s), qPrintable(line));
+    if (platform.isEmpty())
+        QCOMPARE(host.err.size(), 1);
 }
 
 void TestHeadlessProgram::operatorRunsARoomFromStandardInput()
