@@ -183,7 +183,7 @@ void TestHeadlessProgram::versionAndHelpPrintAndEnd_data()
     QTest::addColumn<QString>("option");
     QTest::addColumn<QString>("expected");
     QTest::newRow("version") << u"--version"_s << u"Vornic Host 1.4"_s;
-    QTest::newRow("help") << u"--help"_s << u"--headless"_s;
+    QTest::newRow("help") << u"--help"_s << u"Usage: vornic-host [options]"_s;
 }
 
 void TestHeadlessProgram::versionAndHelpPrintAndEnd()
