@@ -145,7 +145,11 @@ QString helpText()
     const Options o;
     QCommandLineParser parser;
     setUp(parser, o);
-    return parser.helpText();
+    // The parser names whatever binary is running, or a placeholder before the application
+    // object exists; the usage line names the program.
+    QString text = parser.helpText();
+    const qsizetype lineEnd = text.indexOf(u'\n');
+    return text.replace(0, lineEnd < 0 ? text.size() : lineEnd, u"Usage: vornic-host [options]"_s);
 }
 
 QString versionText()

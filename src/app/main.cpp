@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -70,9 +71,44 @@ int runHeadless(int argc, char *argv[], CommandLineOptions options)
     return runHost(app, core, options);
 }
 
+constexpr const char *NoDisplayLine = "vornic-host: no display found, so the window cannot open; "
+                                      "run it without one: vornic-host --headless --host ...\n";
+
+[[noreturn]] void endForWantOfADisplay()
+{
+    std::fputs(NoDisplayLine, stderr);
+    std::fflush(stderr);
+    std::_Exit(2);
+}
+
+// A window needs a display, or a platform chosen on purpose (offscreen, a Wayland or X server
+// named explicitly).
+bool displayMayBeReachable()
+{
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")
+        || !qEnvironmentVariableIsEmpty("DISPLAY")
+        || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+QtMessageHandler g_handlerBeforeWindowSystem = nullptr;
+
+// Opening the window system fails fatally (an abort with a core dump) when the named display
+// cannot be reached or no platform plugin starts; that failure gets the same plain ending.
+void whileOpeningWindowSystem(
+    QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtFatalMsg)
+        endForWantOfADisplay();
+    g_handlerBeforeWindowSystem(type, context, message);
+}
+
 int runWindow(int argc, char *argv[], CommandLineOptions options)
 {
+    if (!displayMayBeReachable())
+        endForWantOfADisplay();
+    g_handlerBeforeWindowSystem = qInstallMessageHandler(whileOpeningWindowSystem);
     QApplication app(argc, argv);
+    qInstallMessageHandler(g_handlerBeforeWindowSystem);
     std::unique_ptr<DemoLauncher> demo;
     if (!prepareDemo(options, demo))
         return 1;

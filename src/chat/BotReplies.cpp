@@ -13,8 +13,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Stands for an empty ladder in the details and an empty first rule; the players know it so.
-const QString NothingSpecified = u"*** No Rules Specified***"_s;
+// Stand for an empty ladder in the details and an empty first rule.
+const QString NoDetailsSpecified = u"*** No Details Specified***"_s;
+const QString NoRulesSpecified = u"*** No Rules Specified***"_s;
 
 QString roundCaption(int row)
 {
@@ -59,7 +60,7 @@ void BotReplies::sendDetails(bool replyToHost, int socket)
             m_bot.botSay(
                 replyToHost, socket, TournamentSettings::detailCaption(i) + u": "_s + text);
         else if (i == TournamentSettings::Ladder)
-            m_bot.botSay(replyToHost, socket, NothingSpecified);
+            m_bot.botSay(replyToHost, socket, NoDetailsSpecified);
     }
     for (int i = 0; i < TournamentSettings::DetailTextCount; ++i) {
         const QString text = m_tournament.detailText(i);
@@ -90,7 +91,7 @@ void BotReplies::sendRules(bool replyToHost, int socket)
         if (!text.isEmpty())
             m_bot.botSay(replyToHost, socket, TournamentSettings::ruleCaption(k) + u": "_s + text);
         else if (k == 0)
-            m_bot.botSay(replyToHost, socket, NothingSpecified);
+            m_bot.botSay(replyToHost, socket, NoRulesSpecified);
     }
 }
 

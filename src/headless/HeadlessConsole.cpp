@@ -2,6 +2,7 @@
 
 #include "chat/BotReplies.h"
 #include "chat/HostConsole.h"
+#include "chat/PrintableText.h"
 #include "chat/Transcript.h"
 #include "chatserver/BanList.h"
 #include "chatserver/ChatRoom.h"
@@ -172,7 +173,8 @@ void HeadlessConsole::printPlayers()
         printOut(u"No players."_s);
     for (int k = 1; k <= players.count(); ++k) {
         printOut(u"%1  %2  %3  socket %4"_s.arg(players.id(k))
-                     .arg(players.name(k), m_core.clientSlots().peerAddress(players.socket(k)))
+                     .arg(printableText(players.name(k)),
+                         m_core.clientSlots().peerAddress(players.socket(k)))
                      .arg(players.socket(k)));
     }
 }
@@ -183,7 +185,8 @@ void HeadlessConsole::printBans()
     if (rows.isEmpty())
         printOut(u"No bans."_s);
     for (const BanList::Row &row : rows)
-        printOut(row.address + u"  "_s + row.playerName + u"  banned "_s + row.timeBanned);
+        printOut(row.address + u"  "_s + printableText(row.playerName) + u"  banned "_s
+            + row.timeBanned);
 }
 
 std::optional<quint16> HeadlessConsole::parseId(const QString &text)

@@ -363,6 +363,9 @@ void HostCore::updateStatusPanel()
 
 void HostCore::addDebugLine(const QString &line)
 {
+    // A client that connects and leaves in a loop adds a line each time; only the newest stay.
+    if (m_debugLines.size() >= DebugLinesKept)
+        m_debugLines.remove(0, m_debugLines.size() - DebugLinesKept + 1);
     m_debugLines << line;
     Q_EMIT debugLineAdded(line);
 }

@@ -87,6 +87,8 @@ public:
     std::optional<QUrl> tournamentPageUrl(int index);
 
     QString dataFolder() const { return m_dataFolder; }
+    // The newest DebugLinesKept lines, oldest first.
+    static constexpr qsizetype DebugLinesKept = 1000;
     const QStringList &debugLines() const { return m_debugLines; }
 
     SettingsStore &store();

@@ -36,8 +36,13 @@ void LobbyLink::close()
 {
     m_closingOnOurSide = true;
     resetFlags();
-    // A graceful close flushes what is still buffered, such as the room removal packet.
-    m_socket->disconnectFromHost();
+    // A graceful close flushes what is still buffered, such as the room removal packet. A link
+    // still resolving or connecting has nothing to flush, and would otherwise go on trying.
+    const QAbstractSocket::SocketState state = m_socket->state();
+    if (state == QAbstractSocket::HostLookupState || state == QAbstractSocket::ConnectingState)
+        m_socket->abort();
+    else
+        m_socket->disconnectFromHost();
     reportStateIfChanged();
 }
 

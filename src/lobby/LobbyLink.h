@@ -22,7 +22,8 @@ public:
 
     // False, and nothing is sent, unless the link is connected.
     bool send(const QByteArray &packet);
-    // Bytes already handed to send() are still delivered before the connection ends.
+    // Bytes already handed to send() are still delivered before the connection ends; an attempt
+    // still resolving or connecting is abandoned at once.
     void close();
 
     // 0..9 as SocketState numbers them: "Error" after a failure and "Peer Is Closing" after the

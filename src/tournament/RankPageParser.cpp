@@ -14,9 +14,6 @@ constexpr QStringView CellMarker = u"<td><center>";
 constexpr qsizetype RankDigits = 4;
 constexpr qsizetype StatsSkip = 750;
 constexpr qsizetype StatsWindow = 2000;
-// The league's pages have always been read with 16-bit positions: a rank or stats table that
-// starts beyond them is not where a rank page keeps it, and the page is refused as before.
-constexpr qsizetype LastReadablePosition = 32767;
 
 RankPage errorPage()
 {
@@ -27,6 +24,25 @@ RankPage errorPage()
 qsizetype positionAfter(QStringView page, QStringView marker, qsizetype offset)
 {
     return page.indexOf(marker) + 1 + offset;
+}
+
+// A cell's text as a player should read it: tags dropped (an unclosed one runs to the end), then
+// blanks and line breaks cut from both ends.
+QString cellText(QStringView cell)
+{
+    QString text;
+    text.reserve(cell.size());
+    for (qsizetype at = 0; at < cell.size(); ++at) {
+        if (cell[at] != u'<') {
+            text += cell[at];
+            continue;
+        }
+        const qsizetype close = cell.indexOf(u'>', at);
+        if (close < 0)
+            break;
+        at = close;
+    }
+    return text.trimmed();
 }
 
 } // namespace
@@ -40,8 +56,6 @@ RankPage parseRankPage(QStringView page)
 
     const qsizetype rankAt = positionAfter(page, RankMarker, RankMarker.size());
     const qsizetype statsAt = positionAfter(page, StatsMarker, StatsSkip);
-    if (rankAt > LastReadablePosition || statsAt > LastReadablePosition)
-        return errorPage();
     const int rank = TextScan::leadingNumber(TextScan::clampedMid(page, rankAt - 1, RankDigits));
 
     // Skill, win percentage and streak are the texts between four consecutive cell openings.
@@ -55,7 +69,7 @@ RankPage parseRankPage(QStringView page)
         const qsizetype next = stats.indexOf(CellMarker, textStart);
         if (next < 0)
             return errorPage();
-        cell = stats.sliced(textStart, next - textStart).toString();
+        cell = cellText(stats.sliced(textStart, next - textStart));
         open = next;
     }
     return {QString::number(rank), cells[0], cells[1], cells[2]};

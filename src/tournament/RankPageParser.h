@@ -8,8 +8,8 @@ struct RankPage
 {
     // "Unranked", "nf" (not found), "error" (the page could not be read) or the rank as digits.
     QString result;
-    // Raw text of the three cells after the rank, closing tags and line breaks included; set only
-    // when `result` is a rank.
+    // Text of the three cells after the rank, without tags and without blanks or line breaks at
+    // either end; set only when `result` is a rank.
     QString skill;
     QString winPercent;
     QString streak;

@@ -117,6 +117,9 @@ QWidget *ChatroomTab::buildSideColumn()
 
 void ChatroomTab::setRoomInputsEnabled(bool enabled)
 {
+    if (enabled && !m_roomInputsFrozen)
+        return;
+    m_roomInputsFrozen = !enabled;
     const QList<QWidget *> inputs{m_server, m_playerName, m_roomName, m_locked, m_password};
     for (QWidget *input : inputs)
         input->setEnabled(enabled);

@@ -32,7 +32,9 @@ public:
     QCheckBox *lockedBox() const { return m_locked; }
     QLineEdit *passwordInput() const { return m_password; }
 
-    // The five inputs that are frozen while a room is starting or open.
+    // The five inputs that are frozen while a room is starting or open. Thawing them opens the
+    // password box whether or not "Locked" is checked; enabling inputs that were never frozen
+    // leaves the password box as the check mark set it.
     void setRoomInputsEnabled(bool enabled);
 
     // Start-up looks: the chat background behind the transcript, input line and player list,
@@ -59,4 +61,5 @@ private:
     QLineEdit *m_roomName;
     QCheckBox *m_locked;
     QLineEdit *m_password;
+    bool m_roomInputsFrozen = false;
 };

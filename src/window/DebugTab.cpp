@@ -16,6 +16,8 @@ DebugTab::DebugTab(QWidget *parent)
 
 void DebugTab::appendLine(const QString &line)
 {
+    while (m_list->count() >= LinesKept)
+        delete m_list->takeItem(0);
     m_list->addItem(line);
     m_list->scrollToBottom();
 }

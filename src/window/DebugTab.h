@@ -13,7 +13,8 @@ public:
     explicit DebugTab(QWidget *parent = nullptr);
 
     QListWidget *debugList() const { return m_list; }
-    // Adds a line and keeps it in view.
+    // Adds a line and keeps it in view; beyond LinesKept the oldest line goes.
+    static constexpr int LinesKept = 1000;
     void appendLine(const QString &line);
 
 private:

@@ -77,6 +77,7 @@ private Q_SLOTS:
     void helpTextNamesEveryOption()
     {
         const QString help = CommandLine::helpText();
+        QVERIFY2(help.startsWith(u"Usage: vornic-host [options]\n"_s), qPrintable(help));
         for (const auto *name : {"--headless", "--host", "--settings", "--data-dir", "--lobby-host",
                  "--lobby-port", "--chat-port", "--league-url", "--tourney-url", "--rank-url",
                  "--demo", "--help", "--version"}) {

@@ -13,6 +13,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+const QString NoDetails = u"*** No Details Specified***"_s;
 const QString NothingSpecified = u"*** No Rules Specified***"_s;
 const QString ReportPath = u"/tourneysystem/report.php"_s;
 
@@ -100,14 +101,14 @@ private Q_SLOTS:
     void details()
     {
         m_room->replies->sendDetails(true, 0);
-        QCOMPARE(m_room->takeShown(), botLines({NothingSpecified}));
+        QCOMPARE(m_room->takeShown(), botLines({NoDetails}));
 
         // Without a ladder the placeholder stands in its place; the others follow.
         QVERIFY(m_room->tournament.chooseDetail(TournamentSettings::Format, u"2 vs 2"_s));
         m_room->tournament.setDetailText(TournamentSettings::EntryFee, u"none"_s);
         m_room->replies->sendDetails(true, 0);
-        QCOMPARE(m_room->takeShown(),
-            botLines({NothingSpecified, u"Format: 2 vs 2"_s, u"Entry Fee: none"_s}));
+        QCOMPARE(
+            m_room->takeShown(), botLines({NoDetails, u"Format: 2 vs 2"_s, u"Entry Fee: none"_s}));
 
         fillDetails();
         m_room->replies->sendDetails(true, 0);
@@ -244,6 +245,29 @@ private Q_SLOTS:
         QVERIFY(m_room->settle());
         QCOMPARE(m_room->texts(ann), QStringList{line(ann, u"127.0.0.3"_s)});
         QCOMPARE(m_room->texts(bob), QStringList());
+    }
+
+    // Players, the operator and the Announce items all read the same placeholders.
+    void noLadderAndNoFirstRuleEverywhere()
+    {
+        m_room->tournament.setRule(2, u"No cheats"_s);
+        m_room->options.setOption(ChatOptions::DisplaySystemMessages, true);
+        const Seat ann = m_room->seat(u"Ann"_s, 2);
+        QVERIFY(ann.client);
+
+        QVERIFY(m_room->say(ann, u"+details +rules"_s));
+        QCOMPARE(m_room->texts(ann), QStringList{NoDetails});
+        QVERIFY(m_room->say(ann, u"!rules"_s));
+        QCOMPARE(m_room->texts(ann), (QStringList{NothingSpecified, u"Rule #3: No cheats"_s}));
+
+        m_room->takeShown();
+        m_room->console->handleHostInput(u"+details"_s);
+        QCOMPARE(m_room->takeShown(), botLines({NoDetails}));
+
+        m_room->replies->announce(BotReplies::Announcement::All);
+        QVERIFY(m_room->settle());
+        QCOMPARE(m_room->texts(ann),
+            (QStringList{NoDetails, NothingSpecified, u"Rule #3: No cheats"_s}));
     }
 
     void announcements_data()

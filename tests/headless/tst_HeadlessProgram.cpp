@@ -15,6 +15,8 @@
 
 #include <memory>
 
+#include <sys/resource.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -117,8 +119,11 @@ private Q_SLOTS:
     void versionAndHelpPrintAndEnd();
     void failedStartsEndWithAReason_data();
     void failedStartsEndWithAReason();
+    void windowWithoutADisplayPointsToHeadless_data();
+    void windowWithoutADisplayPointsToHeadless();
     void operatorRunsARoomFromStandardInput();
     void terminationClosesTheRoom();
+    void namesWithControlCharactersCannotForgeConsoleLines();
     void demoPlayersJoinAndSpeak();
 
 private:
@@ -178,7 +183,7 @@ void TestHeadlessProgram::versionAndHelpPrintAndEnd_data()
     QTest::addColumn<QString>("option");
     QTest::addColumn<QString>("expected");
     QTest::newRow("version") << u"--version"_s << u"Vornic Host 1.4"_s;
-    QTest::newRow("help") << u"--help"_s << u"--headless"_s;
+    QTest::newRow("help") << u"--help"_s << u"Usage: vornic-host [options]"_s;
 }
 
 void TestHeadlessProgram::versionAndHelpPrintAndEnd()
@@ -223,6 +228,40 @@ void TestHeadlessProgram::failedStartsEndWithAReason()
     const int code = host.waitForExit();
     QVERIFY2(code > 0, qPrintable(u"exit code %1"_s.arg(code)));
     QVERIFY2(!host.waitForErr(message, 1000).isEmpty(), qPrintable(host.err.join(u'\n')));
+}
+
+void TestHeadlessProgram::windowWithoutADisplayPointsToHeadless_data()
+{
+    QTest::addColumn<QString>("platform");
+    QTest::newRow("nothing set") << QString();
+    // A platform named on purpose whose server is not there fails inside the window system.
+    QTest::newRow("X named, no server") << u"xcb"_s;
+}
+
+void TestHeadlessProgram::windowWithoutADisplayPointsToHeadless()
+{
+    QFETCH(QString, platform);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString &name : {u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s})
+        environment.remove(name);
+    if (!platform.isEmpty())
+        environment.insert(u"QT_QPA_PLATFORM"_s, platform);
+    HostProcess host;
+    host.process.setProcessEnvironment(environment);
+    // Should the program still abort, it leaves no core file behind.
+    host.process.setChildProcessModifier([] {
+        const rlimit none{0, 0};
+        setrlimit(RLIMIT_CORE, &none);
+    });
+    host.start(
+        {u"--data-dir"_s, m_dir->path(), u"--settings"_s, m_dir->filePath(u"settings.ini"_s)});
+    QCOMPARE(host.waitForExit(), 2);
+    QVERIFY(waitUntil([&] { return !host.err.isEmpty(); }, 1000));
+    const QString line = host.err.constLast();
+    QVERIFY2(line.contains(u"no display found"_s), qPrintable(host.err.join(u'\n')));
+    QVERIFY2(line.contains(u"vornic-host --headless --host ..."_s), qPrintable(line));
+    if (platform.isEmpty())
+        QCOMPARE(host.err.size(), 1);
 }
 
 void TestHeadlessProgram::operatorRunsARoomFromStandardInput()
@@ -281,6 +320,31 @@ void TestHeadlessProgram::operatorRunsARoomFromStandardInput()
     QCOMPARE(host.waitForExit(), 0);
     QVERIFY(waitUntil([&] { return m_lobbyLog.join(u'\n').contains(u"remove-chat"_s); }, 3000));
     QVERIFY(cleo->waitForClose(3000));
+}
+
+void TestHeadlessProgram::namesWithControlCharactersCannotForgeConsoleLines()
+{
+    HostProcess host;
+    host.start(roomArguments() << u"--host"_s);
+    // Names are cut to 20 characters; this one fits whole.
+    const QString forged = u"System: Closed"_s;
+    std::unique_ptr<GameClient> mallory;
+    QVERIFY(waitUntil([&] { return (mallory = join(2, u"x\n"_s + forged)) != nullptr; }, 8000));
+    auto eve = join(3, u"\x1b[2J\x1b]0;owned\x07z"_s);
+    QVERIFY(eve);
+
+    host.type(u"/players"_s);
+    QVERIFY(!host.waitForOut(u"  x?System: Closed  127.0.0.2"_s).isEmpty());
+    QVERIFY(!host.waitForOut(u"  ?[2J?]0;owned?z  127.0.0.3"_s).isEmpty());
+    host.type(u"/ban %1"_s.arg(mallory->ownId()));
+    QVERIFY(!mallory->waitForOpcode(ChatPacket::Kick).isEmpty());
+    host.type(u"/bans"_s);
+    QVERIFY(!host.waitForOut(u"127.0.0.2  x?System: Closed  banned "_s).isEmpty());
+
+    QVERIFY(!host.out.contains(forged));
+    QVERIFY(!host.out.join(u'\n').contains(u'\x1b'));
+    host.type(u"/quit"_s);
+    QCOMPARE(host.waitForExit(), 0);
 }
 
 void TestHeadlessProgram::terminationClosesTheRoom()

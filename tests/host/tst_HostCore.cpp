@@ -3,13 +3,17 @@
 
 #include "chat/ChatOptions.h"
 #include "chat/Transcript.h"
+#include "chatserver/BanList.h"
 #include "chatserver/ChatPackets.h"
+#include "chatserver/ChatRoom.h"
+#include "chatserver/IpMonitor.h"
 #include "chatserver/PlayerTable.h"
 #include "host/HostIdentity.h"
 #include "host/StatusPanel.h"
 #include "lobby/LobbyLink.h"
 #include "settings/SettingsStore.h"
 #include "support/GameClient.h"
+#include "support/StalledListener.h"
 #include "support/TestWait.h"
 
 #include <QFile>
@@ -81,6 +85,38 @@ private Q_SLOTS:
         QCOMPARE(host.lines.last(), u"Add Chat Failed.....Please Try Again"_s);
     }
 
+    // A lobby server that never completes the handshake: the failed start must end the attempt,
+    // not leave it connecting in the background until it turns into "Error".
+    void failedStartAbandonsTheLobbyLink()
+    {
+        StalledListener stalled;
+        QVERIFY(stalled.port() != 0);
+        QTemporaryDir dir;
+        QFile ladders(dir.filePath(u"ladders.ini"_s));
+        QVERIFY(ladders.open(QIODevice::WriteOnly));
+        ladders.write("Alpha|alp|3\r\n");
+        ladders.close();
+        CommandLineOptions options;
+        options.dataDir = dir.path();
+        options.settingsFile = dir.filePath(u"settings.ini"_s);
+        options.network.lobbyHost = u"127.0.0.1"_s;
+        options.network.lobbyPort = stalled.port();
+        options.network.chatPort = 0;
+        HostCore core(options);
+        HostCore::Timing timing;
+        timing.addChatTimeoutMs = 300;
+        timing.statusIntervalMs = 50;
+        core.setTiming(timing);
+        QVERIFY(core.start());
+
+        core.clickHostButton();
+        QVERIFY(waitUntil([&] { return core.hosting() == HostCore::Hosting::Idle; }, 5000));
+        QCOMPARE(core.lobby().stateNumber(), 0);
+        const auto closedShown = [&] { return core.status().caption(0) == u"Tavix Net: Closed"_s; };
+        QVERIFY(waitUntil(closedShown, 3000));
+        QVERIFY(!waitUntil([&] { return !closedShown(); }, 1500));
+    }
+
     void lobbyClosingTheLinkLeavesTheRoomOpenAndCloseStillWorks()
     {
         LobbySimBehaviour closing;
@@ -134,6 +170,40 @@ private Q_SLOTS:
         QVERIFY(bob);
         QVERIFY(waitUntil([&] { return host.core->status().caption(5) == u"Total: 1"_s; }, 3000));
         QVERIFY(host.core->status().caption(0).startsWith(u"Tavix Net: "_s));
+    }
+
+    // Clients that come and go, seated or not, must leave nothing behind that grows for the
+    // rest of the run; the debug list keeps only its newest lines.
+    void clientsComingAndGoingLeaveBoundedLists()
+    {
+        HostFixture host;
+        QVERIFY(openPatiently(host));
+        const QStringList &debug = host.core->debugLines();
+        for (int round = 0; round < 30; ++round) {
+            GameClient client(2 + round % 3);
+            QVERIFY(client.connectTo(host.chatPort()));
+            QVERIFY(!client.waitForOpcode(ChatPacket::InitiateConnectionOpen).isEmpty());
+            if (round % 2 == 1) {
+                client.sendJoin(u"P%1"_s.arg(round));
+                QVERIFY(!client.waitForOpcode(ChatPacket::RoomSetup).isEmpty());
+            }
+            const qsizetype before = debug.size();
+            client.disconnectFromHost();
+            QVERIFY(client.waitForClose());
+            if (round % 2 == 0)
+                QVERIFY(waitUntil([&] { return debug.size() == before + 1; }, 3000));
+            QVERIFY(waitUntil([&] { return host.core->players().count() == 0; }, 3000));
+            QVERIFY(host.core->room().ipMonitor().rows().isEmpty());
+        }
+        QCOMPARE(debug.size(), 15);
+        QVERIFY(debug.last().contains(u" No Player Found for Socket: "_s));
+        QVERIFY(host.core->room().banList().rows().isEmpty());
+
+        for (int n = 0; n < 1200; ++n)
+            Q_EMIT host.core->room().debugLine(u"line %1"_s.arg(n));
+        QCOMPARE(debug.size(), HostCore::DebugLinesKept);
+        QCOMPARE(debug.first(), u"line 200"_s);
+        QCOMPARE(debug.last(), u"line 1199"_s);
     }
 
     void pagesNeedAJumpNumber()

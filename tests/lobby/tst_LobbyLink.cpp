@@ -2,6 +2,7 @@
 
 #include "chatserver/SocketState.h"
 #include "lobby/LobbyPackets.h"
+#include "support/StalledListener.h"
 #include "support/TestWait.h"
 
 #include <QSignalSpy>
@@ -172,6 +173,32 @@ private Q_SLOTS:
 
         link.close();
         QCOMPARE(link.stateNumber(), int(SocketState::Closed));
+    }
+
+    // Closing while the attempt is under way ends it: nothing connects or fails afterwards.
+    void closeWhileConnectingAbandonsTheAttempt_data()
+    {
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("handshake unanswered") << false;
+        QTest::newRow("connection refused") << true;
+    }
+    void closeWhileConnectingAbandonsTheAttempt()
+    {
+        QFETCH(bool, refused);
+        StalledListener stalled;
+        const quint16 port = refused ? closedPort() : stalled.port();
+        QVERIFY(port != 0);
+        LobbyLink link;
+        link.connectToLobby(Loopback, port);
+        QVERIFY(link.stateNumber() != SocketState::Closed);
+        if (!refused)
+            QVERIFY(waitUntil([&] { return link.stateNumber() == SocketState::Connecting; }));
+
+        link.close();
+        QCOMPARE(link.stateNumber(), int(SocketState::Closed));
+        QSignalSpy changes(&link, &LobbyLink::stateChanged);
+        QVERIFY(!waitUntil([&] { return link.stateNumber() != SocketState::Closed; }, 1500));
+        QCOMPARE(changes.size(), 0);
     }
 
     void reconnectingDropsTheOldConnectionAndClearsTheError()

@@ -183,8 +183,10 @@ private Q_SLOTS:
         QTest::addColumn<Response>("response");
         QTest::addColumn<QString>("reply");
         QTest::newRow("ranked") << Response(200, samplePage(u"rank-ranked.html"_s))
-                                << u"Mulligan - Rank: 12 Skill: 1523</center></td>\n Win%: "
-                                   "61.5%</center></td>\n Streak: W3</center></td>\n"_s;
+                                << u"Mulligan - Rank: 12 Skill: 1523 Win%: 61.5% Streak: W3"_s;
+        QTest::newRow("ranked, markers past the first megabyte")
+            << Response(200, QByteArray(1'000'000, ' ') + samplePage(u"rank-ranked.html"_s))
+            << u"Mulligan - Rank: 12 Skill: 1523 Win%: 61.5% Streak: W3"_s;
         QTest::newRow("unranked") << Response(200, samplePage(u"rank-unranked.html"_s))
                                   << u"Mulligan is Unranked on Singles Ladder"_s;
         QTest::newRow("not found") << Response(200, samplePage(u"rank-notfound.html"_s))

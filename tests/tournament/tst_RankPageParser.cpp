@@ -41,13 +41,20 @@ private Q_SLOTS:
 
         const QStringList cells = {
             u"1523</center></td>\n"_s, u"61.5%</center></td>"_s, u"W3</center></td>"_s, u"last"_s};
-        QTest::newRow("ranked, raw cells")
-            << rankPage(100, u"12</center></td>"_s, cells) << u"12"_s << u"1523</center></td>\n"_s
-            << u"61.5%</center></td>"_s << u"W3</center></td>"_s;
+        const QStringList clean = {u"1523"_s, u"61.5%"_s, u"W3"_s};
+        QTest::newRow("ranked, cells without their tags") << rankPage(100, u"12</center></td>"_s,
+            cells) << u"12"_s << clean[0] << clean[1] << clean[2];
         QTest::newRow("rank with a blank inside")
-            << rankPage(100, u"1 2</c"_s, cells) << u"12"_s << cells[0] << cells[1] << cells[2];
+            << rankPage(100, u"1 2</c"_s, cells) << u"12"_s << clean[0] << clean[1] << clean[2];
         QTest::newRow("rank with leading zero")
-            << rankPage(100, u"0042"_s, cells) << u"42"_s << cells[0] << cells[1] << cells[2];
+            << rankPage(100, u"0042"_s, cells) << u"42"_s << clean[0] << clean[1] << clean[2];
+        const QStringList padded = {u" \r\n<b>1 488</b>\t</center></td>\n"_s,
+            u"<font color=red>55.2%</font>"_s, u"L1</center"_s, u"x"_s};
+        QTest::newRow("cells: blanks and line breaks cut at the ends only")
+            << rankPage(100, u"3"_s, padded) << u"3"_s << u"1 488"_s << u"55.2%"_s << u"L1"_s;
+        QTest::newRow("cells of tags alone are empty")
+            << rankPage(100, u"3"_s, {u"</center></td>\n"_s, u"<>"_s, u""_s, u"x"_s}) << u"3"_s
+            << QString() << QString() << QString();
         QTest::newRow("unranked wins over not found")
             << u"<i>NOT</i> ... UNRANKED"_s << u"Unranked"_s << QString() << QString() << QString();
         QTest::newRow("not found")
@@ -58,10 +65,10 @@ private Q_SLOTS:
             << rankPage(100, u"12"_s, cells.mid(0, 3)) << u"error"_s << QString() << QString()
             << QString();
         QTest::newRow("empty") << QString() << u"error"_s << QString() << QString() << QString();
-        QTest::newRow("coloured cell as far as positions reach")
-            << rankPage(32016, u"7<"_s, cells) << u"7"_s << cells[0] << cells[1] << cells[2];
-        QTest::newRow("coloured cell beyond the readable positions")
-            << rankPage(32017, u"7<"_s, cells) << u"error"_s << QString() << QString() << QString();
+        QTest::newRow("coloured cell past 16-bit positions")
+            << rankPage(32017, u"7<"_s, cells) << u"7"_s << clean[0] << clean[1] << clean[2];
+        QTest::newRow("markers near the end of a 1 MB page")
+            << rankPage(1'000'000, u"22<"_s, cells) << u"22"_s << clean[0] << clean[1] << clean[2];
     }
     void results()
     {
@@ -102,9 +109,9 @@ private Q_SLOTS:
     void sampleRankedStats()
     {
         const RankPage page = parseRankPage(AnsiText::decode(samplePage(u"rank-ranked.html"_s)));
-        QCOMPARE(page.skill, u"1523</center></td>\n"_s);
-        QCOMPARE(page.winPercent, u"61.5%</center></td>\n"_s);
-        QCOMPARE(page.streak, u"W3</center></td>\n"_s);
+        QCOMPARE(page.skill, u"1523"_s);
+        QCOMPARE(page.winPercent, u"61.5%"_s);
+        QCOMPARE(page.streak, u"W3"_s);
     }
 
     void largeAndRandomPages()

@@ -4,23 +4,32 @@
 #include "window/AboutDialog.h"
 #include "window/ChatSettingsTab.h"
 #include "window/ChatroomTab.h"
+#include "window/DebugTab.h"
+#include "host/HostCore.h"
+#include "host/HostIdentity.h"
 #include "window/HostWindow.h"
+#include "window/HostWindowController.h"
 #include "window/PlayerListWidget.h"
 #include "window/TourneySettingsTab.h"
 #include "window/TranscriptView.h"
+#include "support/TestWait.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QFontDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
+#include <QTcpServer>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -49,6 +58,8 @@ private Q_SLOTS:
     void loggingMenuItemAndCheckBoxStayInStep();
     void lockedBoxEnablesThePassword();
     void roomInputsFreezeTogether();
+    void passwordBoxAtStartUpAndAfterAFailedStart();
+    void debugListKeepsTheNewestLines();
     void holesColumnTakesNewChoicesInEveryRow();
     void pickersReportOnlyConfirmedChoices();
 };
@@ -336,6 +347,63 @@ void TestHostWindow::roomInputsFreezeTogether()
     for (QWidget *input : inputs)
         QVERIFY2(input->isEnabled(), qPrintable(input->objectName()));
     QVERIFY(tab->hostButton()->isEnabled());
+}
+
+void TestHostWindow::passwordBoxAtStartUpAndAfterAFailedStart()
+{
+    QTemporaryDir dir;
+    QFile ladders(dir.filePath(u"ladders.ini"_s));
+    QVERIFY(ladders.open(QIODevice::WriteOnly));
+    ladders.write("Alpha|alp|3\r\n");
+    ladders.close();
+    QTcpServer refusing; // a lobby port on which nothing listens once it is closed again
+    QVERIFY(refusing.listen(QHostAddress::LocalHost));
+    CommandLineOptions options;
+    options.dataDir = dir.path();
+    options.settingsFile = dir.filePath(u"settings.ini"_s); // nothing stored: not locked
+    options.network.lobbyHost = u"127.0.0.1"_s;
+    options.network.lobbyPort = refusing.serverPort();
+    options.network.chatPort = 0;
+    refusing.close();
+    HostCore core(options);
+    HostCore::Timing timing;
+    timing.addChatTimeoutMs = 300;
+    core.setTiming(timing);
+    QVERIFY(core.start());
+    HostWindow window;
+    HostWindowController controller(core, window);
+    controller.showRestoredState();
+
+    ChatroomTab *tab = window.chatroomTab();
+    QLineEdit *password = tab->passwordInput();
+    QVERIFY(!tab->lockedBox()->isChecked());
+    QVERIFY(!password->isEnabled());
+    QTest::keyClicks(password, u"pw"_s);
+    QCOMPARE(core.identity().password(), QString());
+
+    // After a failed start the box is open, locked or not, until the check mark is clicked.
+    tab->hostButton()->click();
+    QVERIFY(!password->isEnabled());
+    QVERIFY(waitUntil([&] { return core.hosting() == HostCore::Hosting::Idle; }, 5000));
+    QVERIFY(password->isEnabled());
+    QTest::keyClicks(password, u"pw"_s);
+    QCOMPARE(core.identity().password(), u"pw"_s);
+    tab->lockedBox()->click();
+    QVERIFY(password->isEnabled());
+    tab->lockedBox()->click();
+    QVERIFY(!password->isEnabled());
+}
+
+void TestHostWindow::debugListKeepsTheNewestLines()
+{
+    HostWindow window;
+    DebugTab *tab = window.debugTab();
+    for (int n = 0; n < DebugTab::LinesKept + 5; ++n)
+        tab->appendLine(u"line %1"_s.arg(n));
+    QListWidget *list = tab->debugList();
+    QCOMPARE(list->count(), DebugTab::LinesKept);
+    QCOMPARE(list->item(0)->text(), u"line 5"_s);
+    QCOMPARE(list->item(list->count() - 1)->text(), u"line %1"_s.arg(DebugTab::LinesKept + 4));
 }
 
 void TestHostWindow::holesColumnTakesNewChoicesInEveryRow()
