@@ -208,7 +208,8 @@ void HeadlessConsole::banAddress(const QString &argument)
     const std::optional<BanList::Terms> terms
         = BanDuration::parseTerms(blank < 0 ? QString() : trimmed.mid(blank + 1));
     if (!BanList::canonicalTarget(target)) {
-        printErr(u"\""_s + target + u"\" is neither an address nor an IPv4 range such as 203.0.113.0/24"_s);
+        printErr(u"\""_s + target
+            + u"\" is neither an address nor an IPv4 range such as 203.0.113.0/24"_s);
         return;
     }
     if (!terms) {

@@ -190,12 +190,14 @@ void HostCore::connectParts()
                 m_parts->bot.botSay(replyToHost, socket, text);
             });
     connect(p.pairings.get(), &PairingsService::systemMessage, this, &HostCore::systemLine);
-    connect(p.pairings.get(), &PairingsService::newPairings, this, [this](const QList<int> &rounds) {
-        if (m_parts->chatOptions.announcesNewPairings())
-            m_parts->replies->announceNewPairings(rounds);
-    });
+    connect(
+        p.pairings.get(), &PairingsService::newPairings, this, [this](const QList<int> &rounds) {
+            if (m_parts->chatOptions.announcesNewPairings())
+                m_parts->replies->announceNewPairings(rounds);
+        });
     connect(&p.room.banList(), &BanList::expired, this, [this](const BanList::Row &row) {
-        const QString name = row.playerName.isEmpty() ? QString() : printableText(row.playerName) + u' ';
+        const QString name
+            = row.playerName.isEmpty() ? QString() : printableText(row.playerName) + u' ';
         systemLine(u"Ban Expired: "_s + name + u'(' + row.address + u')');
     });
     connect(&p.chatLog, &ChatLog::writeFailed, this, &HostCore::systemLine);
