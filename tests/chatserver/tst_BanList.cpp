@@ -111,45 +111,6 @@ private Q_SLOTS:
             QCOMPARE(BanDuration::parse(BanDuration::format(*parsed)), parsed);
     }
 
-    void termsAfterTheCommand()
-    {
-        auto terms = BanDuration::parseTerms(u"2h  flooding the room "_s);
-        QVERIFY(terms);
-        QCOMPARE(terms->duration, std::optional<std::chrono::seconds>(7200s));
-        QCOMPARE(terms->reason, u"flooding the room"_s);
-        terms = BanDuration::parseTerms(u"flooding"_s);
-        QVERIFY(terms && !terms->duration);
-        QCOMPARE(terms->reason, u"flooding"_s);
-        QVERIFY(BanDuration::parseTerms(QString())
-            && BanDuration::parseTerms(QString())->reason.isEmpty());
-        QVERIFY(!BanDuration::parseTerms(u"0m spam"_s));
-    }
-
-    void storedTextRoundTrips()
-    {
-        BanList::Row row;
-        row.playerName = u"A|b%7C"_s;
-        row.address = u"203.0.113.0/24"_s;
-        row.made = QDateTime(QDate(2026, 5, 1), QTime(20, 15), Qt::UTC);
-        row.expires = row.made.addDays(7);
-        row.reason = u"100% | rude"_s;
-        const QString text = BanStore::encode(row);
-        QCOMPARE(text.count(u'|'), 4);
-        const auto back = BanStore::decode(text);
-        QVERIFY(back);
-        QCOMPARE(back->playerName, row.playerName);
-        QCOMPARE(back->reason, row.reason);
-        QCOMPARE(back->address, row.address);
-        QCOMPARE(back->made, row.made);
-        QCOMPARE(back->expires, row.expires);
-
-        row.expires = QDateTime();
-        QVERIFY(!BanStore::decode(BanStore::encode(row))->expires.isValid());
-        QVERIFY(!BanStore::decode(u"127.0.0.2|yesterday||P|"_s));
-        QVERIFY(!BanStore::decode(u"127.0.0.2|2026-05-01T20:15:00Z||P"_s));
-        QVERIFY(!BanStore::decode(QString()));
-    }
-
     void storeWritesThroughInListOrder()
     {
         SettingsStore store;

@@ -43,7 +43,7 @@ private Q_SLOTS:
             QVERIFY(bob);
             BanList::Terms terms;
             terms.duration = std::chrono::hours(2);
-            terms.reason = u"flood | spam"_s;
+            terms.reason = u"flood | 100%7C spam"_s;
             QVERIFY(first.core->room().banPlayer(bob->ownId(), terms));
             QVERIFY(!bob->waitForOpcode(ChatPacket::Kick).isEmpty());
             QVERIFY(first.core->room().banList().ban(u"Old"_s, u"127.0.0.7"_s));
@@ -61,7 +61,7 @@ private Q_SLOTS:
         QCOMPARE(rows.size(), 2);
         QCOMPARE(rows.at(0).playerName, u"Bob"_s);
         QCOMPARE(rows.at(0).address, u"127.0.0.2"_s);
-        QCOMPARE(rows.at(0).reason, u"flood | spam"_s);
+        QCOMPARE(rows.at(0).reason, u"flood | 100%7C spam"_s);
         QVERIFY(rows.at(0).expires.isValid());
         QVERIFY(!rows.at(0).timeBanned.isEmpty());
         QCOMPARE(rows.at(0).made.secsTo(rows.at(0).expires), 2 * 3600);
