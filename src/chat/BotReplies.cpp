@@ -9,6 +9,8 @@
 #include "tournament/PairingsService.h"
 #include "tournament/TournamentSettings.h"
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -118,14 +120,18 @@ bool BotReplies::sendRoundPairings(bool replyToHost, int socket)
         // A round without its first match has not been drawn yet, whatever else it holds.
         if (m_pairings.pairings().at(round, 1).isEmpty())
             continue;
-        const int row = round - 1;
-        m_bot.botSay(replyToHost, socket,
-            u"Round "_s + QString::number(round) + u" Course: "_s + m_tournament.course(row)
-                + u" Level: "_s + m_tournament.level(row) + u" Holes: "_s
-                + m_tournament.holes(row));
-        anySent = sendMatches(replyToHost, socket, round) || anySent;
+        anySent = sendRound(replyToHost, socket, round) || anySent;
     }
     return anySent;
+}
+
+bool BotReplies::sendRound(bool replyToHost, int socket, int round)
+{
+    const int row = round - 1;
+    m_bot.botSay(replyToHost, socket,
+        u"Round "_s + QString::number(round) + u" Course: "_s + m_tournament.course(row)
+            + u" Level: "_s + m_tournament.level(row) + u" Holes: "_s + m_tournament.holes(row));
+    return sendMatches(replyToHost, socket, round);
 }
 
 bool BotReplies::sendMatches(bool replyToHost, int socket, int round)
@@ -192,6 +198,29 @@ void BotReplies::announce(Announcement what)
         sendPairings(false, 0);
         break;
     }
+}
+
+void BotReplies::announceNewPairings(const QList<int> &rounds)
+{
+    const Pairings &pairings = m_pairings.pairings();
+    if (m_tournament.eliminationType() != u"Single Elimination") {
+        if (pairings.isEmpty())
+            return;
+        announceHeading(u"Announcing New Pairings"_s);
+        sendPairings(false, 0);
+        return;
+    }
+    QList<int> drawn;
+    for (const int round : rounds) {
+        if (!pairings.at(round, 1).isEmpty() && !drawn.contains(round))
+            drawn.append(round);
+    }
+    if (drawn.isEmpty())
+        return;
+    std::sort(drawn.begin(), drawn.end());
+    announceHeading(u"Announcing New Pairings"_s);
+    for (const int round : std::as_const(drawn))
+        sendRound(false, 0, round);
 }
 
 void BotReplies::announceHeading(const QString &text)

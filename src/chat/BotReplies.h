@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 class BotSpeaker;
@@ -31,11 +32,16 @@ public:
 
     // The Announce menu: its own "System: " line first, then the replies to every player.
     void announce(Announcement what);
+    // "Announce New Pairings": after "Announcing New Pairings", the rounds given (single
+    // elimination; rounds not drawn are left out) or the whole list (double elimination), to
+    // every player. Nothing at all when none of it can be shown.
+    void announceNewPairings(const QList<int> &rounds);
 
 private:
     // Each returns whether it sent at least one match line.
     bool sendDoubleEliminationPairings(bool replyToHost, int socket);
     bool sendRoundPairings(bool replyToHost, int socket);
+    bool sendRound(bool replyToHost, int socket, int round);
     bool sendMatches(bool replyToHost, int socket, int round);
     QString whoisLine(int position) const;
     void announceHeading(const QString &text);

@@ -91,7 +91,7 @@ bool ChatOptions::logsCategory(LogOption category) const
 QString ChatOptions::optionCaption(int index)
 {
     static const std::array<const char16_t *, OptionCount> captions
-        = {u"Echo Bot Commands", u"Display System Messages"};
+        = {u"Echo Bot Commands", u"Display System Messages", u"Announce New Pairings"};
     return index >= 0 && index < OptionCount ? QString::fromUtf16(captions[index]) : QString();
 }
 

@@ -13,7 +13,7 @@ class ChatOptions : public QObject
     Q_OBJECT
 
 public:
-    enum Option { EchoBotCommands, DisplaySystemMessages, OptionCount };
+    enum Option { EchoBotCommands, DisplaySystemMessages, AnnounceNewPairings, OptionCount };
     enum LogOption {
         EnableLogging, // master switch: nothing is logged while it is off
         LogChat,
@@ -36,6 +36,7 @@ public:
 
     bool echoesBotCommands() const { return option(EchoBotCommands); }
     bool displaysSystemMessages() const { return option(DisplaySystemMessages); }
+    bool announcesNewPairings() const { return option(AnnounceNewPairings); }
     bool loggingEnabled() const { return logOption(EnableLogging); }
     // A category is logged only while the master switch is on as well.
     bool logsChat() const { return logsCategory(LogChat); }

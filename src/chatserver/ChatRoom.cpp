@@ -343,11 +343,20 @@ bool ChatRoom::kickPlayer(quint16 id, bool ban)
     return true;
 }
 
-void ChatRoom::kickPosition(int position, bool ban)
+bool ChatRoom::banPlayer(quint16 id, const BanList::Terms &terms)
+{
+    const std::optional<int> position = m_players.findById(id, 1);
+    if (!position)
+        return false;
+    kickPosition(*position, true, terms);
+    return true;
+}
+
+void ChatRoom::kickPosition(int position, bool ban, const BanList::Terms &terms)
 {
     const int socket = m_players.socket(position);
     if (ban)
-        m_banList.add({m_players.name(position), m_slots.peerAddress(socket), timeOfDay()});
+        m_banList.ban(m_players.name(position), m_slots.peerAddress(socket), terms);
     m_queue.queuePacket(socket, ChatPacket::kick());
     // The client is asked to leave; one that stays is shown the door once the Kick has had time
     // to arrive.

@@ -76,6 +76,8 @@ public:
     void kickSelectedPlayer(const QList<QPair<int, QString>> &selectedRows, bool ban);
     // Kick or ban the seated player with that ID; false when there is none.
     bool kickPlayer(quint16 id, bool ban);
+    // Kick and ban with a duration and a reason; false when no player has that ID.
+    bool banPlayer(quint16 id, const BanList::Terms &terms);
 
     // Bytes that arrived on connection socket: checked against the byte rate, framed, and every
     // complete packet dispatched. Every arrival from the network comes through here; a test or a
@@ -110,7 +112,7 @@ private:
     void closeConnection(int socket);
     void closeAtEndOfEvent(int socket);
     void dropOverflowing(int socket);
-    void kickPosition(int position, bool ban);
+    void kickPosition(int position, bool ban, const BanList::Terms &terms = {});
 
     // Runs action after delay, but only if the connection then in the slot is still the one
     // there now: slots are reused, and a timer meant for one client must never hit the next.

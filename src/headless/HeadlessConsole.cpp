@@ -4,6 +4,7 @@
 #include "chat/HostConsole.h"
 #include "chat/PrintableText.h"
 #include "chat/Transcript.h"
+#include "chatserver/BanDuration.h"
 #include "chatserver/BanList.h"
 #include "chatserver/ChatRoom.h"
 #include "chatserver/ClientSlots.h"
@@ -19,6 +20,9 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+
+const QString BanUsage = u"Usage: /ban ID [DURATION] [REASON], /ban-address ADDRESS|RANGE "
+                         "[DURATION] [REASON]; DURATION is a number and s, m, h, d or w"_s;
 
 // The longest line taken from standard input; the chat input itself holds 80 characters.
 constexpr qsizetype MaxInputLine = 4096;
@@ -124,10 +128,14 @@ void HeadlessConsole::runCommand(const QString &command, const QString &argument
         const std::optional<quint16> id = parseId(argument.left(blank));
         if (id && (blank < 0 || !m_core.console().whisperTo(*id, argument.mid(blank + 1))))
             printErr(u"Please Select a Player To Whisper To"_s);
-    } else if (command == u"kick"_s || command == u"ban"_s) {
+    } else if (command == u"kick"_s) {
         const std::optional<quint16> id = parseId(argument);
-        if (id && !m_core.room().kickPlayer(*id, command == u"ban"_s))
+        if (id && !m_core.room().kickPlayer(*id, false))
             printErr(u"No seated player has ID "_s + argument);
+    } else if (command == u"ban"_s) {
+        banPlayer(argument);
+    } else if (command == u"ban-address"_s) {
+        banAddress(argument);
     } else if (command == u"bans"_s) {
         printBans();
     } else if (command == u"unban"_s) {
@@ -179,14 +187,57 @@ void HeadlessConsole::printPlayers()
     }
 }
 
+void HeadlessConsole::banPlayer(const QString &argument)
+{
+    const qsizetype blank = argument.indexOf(u' ');
+    const std::optional<quint16> id = parseId(argument.left(blank));
+    if (!id)
+        return;
+    const std::optional<BanList::Terms> terms
+        = BanDuration::parseTerms(blank < 0 ? QString() : argument.mid(blank + 1));
+    if (!terms)
+        printErr(BanUsage);
+    else if (!m_core.room().banPlayer(*id, *terms))
+        printErr(u"No seated player has ID "_s + argument.left(blank));
+}
+
+void HeadlessConsole::banAddress(const QString &argument)
+{
+    const QString trimmed = argument.trimmed();
+    const qsizetype blank = trimmed.indexOf(u' ');
+    const QString target = trimmed.left(blank);
+    const std::optional<BanList::Terms> terms
+        = BanDuration::parseTerms(blank < 0 ? QString() : trimmed.mid(blank + 1));
+    if (!BanList::canonicalTarget(target)) {
+        printErr(u"\""_s + target
+            + u"\" is neither an address nor an IPv4 range such as 203.0.113.0/24"_s);
+        return;
+    }
+    if (!terms) {
+        printErr(BanUsage);
+        return;
+    }
+    m_core.room().banList().ban(QString(), target, *terms);
+}
+
 void HeadlessConsole::printBans()
 {
     const QList<BanList::Row> &rows = m_core.room().banList().rows();
     if (rows.isEmpty())
         printOut(u"No bans."_s);
     for (const BanList::Row &row : rows)
-        printOut(row.address + u"  "_s + printableText(row.playerName) + u"  banned "_s
-            + row.timeBanned);
+        printOut(banLine(row));
+}
+
+QString HeadlessConsole::banLine(const BanList::Row &row)
+{
+    const auto shown = [](const QDateTime &when) {
+        return when.toLocalTime().toString(u"yyyy-MM-dd HH:mm:ss"_s);
+    };
+    const QString name = row.playerName.isEmpty() ? u"-"_s : printableText(row.playerName);
+    return row.address + u"  "_s + name + u"  banned "_s + shown(row.made) + u"  expires "_s
+        + (row.expires.isValid() ? shown(row.expires) : u"never"_s) + u"  "_s
+        + (row.reason.isEmpty() ? u"-"_s : printableText(row.reason));
 }
 
 std::optional<quint16> HeadlessConsole::parseId(const QString &text)
@@ -219,8 +270,13 @@ QString HeadlessConsole::helpText()
            "/mute                   mute or unmute the room\n"
            "/players                the seated players: ID, name, address, socket\n"
            "/whisper ID TEXT        whisper to a player\n"
-           "/kick ID, /ban ID       kick or ban a player\n"
-           "/bans, /unban ADDRESS, /unban all\n"
+           "/kick ID                kick a player\n"
+           "/ban ID [DURATION] [REASON]\n"
+           "                        ban a player, for good or e.g. for 30m, 2h, 7d\n"
+           "/ban-address ADDRESS|RANGE [DURATION] [REASON]\n"
+           "                        ban an address or range (203.0.113.0/24) nobody is on\n"
+           "/bans                   address, name, made, expires, reason of every ban\n"
+           "/unban ADDRESS|RANGE, /unban all\n"
            "/announce all|details|rules|rounds|pairings\n"
            "/pairings               refresh the pairings now\n"
            "/set NAME VALUE         change a setting, e.g. /set tDetails 1 1234 or /set cOptions 0 1\n"

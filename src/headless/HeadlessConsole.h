@@ -1,5 +1,7 @@
 #pragma once
 
+#include "chatserver/BanList.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -36,7 +38,11 @@ private:
     void runCommand(const QString &command, const QString &argument);
     void setStoredValue(const QString &nameAndValue);
     void printPlayers();
+    void banPlayer(const QString &argument);
+    void banAddress(const QString &argument);
     void printBans();
+    // One row of /bans: address, name, made, expires and reason.
+    static QString banLine(const BanList::Row &row);
     void printOut(const QString &text);
     void printErr(const QString &text);
     std::optional<quint16> parseId(const QString &text);

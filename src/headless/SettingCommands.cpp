@@ -97,7 +97,7 @@ void addTournament(QHash<QString, Apply> &table)
 
 void addOptions(QHash<QString, Apply> &table)
 {
-    addNumbered(table, u"cOptions"_s, 0, 1, [](HostCore &core, int i, const QString &v) {
+    addNumbered(table, u"cOptions"_s, 0, 2, [](HostCore &core, int i, const QString &v) {
         const std::optional<bool> on = checkValue(v);
         if (on)
             core.options().setOption(i, *on);

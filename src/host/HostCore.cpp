@@ -9,6 +9,8 @@
 #include "chat/PlayerChat.h"
 #include "chat/Transcript.h"
 #include "appearance/ChatStyles.h"
+#include "chat/PrintableText.h"
+#include "chatserver/BanStore.h"
 #include "chatserver/ChatRoom.h"
 #include "chatserver/ClientSlots.h"
 #include "chatserver/HostState.h"
@@ -85,6 +87,7 @@ struct HostCore::Parts
         , queue(players, clientSlots)
         , bot(transcript, queue, chatOptions, players)
         , room(state, players, clientSlots, queue, bot, chatLog, chatOptions)
+        , banStore(store, room.banList())
     {
     }
 
@@ -101,6 +104,7 @@ struct HostCore::Parts
     OutgoingQueue queue;
     BotSpeaker bot;
     ChatRoom room;
+    BanStore banStore;
     LobbyLink lobby;
     StatusPanel status;
     QNetworkAccessManager web;
@@ -156,10 +160,13 @@ bool HostCore::start()
     p.chatOptions.restore();
     p.styles.restore();
     p.room.setWelcomeMessage(p.identity.welcomeMessage());
+    const QString banProblem = p.banStore.restore();
     updateStatusPanel();
 
     if (!p.store.loadProblem().isEmpty())
         Q_EMIT messageBox(p.store.loadProblem(), u"Settings"_s);
+    if (!banProblem.isEmpty())
+        Q_EMIT messageBox(banProblem, u"Bans"_s);
     m_statusTimer.start(m_timing.statusIntervalMs);
     p.pairings->startRefreshing();
     return true;
@@ -183,6 +190,16 @@ void HostCore::connectParts()
                 m_parts->bot.botSay(replyToHost, socket, text);
             });
     connect(p.pairings.get(), &PairingsService::systemMessage, this, &HostCore::systemLine);
+    connect(
+        p.pairings.get(), &PairingsService::newPairings, this, [this](const QList<int> &rounds) {
+            if (m_parts->chatOptions.announcesNewPairings())
+                m_parts->replies->announceNewPairings(rounds);
+        });
+    connect(&p.room.banList(), &BanList::expired, this, [this](const BanList::Row &row) {
+        const QString name
+            = row.playerName.isEmpty() ? QString() : printableText(row.playerName) + u' ';
+        systemLine(u"Ban Expired: "_s + name + u'(' + row.address + u')');
+    });
     connect(&p.chatLog, &ChatLog::writeFailed, this, &HostCore::systemLine);
     connect(&p.store, &SettingsStore::problem, this,
             [this](const QString &message) { Q_EMIT messageBox(message, u"Settings"_s); });

@@ -79,6 +79,23 @@ void SettingsStore::writeRegValue(
     save();
 }
 
+QStringList SettingsStore::valueNames(const QString &keyPath) const
+{
+    return m_values.value(keyPath).keys();
+}
+
+void SettingsStore::replaceKey(const QString &keyPath, const QHash<QString, QString> &values)
+{
+    if (m_values.value(keyPath) == values && !m_unsaved && QFileInfo::exists(m_filePath))
+        return;
+    if (values.isEmpty())
+        m_values.remove(keyPath);
+    else
+        m_values[keyPath] = values;
+    m_unsaved = true;
+    save();
+}
+
 QByteArray SettingsStore::serialize(const Values &values)
 {
     QStringList keys = values.keys();

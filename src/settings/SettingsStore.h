@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 // Key paths of the stored values; every value lives under one of these four.
 namespace SettingsKeys {
@@ -11,6 +12,7 @@ inline const QString Options = QStringLiteral("SOFTWARE\\TavixChat\\Options");
 inline const QString Colors = QStringLiteral("SOFTWARE\\TavixChat\\Colors");
 inline const QString Fonts = QStringLiteral("SOFTWARE\\TavixChat\\Fonts");
 inline const QString Network = QStringLiteral("SOFTWARE\\TavixChat\\Network");
+inline const QString Bans = QStringLiteral("SOFTWARE\\TavixChat\\Bans");
 } // namespace SettingsKeys
 
 // Every setting is a string value under a key path and a value name; an absent value reads as "".
@@ -32,6 +34,12 @@ public:
 
     QString readRegValue(const QString &keyPath, const QString &valueName) const;
     void writeRegValue(const QString &keyPath, const QString &valueName, const QString &text);
+
+    // The names of the values under a key path, in no particular order.
+    QStringList valueNames(const QString &keyPath) const;
+    // Makes the values under a key path exactly these, in one write: for lists whose entries come
+    // and go, such as the bans.
+    void replaceKey(const QString &keyPath, const QHash<QString, QString> &values);
 
     QString filePath() const { return m_filePath; }
 

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <QList>
+
 #include <array>
 
 // Who plays whom, by round 1..6 and match 1..32 (both 1-based, as printed on the report page).
@@ -35,6 +37,21 @@ public:
                 return false;
         }
         return true;
+    }
+
+    // The rounds, in order, in which at least one match differs from other's.
+    QList<int> roundsDifferingFrom(const Pairings &other) const
+    {
+        QList<int> rounds;
+        for (int round = 1; round <= RoundCount; ++round) {
+            for (int match = 1; match <= MatchCount; ++match) {
+                if (at(round, match) != other.at(round, match)) {
+                    rounds.append(round);
+                    break;
+                }
+            }
+        }
+        return rounds;
     }
 
     friend bool operator==(const Pairings &, const Pairings &) = default;

@@ -4,6 +4,8 @@
 #include "tournament/StandingsParser.h"
 #include "tournament/TournamentSettings.h"
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
 
 PairingsService::PairingsService(const TournamentSettings &settings, LeagueSite site,
@@ -47,4 +49,12 @@ void PairingsService::takePage(const QByteArray &body)
                                                                        : parseDEStandings(page);
     Q_EMIT systemMessage(u"Pairings Retrieved Successfully"_s);
     Q_EMIT pairingsChanged();
+    if (m_pairings.isEmpty())
+        return;
+    const std::optional<Pairings> reference = std::exchange(m_reference, m_pairings);
+    if (!reference)
+        return;
+    const QList<int> rounds = reference->roundsDifferingFrom(m_pairings);
+    if (!rounds.isEmpty())
+        Q_EMIT newPairings(rounds);
 }

@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QTimer>
 
+#include <optional>
+
 class QNetworkAccessManager;
 class TournamentSettings;
 
@@ -35,6 +37,10 @@ public:
 Q_SIGNALS:
     void systemMessage(const QString &text);
     void pairingsChanged();
+    // A download brought pairings that differ from those of the last download that brought any;
+    // rounds lists the rounds that differ. Never for the first such download of a run: that one
+    // only sets what later ones are compared with.
+    void newPairings(const QList<int> &rounds);
 
 private:
     void takePage(const QByteArray &body);
@@ -44,4 +50,8 @@ private:
     WebFetcher m_fetcher;
     QTimer m_refreshTimer;
     Pairings m_pairings;
+    // What the next download is compared with. A page without any pairings (the league site's
+    // error page arrives as a normal page) never becomes it, so a passing fault of the site does
+    // not make the next good page look new.
+    std::optional<Pairings> m_reference;
 };

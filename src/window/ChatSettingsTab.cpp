@@ -74,7 +74,8 @@ QWidget *ChatSettingsTab::buildOptions()
 {
     auto *group = new QGroupBox(u"Options"_s, this);
     auto *layout = new QVBoxLayout(group);
-    const QStringList captions{u"Echo Bot Commands"_s, u"Display System Messages"_s};
+    const QStringList captions{
+        u"Echo Bot Commands"_s, u"Display System Messages"_s, u"Announce New Pairings"_s};
     for (int i = 0; i < OptionCount; ++i) {
         m_options[i] = checkBox(captions[i], controlArrayName(u"chkOptions"_s, i), group);
         layout->addWidget(m_options[i]);

@@ -20,7 +20,8 @@ class ChatSettingsTab : public QWidget
     Q_OBJECT
 
 public:
-    static constexpr int OptionCount = 2; // echo bot commands, display system messages
+    // echo bot commands, display system messages, announce new pairings
+    static constexpr int OptionCount = 3;
     static constexpr int LogCount = 5;
     static constexpr int FontCount = 5; // player name, general chat, whisper to/from, system
     static constexpr int ColourCount = 6; // background, then the five text colours

@@ -4,6 +4,7 @@
 #include "chat/BotReplies.h"
 #include "chat/ChatOptions.h"
 #include "chat/HostConsole.h"
+#include "chat/PrintableText.h"
 #include "chat/Transcript.h"
 #include "chatserver/BanList.h"
 #include "chatserver/ChatRoom.h"
@@ -30,6 +31,7 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QLabel>
+#include <QLocale>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -173,8 +175,14 @@ void HostWindowController::refreshBanList()
 {
     QTreeWidget *view = m_window.ipMonitorTab()->banList();
     view->clear();
-    for (const BanList::Row &row : m_core.room().banList().rows())
-        view->addTopLevelItem(new QTreeWidgetItem({row.playerName, row.address, row.timeBanned}));
+    const QLocale locale;
+    for (const BanList::Row &row : m_core.room().banList().rows()) {
+        const QString expires = row.expires.isValid()
+            ? locale.toString(row.expires.toLocalTime(), QLocale::ShortFormat)
+            : u"Never"_s;
+        view->addTopLevelItem(new QTreeWidgetItem({printableText(row.playerName), row.address,
+            row.timeBanned, expires, printableText(row.reason)}));
+    }
 }
 
 void HostWindowController::sendInput(bool whisper)

@@ -40,7 +40,8 @@ IpMonitorTab::IpMonitorTab(QWidget *parent)
     (new QVBoxLayout(connected))->addWidget(m_monitor);
 
     auto *banned = new QGroupBox(u"Banned Players"_s, this);
-    m_bans = table(u"ListView2"_s, {u"Player Name"_s, u"IP Address"_s, u"Time Banned"_s}, banned);
+    m_bans = table(u"ListView2"_s,
+        {u"Player Name"_s, u"IP Address"_s, u"Time Banned"_s, u"Expires"_s, u"Reason"_s}, banned);
     m_bans->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_removeBan = new QPushButton(u"Remove Ban"_s, banned);
     m_removeBan->setObjectName(controlArrayName(u"Command2"_s, 0));

@@ -69,7 +69,7 @@ private Q_SLOTS:
         bans.clear();
         QCOMPARE(changed.size(), 0);
         for (const char *address : {"127.0.0.2", "127.0.0.3", "127.0.0.2", "127.0.0.4"})
-            bans.add({u"P"_s, QString::fromLatin1(address), u"10:22:33 PM"_s});
+            QVERIFY(bans.ban(u"P"_s, QString::fromLatin1(address)));
         QVERIFY(bans.isBanned(u"127.0.0.3"_s));
         QVERIFY(!bans.isBanned(u"127.0.0.30"_s));
 

@@ -300,8 +300,16 @@ void TestHeadlessProgram::operatorRunsARoomFromStandardInput()
 
     host.type(u"/ban %1"_s.arg(bob->ownId()));
     QVERIFY(!bob->waitForOpcode(ChatPacket::Kick).isEmpty());
+    host.type(u"/ban-address 127.0.0.9/30 7d trolling | again"_s);
+    host.type(u"/ban-address nonsense 2h"_s);
+    QVERIFY(!host.waitForErr(u"\"nonsense\" is neither"_s).isEmpty());
+    host.type(u"/ban %1 0m spam"_s.arg(cleo->ownId()));
+    QVERIFY(!host.waitForErr(u"Usage: /ban ID"_s).isEmpty());
     host.type(u"/bans"_s);
-    QVERIFY(!host.waitForOut(u"127.0.0.2  Bob  banned "_s).isEmpty());
+    QVERIFY(host.waitForOut(u"127.0.0.2  Bob  banned "_s).endsWith(u"  expires never  -"_s));
+    const QString ranged = host.waitForOut(u"127.0.0.8/30  -  banned "_s);
+    QVERIFY(ranged.endsWith(u"  trolling | again"_s));
+    QVERIFY(!ranged.contains(u"never"_s));
     host.type(u"/unban all"_s);
     host.type(u"/bans"_s);
     QVERIFY(!host.waitForOut(u"No bans."_s).isEmpty());

@@ -125,6 +125,7 @@ void TestHostWindow::controlsHaveNamesTypesAndCaptions_data()
     row("txtwelcome", "QLineEdit", {});
     row("chkOptions_0", "QCheckBox", u"Echo Bot Commands"_s);
     row("chkOptions_1", "QCheckBox", u"Display System Messages"_s);
+    row("chkOptions_2", "QCheckBox", u"Announce New Pairings"_s);
     row("chkLog_0", "QCheckBox", u"Enable Logging"_s);
     row("chkLog_1", "QCheckBox", u"Log Chat"_s);
     row("chkLog_2", "QCheckBox", u"Log Player Events"_s);
@@ -264,7 +265,8 @@ void TestHostWindow::listColumnsAreCaptioned()
     QCOMPARE(captions(u"ListView1"_s),
         QStringList({u"Player Name"_s, u"IP Address"_s, u"ID"_s, u"Socket"_s, u"State"_s}));
     QCOMPARE(captions(u"ListView2"_s),
-        QStringList({u"Player Name"_s, u"IP Address"_s, u"Time Banned"_s}));
+        QStringList({u"Player Name"_s, u"IP Address"_s, u"Time Banned"_s, u"Expires"_s,
+            u"Reason"_s}));
 }
 
 void TestHostWindow::serverChoiceOffersBothServers()

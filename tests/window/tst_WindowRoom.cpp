@@ -413,6 +413,7 @@ void TestWindowRoom::banListsTheAddressAndRefusesIt()
     QCOMPARE(columnOf(bans, 0), QStringList{u"Bob"_s});
     QCOMPARE(columnOf(bans, 1), QStringList{u"127.0.0.2"_s});
     QVERIFY(!columnOf(bans, 2).value(0).isEmpty());
+    QCOMPARE(columnOf(bans, 3), QStringList{u"Never"_s});
     auto *list = control<QListWidget>(*m_window, "lstplayers");
     QVERIFY(waitUntil([&] { return !rowsOf(list).contains(u"Bob"_s); }, 3000));
 
