@@ -8,6 +8,7 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Vornic Host developers")
 set(CPACK_PACKAGE_CONTACT "Vornic Host developers <vornic-host@localhost>")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_INSTALL_PREFIX /usr)
 # Install into the staging folder with DESTDIR, so installed files name /usr, not the staging path.
 set(CPACK_SET_DESTDIR ON)
 set(CPACK_STRIP_FILES ON)
@@ -22,16 +23,15 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_WINDOW_PACKAGE_NAME vornic-host)
 set(CPACK_COMPONENT_WINDOW_DESCRIPTION
     "chat room host for an online golf game, with a window
- Vornic Host lets one operator host a chat room for the players of an online
- golf game and run a tournament from it: it registers the room with the game's
- lobby server, relays chat, answers the players' bot commands and fetches
- pairings and ranks from the league's web site.")
+Vornic Host lets one operator host a chat room for the players of an online
+golf game and run a tournament from it: it registers the room with the game's
+lobby server, relays chat, answers the players' bot commands and fetches
+pairings and ranks from the league's web site.")
 
 set(CPACK_DEBIAN_SERVER_PACKAGE_NAME vornic-hostd)
 set(CPACK_COMPONENT_SERVER_DESCRIPTION
     "chat room host for an online golf game, as a service
- The Vornic Host chat room without a window, for servers with no display,
- and a systemd unit that runs it as a user of its own:
- systemctl enable --now vornic-hostd")
+The Vornic Host chat room without a window, for servers with no display,
+and a systemd unit that runs it as a user of its own.")
 
 include(CPack)
