@@ -184,6 +184,7 @@ void TestInstalledPrograms::serverProgramLoadsNoGraphicsLibraries()
 {
     auto host = startRoom(u"vornic-hostd"_s, {});
     QVERIFY(host);
+    QVERIFY(host->process.waitForStarted(5000));
     std::unique_ptr<GameClient> bob;
     QVERIFY2(waitUntil(
                  [&] {
