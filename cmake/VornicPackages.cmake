@@ -21,6 +21,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 
 set(CPACK_DEBIAN_WINDOW_PACKAGE_NAME vornic-host)
+# The one library dpkg-shlibdeps cannot see: Qt loads its platform plugins (xcb, wayland) at run
+# time, and without them the window cannot open. Joined with what dpkg-shlibdeps finds.
+set(CPACK_DEBIAN_WINDOW_PACKAGE_DEPENDS qt6-qpa-plugins)
 set(CPACK_COMPONENT_WINDOW_DESCRIPTION
     "chat room host for an online golf game, with a window
 Vornic Host lets one operator host a chat room for the players of an online

@@ -50,7 +50,7 @@ window_depends=$(dpkg-deb --field "$window" Depends)
 server_depends=$(dpkg-deb --field "$server" Depends)
 echo "vornic-host Depends: $window_depends"
 echo "vornic-hostd Depends: $server_depends"
-for lib in libqt6core6 libqt6network6 libqt6widgets6 libqt6gui6; do
+for lib in libqt6core6 libqt6network6 libqt6widgets6 libqt6gui6 qt6-qpa-plugins; do
     grep -q "$lib" <<<"$window_depends" || fail "vornic-host does not depend on $lib"
 done
 for lib in libqt6core6 libqt6network6 libc6; do
