@@ -35,14 +35,25 @@ qint64 cpuTimeMs(qint64 pid)
     return ticks * 1000 / sysconf(_SC_CLK_TCK);
 }
 
-qint64 residentKb(qint64 pid)
+qint64 statusKb(qint64 pid, const QByteArray &field)
 {
     const QByteArray status = readProcFile(pid, "status");
+    const QByteArray start = field + ':';
     for (const QByteArray &line : status.split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+        if (line.startsWith(start))
+            return line.mid(start.size()).trimmed().split(' ').value(0).toLongLong();
     }
     return -1;
+}
+
+qint64 residentKb(qint64 pid)
+{
+    return statusKb(pid, "VmRSS");
+}
+
+qint64 ownResidentKb(qint64 pid)
+{
+    return statusKb(pid, "RssAnon");
 }
 
 } // namespace ProcStats

@@ -146,6 +146,10 @@ public:
                 .arg(wallMs / 1000.0, 0, 'f', 1)
                 .arg(100.0 * double(used) / wallMs, 0, 'f', 2),
             u"/proc/<pid>/stat, 10 ms clock ticks"_s);
+        m_table.add(u"memory"_s, u"host VmRSS, room open, %1 idle clients"_s.arg(m_swarm->size()),
+            mib(ProcStats::residentKb(m_host.pid())),
+            u"of which the process's own (RssAnon) %1"_s.arg(
+                mib(ProcStats::ownResidentKb(m_host.pid()))));
     }
 
     void relayMemory()

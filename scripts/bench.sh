@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake --preset default -DVORNIC_BUILD_BENCHMARKS=ON >/dev/null
-cmake --build build --target vornic-bench vornic-host -- -j "${VORNIC_JOBS:-2}" >&2
+cmake --build build --target vornic-bench vornic-host vornic-hostd -- -j "${VORNIC_JOBS:-2}" >&2
 
 bench=(build/bin/vornic-bench "$@")
 # The window start-up is watched on an X display when one can be had; otherwise the driver

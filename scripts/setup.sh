@@ -3,6 +3,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev)
+# The install and package checks: dpkg-shlibdeps, and the validators of what gets installed.
+packages+=(dpkg-dev file desktop-file-utils appstream systemd groff-base man-db)
 if [ "${VORNIC_WITH_FUZZ:-0}" = 1 ]; then packages+=(clang libclang-rt-14-dev); fi
 if [ "${VORNIC_WITH_XVFB:-0}" = 1 ]; then packages+=(xvfb xauth); fi
 if [ "${VORNIC_WITH_SCREENSHOTS:-0}" = 1 ]; then packages+=(x11-utils xdotool imagemagick); fi

@@ -9,7 +9,15 @@ namespace {
 
 struct Options
 {
-    QCommandLineOption headless{u"headless"_s, u"Run without a window."_s};
+    explicit Options(CommandLine::Program program)
+        : headless(u"headless"_s,
+            program == CommandLine::Program::Server
+                ? u"Accepted; changes nothing (there is no window)."_s
+                : u"Run without a window."_s)
+    {
+    }
+
+    QCommandLineOption headless;
     QCommandLineOption host{u"host"_s, u"Open the chat room at start-up."_s};
     QCommandLineOption settings{u"settings"_s, u"Keep the settings in FILE."_s, u"FILE"_s};
     QCommandLineOption dataDir{
@@ -105,9 +113,9 @@ private:
 
 namespace CommandLine {
 
-CommandLineResult parse(const QStringList &arguments)
+CommandLineResult parse(const QStringList &arguments, Program program)
 {
-    const Options o;
+    const Options o(program);
     QCommandLineParser parser;
     setUp(parser, o);
 
@@ -124,7 +132,7 @@ CommandLineResult parse(const QStringList &arguments)
     CommandLineOptions &options = result.options;
     options.showHelp = parser.isSet(u"help"_s);
     options.showVersion = parser.isSet(u"version"_s);
-    options.headless = parser.isSet(o.headless);
+    options.headless = program == Program::Server || parser.isSet(o.headless);
     options.hostAtStart = parser.isSet(o.host);
     options.demo = parser.isSet(o.demo);
 
@@ -140,16 +148,18 @@ CommandLineResult parse(const QStringList &arguments)
     return result;
 }
 
-QString helpText()
+QString helpText(Program program)
 {
-    const Options o;
+    const Options o(program);
     QCommandLineParser parser;
     setUp(parser, o);
     // The parser names whatever binary is running, or a placeholder before the application
     // object exists; the usage line names the program.
+    const QString name = program == Program::Server ? u"vornic-hostd"_s : u"vornic-host"_s;
     QString text = parser.helpText();
-    const qsizetype lineEnd = text.indexOf(u'\n');
-    return text.replace(0, lineEnd < 0 ? text.size() : lineEnd, u"Usage: vornic-host [options]"_s);
+    const qsizetype lineEnd = text.indexOf(u'
+');
+    return text.replace(0, lineEnd < 0 ? text.size() : lineEnd, u"Usage: "_s + name + u" [options]"_s);
 }
 
 QString versionText()

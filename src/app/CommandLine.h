@@ -26,11 +26,15 @@ struct CommandLineResult
 
 namespace CommandLine {
 
+// The window program, or the server program, which has no window: there --headless is accepted,
+// so the two can be started alike, and changes nothing.
+enum class Program { Window, Server };
+
 // arguments as QCoreApplication::arguments() gives them, program name first. Pure: prints
 // nothing and does not exit.
-CommandLineResult parse(const QStringList &arguments);
+CommandLineResult parse(const QStringList &arguments, Program program = Program::Window);
 
-QString helpText();
+QString helpText(Program program = Program::Window);
 QString versionText();
 
 } // namespace CommandLine

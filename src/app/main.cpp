@@ -1,14 +1,13 @@
-#include "app/CommandLine.h"
+// vornic-host: the window, or with --headless the console.
 #include "app/DemoLauncher.h"
-#include "headless/HeadlessConsole.h"
+#include "app/HostRun.h"
+#include "app/ProgramStart.h"
 #include "host/HostCore.h"
 #include "window/HostWindow.h"
 #include "window/HostWindowController.h"
-#include "headless/UnixSignalWatcher.h"
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -17,59 +16,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-void printTo(FILE *stream, const QString &text)
-{
-    std::fputs(text.toLocal8Bit().append('\n').constData(), stream);
-    std::fflush(stream);
-}
-
-// With --demo, starts the simulators and points the options at them; false when they cannot run.
-bool prepareDemo(CommandLineOptions &options, std::unique_ptr<DemoLauncher> &demo)
-{
-    if (!options.demo)
-        return true;
-    demo = std::make_unique<DemoLauncher>();
-    return demo->start(options);
-}
-
-// Runs the host until it has shut down; the front end is chosen by the caller.
-int runHost(QCoreApplication &app, HostCore &core, const CommandLineOptions &options)
-{
-    UnixSignalWatcher signalWatcher;
-    QObject::connect(&signalWatcher, &UnixSignalWatcher::terminationRequested, &core,
-                     [&core] { core.shutdown(); });
-    QObject::connect(&core, &HostCore::finished, &app, &QCoreApplication::quit);
-    int exitCode = 0;
-    QObject::connect(&core, &HostCore::listenFailed, &app, [&] {
-        // Headless, a room that cannot listen is a failed start of the service.
-        if (options.headless) {
-            exitCode = 2;
-            core.shutdown();
-        }
-    });
-    if (options.hostAtStart)
-        QTimer::singleShot(0, &core, [&core] { core.clickHostButton(); });
-    // The demo's players ask for the pairings at once; fetch them without waiting a minute.
-    if (options.demo)
-        QTimer::singleShot(0, &core, [&core] { core.refreshPairings(); });
-    const int loopCode = QCoreApplication::exec();
-    return exitCode != 0 ? exitCode : loopCode;
-}
-
-int runHeadless(int argc, char *argv[], CommandLineOptions options)
-{
-    QCoreApplication app(argc, argv);
-    std::unique_ptr<DemoLauncher> demo;
-    if (!prepareDemo(options, demo))
-        return 1;
-    HostCore core(options);
-    HeadlessConsole console(core);
-    if (!core.start())
-        return 1;
-    console.readStandardInput();
-    return runHost(app, core, options);
-}
 
 constexpr const char *NoDisplayLine = "vornic-host: no display found, so the window cannot open; "
                                       "run it without one: vornic-host --headless --host ...\n";
@@ -110,14 +56,12 @@ int runWindow(int argc, char *argv[], CommandLineOptions options)
     QApplication app(argc, argv);
     qInstallMessageHandler(g_handlerBeforeWindowSystem);
     std::unique_ptr<DemoLauncher> demo;
-    if (!prepareDemo(options, demo))
+    if (!HostRun::prepareDemo(options, demo))
         return 1;
     HostCore core(options);
     QStringList startMessages;
     auto collect = QObject::connect(&core, &HostCore::messageBox, &app,
-                                    [&](const QString &text, const QString &) {
-                                        startMessages << text;
-                                    });
+        [&](const QString &text, const QString &) { startMessages << text; });
     if (!core.start()) {
         QMessageBox::critical(nullptr, u"Vornic Host"_s, startMessages.join(u'\n'));
         return 1;
@@ -129,32 +73,17 @@ int runWindow(int argc, char *argv[], CommandLineOptions options)
     window.show();
     for (const QString &message : std::as_const(startMessages))
         QMessageBox::warning(&window, u"Vornic Host"_s, message);
-    return runHost(app, core, options);
+    return HostRun::untilShutdown(app, core, options);
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication::setApplicationName(u"Vornic Host"_s);
-    QCoreApplication::setApplicationVersion(u"1.4"_s);
-
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    const CommandLineResult parsed = CommandLine::parse(arguments);
-    if (!parsed.ok()) {
-        printTo(stderr, parsed.errorText + u"\n(see --help)"_s);
-        return 64;
-    }
-    if (parsed.options.showHelp) {
-        printTo(stdout, CommandLine::helpText());
-        return 0;
-    }
-    if (parsed.options.showVersion) {
-        printTo(stdout, CommandLine::versionText());
-        return 0;
-    }
-    return parsed.options.headless ? runHeadless(argc, argv, parsed.options)
-                                   : runWindow(argc, argv, parsed.options);
+    const ProgramStart start
+        = ProgramStart::fromArguments(argc, argv, CommandLine::Program::Window);
+    if (start.exitCode)
+        return *start.exitCode;
+    return start.options.headless ? HostRun::headless(argc, argv, start.options)
+                                  : runWindow(argc, argv, start.options);
 }

@@ -56,14 +56,11 @@ QString timeOfDay()
     return locale.toString(QTime::currentTime(), LogTimeFormats::timeFormat(locale));
 }
 
-// ladders.ini is looked for in the data folder, and, unless the operator named that folder, also
-// beside the program, where a build or an installation puts the one it ships.
+// ladders.ini is looked for in the data folder first, then where the build or the installation
+// put the one it ships.
 QString laddersFile(const QString &dataFolder, bool folderChosen)
 {
-    const QString inData = QDir(dataFolder).filePath(u"ladders.ini"_s);
-    if (QFileInfo::exists(inData) || folderChosen)
-        return inData;
-    return QDir(QCoreApplication::applicationDirPath()).filePath(u"ladders.ini"_s);
+    return DataFolder::laddersFile(dataFolder, folderChosen, DataFolder::thisProgram());
 }
 
 LeagueSite::Hosts leagueOverrides(const HostOptions &options)

@@ -8,21 +8,62 @@
 
 using namespace Qt::StringLiterals;
 
+#ifndef VORNIC_SHIPPED_DATA_FROM_BIN
+#define VORNIC_SHIPPED_DATA_FROM_BIN "../share"
+#endif
+
 namespace DataFolder {
 
-QString choose(const QString &overrideDir, const QString &programDir, const QString &userDataDir)
+namespace {
+
+const QString LaddersName = u"ladders.ini"_s;
+
+} // namespace
+
+Places placesOf(
+    const QString &programDir, const QString &relativeShippedDir, const QString &userDataDir)
 {
-    const QString chosen = !overrideDir.isEmpty() ? overrideDir
-        : isWritableFolder(programDir)            ? programDir
-                                                  : userDataDir;
+    Places places{programDir, QString(), userDataDir};
+    const QString shipped = QDir::cleanPath(QDir(programDir).filePath(relativeShippedDir));
+    if (!relativeShippedDir.isEmpty() && QFileInfo(shipped).isDir())
+        places.shippedDir = shipped;
+    return places;
+}
+
+Places thisProgram()
+{
+    // Each package ships its own copy under its program's name, so both can be installed.
+    const QString name = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+    return placesOf(QCoreApplication::applicationDirPath(),
+        QString::fromUtf8(VORNIC_SHIPPED_DATA_FROM_BIN) + u'/' + name,
+        QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
+}
+
+QString choose(const QString &overrideDir, const Places &places)
+{
+    QString chosen = overrideDir;
+    if (chosen.isEmpty()) {
+        // Installed, the program's folder is not its own to write in: not even a probe goes there.
+        const bool besideProgram = !places.installed() && isWritableFolder(places.programDir);
+        chosen = besideProgram ? places.programDir : places.userDataDir;
+    }
     QDir().mkpath(chosen);
     return QFileInfo(chosen).absoluteFilePath();
 }
 
 QString locate(const QString &overrideDir)
 {
-    return choose(overrideDir, QCoreApplication::applicationDirPath(),
-        QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
+    return choose(overrideDir, thisProgram());
+}
+
+QString laddersFile(const QString &dataFolder, bool folderChosen, const Places &places)
+{
+    const QString inData = QDir(dataFolder).filePath(LaddersName);
+    if (QFileInfo::exists(inData))
+        return inData;
+    if (places.installed())
+        return QDir(places.shippedDir).filePath(LaddersName);
+    return folderChosen ? inData : QDir(places.programDir).filePath(LaddersName);
 }
 
 QString overrideFromArguments(const QStringList &arguments)

@@ -85,6 +85,33 @@ private Q_SLOTS:
         }
     }
 
+    // The server program takes the same command lines, so a unit or script can run either.
+    void serverProgramIsAlwaysHeadless_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::newRow("plain") << u"--host"_s;
+        QTest::newRow("--headless changes nothing") << u"--headless --host"_s;
+    }
+    void serverProgramIsAlwaysHeadless()
+    {
+        QFETCH(QString, line);
+        const CommandLineResult result = CommandLine::parse(
+            QStringList{u"vornic-hostd"_s} + line.split(u' '), CommandLine::Program::Server);
+        QVERIFY2(result.ok(), qPrintable(result.errorText));
+        QVERIFY(result.options.headless && result.options.hostAtStart);
+        QVERIFY(!parse(u"--host"_s).options.headless);
+    }
+
+    void serverHelpSaysHeadlessChangesNothing()
+    {
+        const QString server = CommandLine::helpText(CommandLine::Program::Server);
+        QVERIFY(server.contains(u"--headless"_s) && server.contains(u"changes nothing"_s));
+        QVERIFY(!CommandLine::helpText().contains(u"changes nothing"_s));
+        QVERIFY(
+            !CommandLine::parse({u"vornic-hostd"_s, u"--colour"_s}, CommandLine::Program::Server)
+                 .ok());
+    }
+
     void badArgumentsAreRefused_data()
     {
         QTest::addColumn<QString>("line");

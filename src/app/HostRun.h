@@ -1,0 +1,24 @@
+#pragma once
+
+#include "app/CommandLine.h"
+
+#include <memory>
+
+class DemoLauncher;
+class HostCore;
+class QCoreApplication;
+
+// How both programs run the host: until it has shut down, with termination signals closing the
+// room as Exit does. Nothing here needs a display, so the server program is built from it alone.
+namespace HostRun {
+
+// With --demo, starts the simulators and points the options at them; false when they cannot run.
+bool prepareDemo(CommandLineOptions &options, std::unique_ptr<DemoLauncher> &demo);
+
+// Runs the event loop until the host has finished; the front end is set up by the caller.
+int untilShutdown(QCoreApplication &app, HostCore &core, const CommandLineOptions &options);
+
+// The whole run of the console front end, from the application object to the exit code.
+int headless(int argc, char *argv[], CommandLineOptions options);
+
+} // namespace HostRun
