@@ -204,8 +204,11 @@ void ChatRoom::handleJoinRequest(const QByteArray &packet, int socket)
     const std::optional<quint16> id = wrongPassword ? std::nullopt : m_players.issueId();
     if (!id) {
         // Guessing passwords on one connection must not fill the queue with refusals.
-        if (!connection(socket)->refusals.take(nowMs())) {
-            qCDebug(lcRoom) << "Socket" << socket << "is refused too often; JoinRequest ignored";
+        ClientConnection *client = connection(socket);
+        if (!withinBudget(client->refusals, client->refusalsExhausted)) {
+            if (client->refusalsExhausted == 1)
+                qCDebug(lcRoom) << "Socket" << socket
+                                << "is refused too often; JoinRequests ignored";
             return;
         }
         m_queue.queuePacket(
@@ -312,6 +315,16 @@ qsizetype ChatRoom::relayCost(const ChatPacket::ChatLineFields &line, int socket
     return others;
 }
 
+bool ChatRoom::withinBudget(TokenBucket &budget, int &refusedInARow)
+{
+    if (budget.take(nowMs())) {
+        refusedInARow = 0;
+        return true;
+    }
+    ++refusedInARow;
+    return false;
+}
+
 void ChatRoom::tellRefusal(int socket, std::optional<qint64> &lastRefusalMs, const QString &notice)
 {
     const qint64 now = nowMs();
@@ -341,8 +354,11 @@ void ChatRoom::handleNameRequest(const QByteArray &packet, int socket)
         = ChatPacket::readNameRequest(packet);
     if (!request)
         return;
-    if (!connection(socket)->nameReplies.take(nowMs())) {
-        qCDebug(lcRoom) << "Socket" << socket << "asks for names too often; NameRequest ignored";
+    ClientConnection *client = connection(socket);
+    if (!withinBudget(client->nameReplies, client->nameRepliesExhausted)) {
+        if (client->nameRepliesExhausted == 1)
+            qCDebug(lcRoom) << "Socket" << socket
+                            << "asks for names too often; NameRequests ignored";
         return;
     }
     m_queue.queuePacket(socket, ChatPacket::nameReply(*request, m_players));

@@ -127,6 +127,9 @@ private:
     qsizetype relayCost(const ChatPacket::ChatLineFields &line, int socket) const;
     // Says notice unless the previous refusal noted in lastRefusalMs was less than the notice
     // gap ago; notes this one either way.
+    // Takes a token; counts the requests refused since the last one let through, so that a
+    // flood is noted once, not once per request.
+    bool withinBudget(TokenBucket &budget, int &refusedInARow);
     void tellRefusal(int socket, std::optional<qint64> &lastRefusalMs, const QString &notice);
     void handleNameRequest(const QByteArray &packet, int socket);
 

@@ -19,6 +19,8 @@ struct ClientConnection
     TokenBucket nameReplies;
     TokenBucket refusals;
     TokenBucket commandPackets;
+    int nameRepliesExhausted = 0;
+    int refusalsExhausted = 0;
     ByteRateCap arrivals;
     // When the last "slow down" notice was said; nothing before the first.
     std::optional<qint64> lastSlowDownNoticeMs;
