@@ -56,10 +56,11 @@ public:
         // unanswered.
         int refusalBurst = 5;
         double refusalsPerSecond = 0.2;
-        // Packets the bot may send in answer to one connection's commands: the burst holds the
-        // longest answer ("+pairings"), the rate a few commands a minute. A command is answered
-        // while a token is left and its whole answer is charged.
-        int commandPacketBurst = 200;
+        // Packets the bot may send in answer to one connection's commands: a burst of a dozen
+        // short answers, then a few commands a minute. A command is answered while a token is
+        // left and its whole answer is charged, so the longest ("+pairings", up to 198 lines) runs
+        // once and then keeps that connection's commands waiting about 25 s.
+        int commandPacketBurst = 100;
         double commandPacketsPerSecond = 4.0;
         // A refused command, or a line shed because the queue is too long, is told to its sender
         // once for each run of refusals that follow each other closer than this.
