@@ -160,23 +160,28 @@ public:
             progress(u"the extra client did not get in"_s);
             return;
         }
-        const qsizetype recipients = clients - 1; // a line goes to everybody but its speaker
-        const qint64 lines = (m_settings.relayedLines + recipients - 1) / recipients;
-        const qint64 target = lines * recipients;
+        // 63 clients each within their line limit ask for far more than the queue can send; the
+        // room sheds lines to keep the wait bounded. Waves go on until the queue has delivered
+        // the target number of packets.
+        const qint64 target = m_settings.relayedLines;
         const qint64 deliveredBefore = m_swarm->chatPacketsReceived();
         const auto delivered = [&] { return m_swarm->chatPacketsReceived() - deliveredBefore; };
+        QList<qint64> saidAtNs;
+        const qsizetype listenerSeenBefore = m_swarm->chatArrivals(0).size();
 
-        qint64 said = 0;
         qint64 peakRssKb = 0;
         QTimer waves;
         waves.setInterval(WaveIntervalMs);
         const auto sayWave = [&] {
-            for (qsizetype k = 0; k < clients && said < lines; ++k, ++said) {
-                m_swarm->client(k).perform(
-                    ClientAction{ClientAction::Kind::Say, u"bench relay %1"_s.arg(said), 0, {}, 0});
-            }
-            if (said >= lines)
+            if (delivered() >= target) {
                 waves.stop();
+                return;
+            }
+            for (qsizetype k = 0; k < clients; ++k) {
+                saidAtNs << BenchClock::nowNs();
+                m_swarm->client(k).perform(ClientAction{ClientAction::Kind::Say,
+                    u"bench relay %1 "_s.arg(saidAtNs.size() - 1), 0, {}, 0});
+            }
         };
         QObject::connect(&waves, &QTimer::timeout, &waves, sayWave);
         QTimer sampler;
@@ -196,9 +201,32 @@ public:
         const qint64 afterRssKb = ProcStats::residentKb(m_host.pid());
         peakRssKb = std::max(peakRssKb, afterRssKb); // a run shorter than one sample
 
-        const QString counted = u"%1 lines said by %2 clients = %3 deliveries%4"_s.arg(lines)
+        // The longest a relayed line waited, as one listener heard it, and who was told to wait.
+        double longestWaitMs = 0;
+        qint64 relayed = 0;
+        const QList<ClientSwarm::Arrival> &heard = m_swarm->chatArrivals(0);
+        for (qsizetype i = listenerSeenBefore; i < heard.size(); ++i) {
+            const qsizetype at = heard.at(i).description.indexOf(u"bench relay "_s);
+            if (at < 0)
+                continue;
+            const qsizetype number
+                = heard.at(i).description.sliced(at + 12).section(u' ', 0, 0).toLongLong();
+            if (number >= 0 && number < saidAtNs.size()) {
+                longestWaitMs = std::max(
+                    longestWaitMs, BenchClock::nsToMs(heard.at(i).atNs - saidAtNs.at(number)));
+                ++relayed;
+            }
+        }
+        qint64 busyNotices = 0;
+        for (qsizetype k = 0; k < clients; ++k) {
+            for (const ClientSwarm::Arrival &arrival : m_swarm->chatArrivals(k))
+                busyNotices += arrival.description.contains(u"room is busy"_s) ? 1 : 0;
+        }
+        const QString counted = u"%1 lines said by %2 clients, %3 deliveries, %4 busy notices%5"_s
+                                    .arg(saidAtNs.size())
                                     .arg(clients)
                                     .arg(delivered())
+                                    .arg(busyNotices)
                                     .arg(complete ? QString() : u" (INCOMPLETE)"_s);
         m_table.add(u"memory"_s, u"host VmRSS, room open, no clients"_s, mib(m_idleRssKb));
         m_table.add(u"memory"_s, u"host VmRSS, peak while relaying"_s, mib(peakRssKb), counted);
@@ -206,7 +234,13 @@ public:
             mib(afterRssKb), counted);
         m_table.add(u"pacing"_s, u"relay throughput (%1 clients saying lines)"_s.arg(clients),
             u"%1 packets/s"_s.arg(double(delivered()) / seconds, 0, 'f', 1),
-            u"ceiling %1 packets/s (one per tick)"_s.arg(1000.0 / TickMs, 0, 'f', 0));
+            u"ceiling %1 packets/s (one per tick); %2"_s.arg(1000.0 / TickMs, 0, 'f', 0)
+                .arg(counted));
+        m_table.add(u"pacing"_s, u"longest wait of a relayed line under that load"_s,
+            ms(longestWaitMs),
+            u"said until one listener heard it, %1 lines heard; the room sheds lines past %2 ms of "
+            u"queue"_s.arg(relayed)
+                .arg(OutgoingQueue::MaxRelayDelay.count()));
     }
 
 private:

@@ -157,9 +157,9 @@ QString helpText(Program program)
     // object exists; the usage line names the program.
     const QString name = program == Program::Server ? u"vornic-hostd"_s : u"vornic-host"_s;
     QString text = parser.helpText();
-    const qsizetype lineEnd = text.indexOf(u'
-');
-    return text.replace(0, lineEnd < 0 ? text.size() : lineEnd, u"Usage: "_s + name + u" [options]"_s);
+    const qsizetype lineEnd = text.indexOf(u'\n');
+    const QString usage = u"Usage: "_s + name + u" [options]"_s;
+    return text.replace(0, lineEnd < 0 ? text.size() : lineEnd, usage);
 }
 
 QString versionText()

@@ -75,6 +75,15 @@ std::optional<BotCommand> recognise(QStringView line, std::span<const BotCommand
     return std::nullopt;
 }
 
+std::optional<BotCommand> playerCommand(QStringView line)
+{
+    std::optional<BotCommand> command = recognise(line, PlayerOrder);
+    // The players' whois is known to work wherever "+whois" stands in their line.
+    if (!command && mentions(line, BotCommand::Whois))
+        command = BotCommand::Whois;
+    return command;
+}
+
 std::optional<QString> rankName(QStringView line, const QString &ownName)
 {
     if (line.size() <= RankPrefixWidth)

@@ -22,6 +22,10 @@ std::span<const BotCommand> operatorOrder();
 // "+word" or "!word" it contains anywhere, in any case ("+rules please", "!RULES").
 std::optional<BotCommand> recognise(QStringView line, std::span<const BotCommand> order);
 
+// The command a player's line asks for: as recognise with playerOrder, and also a whois wherever
+// "+whois" stands in the line.
+std::optional<BotCommand> playerCommand(QStringView line);
+
 // The name a rank request asks for: the line after its fixed "+rank " start ("+ranking" asks for
 // "ng"), the asker's own name when nothing follows, and nothing at all for a single blank.
 std::optional<QString> rankName(QStringView line, const QString &ownName);

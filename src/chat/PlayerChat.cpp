@@ -48,10 +48,7 @@ void PlayerChat::handlePlayerChat(const QByteArray &packet, int socket)
 
 bool PlayerChat::answerCommand(const QString &text, int sender)
 {
-    std::optional<BotCommand> command = BotCommands::recognise(text, BotCommands::playerOrder());
-    // The players' whois is known to work wherever "+whois" stands in their line.
-    if (!command && BotCommands::mentions(text, BotCommand::Whois))
-        command = BotCommand::Whois;
+    const std::optional<BotCommand> command = BotCommands::playerCommand(text);
     if (!command)
         return false;
     const int socket = m_players.socket(sender);

@@ -37,6 +37,8 @@ constexpr int MaxPacketSize = 65535;
 // A host-composed ChatLine carries its length in one byte: 255 - 16 header and ID bytes - 1
 // terminator.
 constexpr int MaxChatText = 238;
+// The longest ChatLine of the protocol, the host's own and the clients' alike.
+constexpr int MaxChatLineSize = 255;
 constexpr int RoomNameWidth = 60;
 constexpr int AddPlayerNameWidth = 20;
 constexpr int ListNameWidth = 24;

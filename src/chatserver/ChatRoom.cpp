@@ -1,5 +1,6 @@
 #include "chatserver/ChatRoom.h"
 
+#include "chat/BotCommand.h"
 #include "chat/BotSpeaker.h"
 #include "chat/ChatLog.h"
 #include "chat/ChatOptions.h"
@@ -27,6 +28,8 @@ Q_LOGGING_CATEGORY(lcRoom, "vornic.room")
 
 const QString kCommandsHint = u"Type +commands for a list of available commands."_s;
 const QString kSlowDownNotice = u"** Too many lines, please slow down **"_s;
+const QString kCommandsNotice = u"** Too many commands, please wait a minute **"_s;
+const QString kBusyNotice = u"** The room is busy, your line was not sent **"_s;
 // AddPlayer has room for 20 characters; every list and log shows the name as the clients see it.
 constexpr int kMaxNameLength = ChatPacket::AddPlayerNameWidth;
 
@@ -79,6 +82,8 @@ bool ChatRoom::isListening() const
 
 void ChatRoom::closeAll()
 {
+    // Closing each connection also throws away what waits for it, so the next room starts with
+    // an empty queue.
     m_slots.closeAll();
     m_connections.clear();
     m_players.clearPlayers();
@@ -121,6 +126,10 @@ void ChatRoom::openConnection(int socket)
     ClientConnection fresh;
     fresh.generation = ++m_lastGeneration;
     fresh.chatLines = TokenBucket(m_limits.lineBurst, m_limits.linesPerSecond);
+    fresh.nameReplies = TokenBucket(m_limits.nameRequestBurst, m_limits.nameRequestsPerSecond);
+    fresh.refusals = TokenBucket(m_limits.refusalBurst, m_limits.refusalsPerSecond);
+    fresh.commandPackets
+        = TokenBucket(m_limits.commandPacketBurst, m_limits.commandPacketsPerSecond);
     fresh.arrivals = ByteRateCap(m_limits.maxBytesPerSecond);
     m_connections.insert(socket, fresh);
 
@@ -159,6 +168,8 @@ void ChatRoom::receive(int socket, QByteArrayView bytes)
         const std::optional<QByteArray> packet = connection(socket)->framer.takeNext();
         if (!packet)
             break;
+        // Whatever the room sends because of this packet counts against this connection.
+        const OutgoingQueue::Cause cause(m_queue, socket);
         dispatch(*packet, socket);
     }
 }
@@ -189,13 +200,19 @@ void ChatRoom::handleJoinRequest(const QByteArray &packet, int socket)
         return;
     }
     const ChatPacket::JoinRequestFields request = ChatPacket::readJoinRequest(packet);
-    if (m_state.roomLocked && request.password != m_state.roomPassword) {
-        m_queue.queuePacket(socket, ChatPacket::joinRefused());
-        return;
-    }
-    const std::optional<quint16> id = m_players.issueId();
+    const bool wrongPassword = m_state.roomLocked && request.password != m_state.roomPassword;
+    const std::optional<quint16> id = wrongPassword ? std::nullopt : m_players.issueId();
     if (!id) {
-        m_queue.queuePacket(socket, ChatPacket::roomFull());
+        // Guessing passwords on one connection must not fill the queue with refusals.
+        ClientConnection *client = connection(socket);
+        if (!withinBudget(client->refusals, client->refusalsExhausted)) {
+            if (client->refusalsExhausted == 1)
+                qCDebug(lcRoom) << "Socket" << socket
+                                << "is refused too often; JoinRequests ignored";
+            return;
+        }
+        m_queue.queuePacket(
+            socket, wrongPassword ? ChatPacket::joinRefused() : ChatPacket::roomFull());
         return;
     }
     const QString name = request.name.left(kMaxNameLength);
@@ -235,6 +252,13 @@ void ChatRoom::welcome(int socket)
 
 void ChatRoom::handleChatLine(const QByteArray &packet, int socket)
 {
+    // No line of this protocol is longer (the host's own carry a one-byte length); a longer one
+    // would be relayed to everyone and written whole to the transcript and the log.
+    if (packet.size() > ChatPacket::MaxChatLineSize) {
+        Q_EMIT debugLine(timeOfDay() + u" Chat Line Too Long From Socket: "_s
+            + QString::number(socket) + u" ("_s + QString::number(packet.size()) + u" bytes)"_s);
+        return;
+    }
     const std::optional<ChatPacket::ChatLineFields> line = ChatPacket::readChatLine(packet);
     if (!line) {
         qCDebug(lcRoom) << "Socket" << socket << "sent a ChatLine of" << packet.size() << "bytes";
@@ -252,7 +276,62 @@ void ChatRoom::handleChatLine(const QByteArray &packet, int socket)
     }
     if (!withinLineRate(socket))
         return;
+    if (BotCommands::playerCommand(line->text)) {
+        answerCommand(packet, socket);
+        return;
+    }
+    if (!m_queue.admitsRelay(socket, relayCost(*line, socket))) {
+        qCDebug(lcRoom) << "Socket" << socket << "line shed: the queue holds" << m_queue.size();
+        tellRefusal(socket, connection(socket)->lastShedMs, kBusyNotice);
+        return;
+    }
     Q_EMIT chatLineReceived(packet, socket);
+}
+
+void ChatRoom::answerCommand(const QByteArray &packet, int socket)
+{
+    if (!connection(socket)->commandPackets.available(nowMs())) {
+        tellRefusal(socket, connection(socket)->lastCommandRefusalMs, kCommandsNotice);
+        return;
+    }
+    const OutgoingQueue::Cause cause(m_queue, socket);
+    Q_EMIT chatLineReceived(packet, socket);
+    // A rank lookup answers later; it still costs its request.
+    if (ClientConnection *client = connection(socket))
+        client->commandPackets.charge(double(std::max<qint64>(1, cause.queued())), nowMs());
+}
+
+qsizetype ChatRoom::relayCost(const ChatPacket::ChatLineFields &line, int socket) const
+{
+    if (m_state.chatMuted)
+        return m_players.count();
+    if (line.whisper)
+        return line.targetId != 0 && m_players.findById(line.targetId, 1) ? 1 : 0;
+    qsizetype others = 0;
+    for (int position = 1; position <= m_players.count(); ++position) {
+        if (m_players.socket(position) != socket)
+            ++others;
+    }
+    return others;
+}
+
+bool ChatRoom::withinBudget(TokenBucket &budget, int &refusedInARow)
+{
+    if (budget.take(nowMs())) {
+        refusedInARow = 0;
+        return true;
+    }
+    ++refusedInARow;
+    return false;
+}
+
+void ChatRoom::tellRefusal(int socket, std::optional<qint64> &lastRefusalMs, const QString &notice)
+{
+    const qint64 now = nowMs();
+    const bool tell = !lastRefusalMs || now - *lastRefusalMs >= m_limits.refusalNoticeGap.count();
+    lastRefusalMs = now;
+    if (tell)
+        m_bot.botSay(false, socket, notice);
 }
 
 bool ChatRoom::withinLineRate(int socket)
@@ -271,9 +350,18 @@ bool ChatRoom::withinLineRate(int socket)
 
 void ChatRoom::handleNameRequest(const QByteArray &packet, int socket)
 {
-    if (const std::optional<ChatPacket::NameRequestFields> request
-        = ChatPacket::readNameRequest(packet))
-        m_queue.queuePacket(socket, ChatPacket::nameReply(*request, m_players));
+    const std::optional<ChatPacket::NameRequestFields> request
+        = ChatPacket::readNameRequest(packet);
+    if (!request)
+        return;
+    ClientConnection *client = connection(socket);
+    if (!withinBudget(client->nameReplies, client->nameRepliesExhausted)) {
+        if (client->nameRepliesExhausted == 1)
+            qCDebug(lcRoom) << "Socket" << socket
+                            << "asks for names too often; NameRequests ignored";
+        return;
+    }
+    m_queue.queuePacket(socket, ChatPacket::nameReply(*request, m_players));
 }
 
 // --- Departure --------------------------------------------------------------------------------

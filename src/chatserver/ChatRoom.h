@@ -1,6 +1,7 @@
 #pragma once
 
 #include "chatserver/BanList.h"
+#include "chatserver/ChatPackets.h"
 #include "chatserver/ClientConnection.h"
 #include "chatserver/IpMonitor.h"
 
@@ -47,6 +48,23 @@ public:
         double linesPerSecond = 2.0;
         // The "slow down" notice goes to one connection at most this often.
         std::chrono::milliseconds slowDownNoticeInterval{1000};
+        // NameRequests answered per connection: a burst, then a steady rate; beyond, unanswered.
+        // A client asks once when it joins and when someone new speaks.
+        int nameRequestBurst = 10;
+        double nameRequestsPerSecond = 0.5;
+        // Refused JoinRequests (wrong password, no free ID) answered per connection; beyond,
+        // unanswered.
+        int refusalBurst = 5;
+        double refusalsPerSecond = 0.2;
+        // Packets the bot may send in answer to one connection's commands: a burst of a dozen
+        // short answers, then a few commands a minute. A command is answered while a token is
+        // left and its whole answer is charged, so the longest ("+pairings", up to 198 lines) runs
+        // once and then keeps that connection's commands waiting about 25 s.
+        int commandPacketBurst = 100;
+        double commandPacketsPerSecond = 4.0;
+        // A refused command, or a line shed because the queue is too long, is told to its sender
+        // once for each run of refusals that follow each other closer than this.
+        std::chrono::milliseconds refusalNoticeGap{5000};
         // A connection that sends more than this within one second is closed.
         qint64 maxBytesPerSecond = 256 * 1024;
     };
@@ -107,6 +125,15 @@ private:
     void welcome(int socket);
     void handleChatLine(const QByteArray &packet, int socket);
     bool withinLineRate(int socket);
+    void answerCommand(const QByteArray &packet, int socket);
+    // Packets that passing the line on would queue (the muted notice goes to everyone).
+    qsizetype relayCost(const ChatPacket::ChatLineFields &line, int socket) const;
+    // Says notice unless the previous refusal noted in lastRefusalMs was less than the notice
+    // gap ago; notes this one either way.
+    // Takes a token; counts the requests refused since the last one let through, so that a
+    // flood is noted once, not once per request.
+    bool withinBudget(TokenBucket &budget, int &refusedInARow);
+    void tellRefusal(int socket, std::optional<qint64> &lastRefusalMs, const QString &notice);
     void handleNameRequest(const QByteArray &packet, int socket);
 
     void closeConnection(int socket);

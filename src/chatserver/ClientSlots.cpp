@@ -74,6 +74,11 @@ int ClientSlots::state(int index) const
     return SocketState::fromQt(slot.socket->state());
 }
 
+quint64 ClientSlots::connectionId(int index) const
+{
+    return isClientIndex(index) && m_slots.at(index).socket ? m_slots.at(index).id : 0;
+}
+
 QString ClientSlots::peerAddress(int index) const
 {
     return isClientIndex(index) && m_slots.at(index).socket ? m_slots.at(index).address : QString();
@@ -125,7 +130,7 @@ bool ClientSlots::accept(QTcpSocket *pending, int index)
     Slot &slot = m_slots[index];
     if (slot.socket)
         retire(slot.socket);
-    slot = Slot{pending, dottedAddress(pending->peerAddress())};
+    slot = Slot{pending, ++m_lastConnectionId, dottedAddress(pending->peerAddress())};
     pending->setParent(this);
     // Each paced packet is meant to leave on its own, not be coalesced with the next.
     pending->setSocketOption(QAbstractSocket::LowDelayOption, 1);
@@ -170,7 +175,12 @@ bool ClientSlots::send(int index, const QByteArray &bytes)
     QTcpSocket *socket = m_slots.at(index).socket;
     if (socket->bytesToWrite() + bytes.size() > MaxUnsentBytes)
         return false;
-    return socket->write(bytes) == bytes.size();
+    if (socket->write(bytes) != bytes.size())
+        return false;
+    // Handed to the system now rather than at the event loop's next turn, so each packet leaves
+    // at its own tick.
+    socket->flush();
+    return true;
 }
 
 QByteArray ClientSlots::takeAvailable(int index)
@@ -188,9 +198,12 @@ void ClientSlots::close(int index)
     if (!isClientIndex(index))
         return;
     Slot &slot = m_slots[index];
+    const bool held = !slot.socket.isNull();
     if (slot.socket)
         retire(slot.socket);
     slot = Slot{};
+    if (held)
+        Q_EMIT connectionClosed(index);
 }
 
 void ClientSlots::closeAll()

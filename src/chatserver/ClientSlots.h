@@ -36,6 +36,9 @@ public:
     QString listenErrorString() const { return m_server.errorString(); }
 
     int state(int index) const;
+    // Names the connection that holds the slot, unlike every earlier and later one in it; 0 while
+    // the slot holds none.
+    quint64 connectionId(int index) const;
     int highestIndex() const { return int(m_slots.size()) - 1; }
     // Dotted IPv4 text (no "::ffff:" prefix on dual-stack listeners); empty for a closed slot.
     QString peerAddress(int index) const;
@@ -65,11 +68,14 @@ Q_SIGNALS:
     void dataArrived(int index);
     // The client closed its end or the connection broke; the slot stays busy until close().
     void peerClosed(int index);
+    // close() freed a slot that held a connection; said before the slot takes another.
+    void connectionClosed(int index);
 
 private:
     struct Slot
     {
         QPointer<QTcpSocket> socket;
+        quint64 id = 0;
         QString address;
         bool errorPending = false;
         bool connectionLost = false;
@@ -86,4 +92,5 @@ private:
     // Element 0 stands for the listening socket and holds no connection.
     QList<Slot> m_slots;
     QTcpSocket *m_undecided = nullptr;
+    quint64 m_lastConnectionId = 0;
 };

@@ -11,11 +11,22 @@ TokenBucket::TokenBucket(double capacity, double perSecond)
 
 bool TokenBucket::take(qint64 nowMs)
 {
-    refill(nowMs);
-    if (m_tokens < 1.0)
+    if (!available(nowMs))
         return false;
     m_tokens -= 1.0;
     return true;
+}
+
+bool TokenBucket::available(qint64 nowMs)
+{
+    refill(nowMs);
+    return m_tokens >= 1.0;
+}
+
+void TokenBucket::charge(double count, qint64 nowMs)
+{
+    refill(nowMs);
+    m_tokens -= std::max(count, 0.0);
 }
 
 void TokenBucket::refill(qint64 nowMs)

@@ -11,6 +11,12 @@ public:
 
     // Takes one token if there is one; false when the event is over the rate.
     bool take(qint64 nowMs);
+    // Whether a whole token is there, without taking it.
+    bool available(qint64 nowMs);
+    // Takes count tokens whether or not there are so many: an event whose cost is known only
+    // afterwards runs while a token is available, then pays in full, and the debt is paid back at
+    // the rate before the next one may run.
+    void charge(double count, qint64 nowMs);
 
 private:
     void refill(qint64 nowMs);

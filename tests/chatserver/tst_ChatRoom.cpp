@@ -15,6 +15,7 @@
 #include "support/TestWait.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -31,6 +32,8 @@ namespace {
 const QDateTime kEvening(QDate(2024, 12, 7), QTime(22, 22, 33));
 const QString kHint = u"Type +commands for a list of available commands."_s;
 const QString kSlowDown = u"** Too many lines, please slow down **"_s;
+const QString kTooManyCommands = u"** Too many commands, please wait a minute **"_s;
+const QString kBusy = u"** The room is busy, your line was not sent **"_s;
 
 QByteArray hex(const char *digits)
 {
@@ -51,6 +54,20 @@ QByteArray nameRequest(const QList<quint16> &ids, int size = 80)
     ChatPacket::writeId(packet, 2, quint16(size));
     for (int slot = 1; slot <= ids.size(); ++slot)
         ChatPacket::writeId(packet, 4 * slot + 4, ids.at(slot - 1));
+    return packet;
+}
+
+// A ChatLine from sender of exactly size bytes, its text all 'a'.
+QByteArray chatLineOfSize(quint16 sender, int size)
+{
+    QByteArray packet(size, 'a');
+    packet[0] = char(ChatPacket::ChatLine);
+    packet[1] = 7;
+    ChatPacket::writeId(packet, 2, quint16(size));
+    for (int offset = 4; offset < 16; ++offset)
+        packet[offset] = '\0';
+    ChatPacket::writeId(packet, 8, sender);
+    packet[size - 1] = '\0';
     return packet;
 }
 
@@ -494,6 +511,198 @@ private Q_SLOTS:
         room.room.receive(5, join);
         room.room.receive(-1, join);
         QCOMPARE(room.room.playerListRows().size(), 2);
+    }
+
+    // What waits for a connection goes when it closes: the next client in its slot hears neither
+    // its predecessor's kick nor a line meant for it.
+    void aReusedSlotHearsNothingOfItsPredecessor()
+    {
+        Room room;
+        GameClient *ann = room.join(2, u"Ann"_s);
+        GameClient *bob = room.join(3, u"Bob"_s);
+        QVERIFY(ann && bob);
+        // Half a second of Ann's packets keeps Bob's waiting.
+        for (int packet = 0; packet < 100; ++packet)
+            room.queue.queuePacket(1, ChatPacket::chatLine(u"filler"_s));
+        QVERIFY(room.room.kickPlayer(bob->ownId(), false));
+        room.queue.queuePacket(2, ChatPacket::chatLine(u"for Bob only"_s, true, bob->ownId()));
+        QCOMPARE(room.queue.waitingFor(2), 2);
+        bob->disconnectFromHost();
+        QVERIFY(waitUntil([&] { return room.players.count() == 1; }));
+        QCOMPARE(room.queue.waitingFor(2), 0);
+
+        QVERIFY2(room.queue.size() > 0, "the filler left too soon for this test");
+        GameClient *cy = room.connect(4);
+        QVERIFY(cy);
+        QCOMPARE(room.room.ipMonitor().rows().size(), 1);
+        QVERIFY(waitUntil([&] { return room.queue.size() == 0; }));
+        QVERIFY(cy->staysQuiet(100));
+        QCOMPARE(cy->opcodes(), QList<quint8>{ChatPacket::InitiateConnectionOpen});
+        QVERIFY(!cy->isClosed());
+    }
+
+    void aClosedRoomLeavesNothingQueued()
+    {
+        Room room;
+        GameClient *ann = room.join(2, u"Ann"_s);
+        QVERIFY(ann);
+        for (int packet = 0; packet < 400; ++packet)
+            room.queue.queuePacket(1, ChatPacket::chatLine(u"old room"_s));
+        room.room.closeAll();
+        QCOMPARE(room.queue.size(), 0);
+
+        // The next room's first client is greeted at once, not after two seconds of the old.
+        QVERIFY(room.room.startListening(0, QHostAddress(QHostAddress::LocalHost)));
+        QElapsedTimer clock;
+        clock.start();
+        GameClient *first = room.connect(3);
+        QVERIFY(first);
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(first->opcodes(), QList<quint8>{ChatPacket::InitiateConnectionOpen});
+    }
+
+    void overlongChatLinesAreDropped_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<bool>("handedOn");
+        QTest::newRow("the longest a line can be") << 255 << true;
+        QTest::newRow("one byte more") << 256 << false;
+        QTest::newRow("60,000 bytes") << 60000 << false;
+    }
+    void overlongChatLinesAreDropped()
+    {
+        QFETCH(int, size);
+        QFETCH(bool, handedOn);
+        Room room;
+        GameClient *ann = room.join(2, u"Ann"_s);
+        QVERIFY(ann);
+        ann->sendRaw(chatLineOfSize(ann->ownId(), size));
+        if (handedOn) {
+            QVERIFY(waitUntil([&] { return room.lines.size() == 1; }));
+            QCOMPARE(room.lines.at(0).at(0).toByteArray().size(), size);
+            QCOMPARE(room.debugLines.size(), 0);
+            return;
+        }
+        QVERIFY(waitUntil([&] { return room.debugLines.size() == 1; }));
+        QVERIFY(ann->staysQuiet(100));
+        QCOMPARE(room.lines.size(), 0);
+        QVERIFY2(room.debugLines.at(0).at(0).toString().endsWith(
+                     u" Chat Line Too Long From Socket: 1 (%1 bytes)"_s.arg(size)),
+            qPrintable(room.debugLines.at(0).at(0).toString()));
+        QVERIFY(!ann->isClosed());
+    }
+
+    // Requests whose answers a connection could ask for without end are answered up to a burst,
+    // then at a steady rate; the rest go unanswered and the connection stays.
+    void repliesToOneConnectionAreBudgeted_data()
+    {
+        QTest::addColumn<bool>("wrongPasswords");
+        QTest::newRow("name requests") << false;
+        QTest::newRow("wrong passwords") << true;
+    }
+    void repliesToOneConnectionAreBudgeted()
+    {
+        QFETCH(bool, wrongPasswords);
+        ChatRoom::Limits limits;
+        limits.nameRequestBurst = 3;
+        limits.nameRequestsPerSecond = 4;
+        limits.refusalBurst = 3;
+        limits.refusalsPerSecond = 4;
+        Room room(limits, wrongPasswords, u"Secret"_s);
+        GameClient *client = wrongPasswords ? room.connect(2) : room.join(2, u"Ann"_s);
+        QVERIFY(client);
+        QVERIFY(client->staysQuiet(50));
+        client->clearPackets();
+        const QByteArray request = wrongPasswords
+            ? GameClient::joinRequestPacket(u"Ann"_s, u"guess"_s)
+            : nameRequest({1});
+        const quint8 answer = wrongPasswords ? ChatPacket::JoinRefused : ChatPacket::NameReply;
+        QByteArray flood;
+        for (int copy = 0; copy < 200; ++copy)
+            flood += request;
+        client->sendRaw(flood);
+        QVERIFY(client->waitForPackets(3));
+        QVERIFY(client->staysQuiet(150));
+        QCOMPARE(client->opcodes(), QList<quint8>(3, answer));
+
+        // The rate refills the budget: one more is answered a little later.
+        QTest::qWait(300);
+        client->sendRaw(request);
+        QVERIFY(client->waitForPackets(4));
+        QCOMPARE(client->opcodes().last(), answer);
+        QVERIFY(!client->isClosed());
+        QCOMPARE(room.players.totalJoins(), wrongPasswords ? 0 : 1);
+    }
+
+    // A command is answered while the connection's budget has a token left and then pays for its
+    // whole answer; beyond, the sender is told once and plain chat still goes through.
+    void commandAnswersAreBudgeted()
+    {
+        ChatRoom::Limits limits;
+        limits.commandPacketBurst = 60;
+        limits.commandPacketsPerSecond = 0.001;
+        Room room(limits);
+        QObject::connect(&room.room, &ChatRoom::chatLineReceived, &room.room,
+            [&](const QByteArray &packet, int socket) {
+                if (!ChatPacket::readChatLine(packet)->text.startsWith(u'+'))
+                    return;
+                for (int line = 0; line < 50; ++line)
+                    room.queue.queuePacket(socket, ChatPacket::chatLine(u"answer"_s));
+            });
+        GameClient *ann = room.join(2, u"Ann"_s);
+        QVERIFY(ann);
+        const quint16 annId = ann->ownId();
+        ann->clearPackets();
+        for (const char *line : {"+pairings", "+PAIRINGS", "+rules", "hello +whois Bob"})
+            ann->sendChat(annId, QString::fromLatin1(line));
+        QVERIFY(waitUntil([&] { return ann->packets().size() >= 101; }));
+        QVERIFY(ann->staysQuiet(150));
+        QCOMPARE(room.lines.size(), 2);
+        QStringList texts = ann->chatTexts();
+        QCOMPARE(texts.removeAll(u"answer"_s), 100);
+        QCOMPARE(texts, QStringList{kTooManyCommands});
+
+        ann->sendChat(annId, u"just chatting"_s);
+        QVERIFY(waitUntil([&] { return room.lines.size() == 3; }));
+    }
+
+    // Past a second's worth of queue, a line is passed on only for a player with nothing of
+    // theirs waiting; past two seconds' worth, for nobody. The shed player is told once.
+    void linesAreShedWhileTheQueueIsLong()
+    {
+        Room room;
+        GameClient *ann = room.join(2, u"Ann"_s);
+        GameClient *bob = room.join(3, u"Bob"_s);
+        GameClient *cy = room.join(4, u"Cy"_s);
+        QVERIFY(ann && bob && cy && ann->waitForPackets(6) && bob->waitForPackets(5));
+        QVERIFY(waitUntil([&] { return room.queue.size() == 0; }));
+        const quint16 annId = ann->ownId();
+        const quint16 bobId = bob->ownId();
+        ann->clearPackets();
+        bob->clearPackets();
+        {
+            const OutgoingQueue::Cause cause(room.queue, 1);
+            for (int packet = 0; packet < 300; ++packet)
+                room.queue.queuePacket(3, ChatPacket::chatLine(u"Ann's backlog"_s));
+        }
+        ann->sendChat(annId, u"first"_s);
+        ann->sendChat(annId, u"second"_s);
+        bob->sendChat(bobId, u"bob first"_s);
+        QVERIFY(waitUntil([&] { return room.lines.size() == 1; }));
+        QCOMPARE(
+            ChatPacket::readChatLine(room.lines.at(0).at(0).toByteArray())->text, u"bob first"_s);
+        // Behind the backlog; a busy machine may take longer than its 1.5 s.
+        QVERIFY(ann->waitForPackets(1, 15000));
+        QCOMPARE(ann->chatTexts(), QStringList{kBusy});
+
+        // The host's own packets count for nobody, but still take up the queue.
+        for (int packet = 0; packet < 420; ++packet)
+            room.queue.queuePacket(3, ChatPacket::chatLine(u"host backlog"_s));
+        bob->sendChat(bobId, u"bob second"_s);
+        QVERIFY(bob->waitForPackets(1, 15000));
+        QCOMPARE(room.lines.size(), 1);
+        QCOMPARE(bob->chatTexts(), QStringList{kBusy});
+        QVERIFY(!ann->isClosed() && !bob->isClosed());
     }
 
     void closeAllEmptiesTheRoom()

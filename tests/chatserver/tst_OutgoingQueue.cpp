@@ -151,21 +151,117 @@ private Q_SLOTS:
         QCOMPARE(seated.client(3).packets, QList<QByteArray>{numbered(4)});
     }
 
-    void aReusedSlotReceivesWhatWasQueuedForIt()
+    // Entries belong to the connection, not the slot: whatever waited for a client that left
+    // is gone at once, and the next client in its slot hears only what is queued for it.
+    void aReusedSlotReceivesNothingOfItsPredecessor()
     {
         SeatedRoom seated;
-        seated.room.slots.close(2);
-        // Filler keeps the entry for slot 2 waiting while a new client takes the slot.
+        // Filler keeps the entries for slot 2 waiting while its client leaves and a new one
+        // takes the slot.
         for (int number = 0; number < 40; ++number)
             seated.queue.queuePacket(1, numbered(number));
         seated.queue.queuePacket(2, numbered(100));
+        seated.queue.queuePacket(0, numbered(101));
+        QCOMPARE(seated.queue.waitingFor(2), 2);
+        seated.room.slots.close(2);
+        QCOMPARE(seated.queue.waitingFor(2), 0);
+        QCOMPARE(seated.queue.size(), 40 + 2);
+        // Queued while the slot is empty: there is nobody to wait for.
+        seated.queue.queuePacket(2, numbered(102));
+        QCOMPARE(seated.queue.size(), 40 + 2);
+
         LoopbackClient *newcomer = seated.room.connectFrom(9);
         QCOMPARE(seated.room.requestedSlots.last(), 2);
         QVERIFY2(seated.queue.size() > 1, "the newcomer came too late for this test");
+        QCOMPARE(seated.queue.waitingFor(2), 0);
+        seated.queue.queuePacket(2, numbered(103));
+        QCOMPARE(seated.queue.waitingFor(2), 1);
         QVERIFY(seated.drained());
         seated.settle();
-        QCOMPARE(newcomer->packets, QList<QByteArray>{numbered(100)});
+        QCOMPARE(newcomer->packets, QList<QByteArray>{numbered(103)});
         QCOMPARE(seated.client(2).packets, QList<QByteArray>{});
+        QCOMPARE(seated.client(3).packets, QList<QByteArray>{numbered(101)});
+    }
+
+    // Ticks are due 5 ms after the previous packet left, on the steady clock: the gaps keep to
+    // the interval and do not add up the time of each tick's work.
+    void pacingKeepsToTheInterval()
+    {
+#ifdef Q_OS_LINUX
+        SeatedRoom probe;
+        QVERIFY(probe.queue.hasPreciseTimer());
+#endif
+        SeatedRoom seated;
+        constexpr int count = 200;
+        for (int number = 0; number < count; ++number)
+            seated.queue.queuePacket(1, numbered(number));
+        QVERIFY(seated.drained());
+        seated.settle();
+        const LoopbackClient &client = seated.client(1);
+        QCOMPARE(client.packets.size(), count);
+        QList<qint64> gapsUs;
+        for (int i = 1; i < count; ++i)
+            gapsUs << (client.arrivalsNs.at(i) - client.arrivalsNs.at(i - 1)) / 1000;
+        std::sort(gapsUs.begin(), gapsUs.end());
+        const qint64 spanMs = (client.arrivalsNs.last() - client.arrivalsNs.first()) / 1000000;
+        const QString figures = u"span %1 ms, shortest gap %2 us, median %3 us"_s.arg(spanMs)
+                                    .arg(gapsUs.first())
+                                    .arg(gapsUs.at(gapsUs.size() / 2));
+        // Never two packets in one tick; the arrival side adds a little jitter of its own.
+        QVERIFY2(gapsUs.first() >= 4000, qPrintable(figures));
+        QVERIFY2(spanMs >= (count - 1) * 5, qPrintable(figures));
+        // Generous for a busy machine, still short of a re-armed timer's millisecond rounding.
+        QVERIFY2(gapsUs.at(gapsUs.size() / 2) < 5400, qPrintable(figures));
+    }
+
+    // A player's line passed on to the others is queued freely while the queue holds up to a
+    // second's worth, then only for players with nothing of theirs waiting, never past two.
+    void relaysAreAdmittedByBacklogAndCause()
+    {
+        SeatedRoom seated;
+        const qsizetype shared = OutgoingQueue::SharedRelayDelay / OutgoingQueue::TickInterval;
+        const qsizetype most = OutgoingQueue::MaxRelayDelay / OutgoingQueue::TickInterval;
+        {
+            const OutgoingQueue::Cause cause(seated.queue, 1);
+            for (qsizetype number = 0; number < shared - 10; ++number)
+                seated.queue.queuePacket(3, numbered(int(number)));
+            QCOMPARE(cause.queued(), shared - 10);
+        }
+        QCOMPARE(seated.queue.causedBy(1), int(shared - 10));
+        QCOMPARE(seated.queue.causedBy(2), 0);
+        QVERIFY(seated.queue.admitsRelay(1, 10));
+        QVERIFY(!seated.queue.admitsRelay(1, 11));
+        QVERIFY(seated.queue.admitsRelay(2, 11));
+        QVERIFY(seated.queue.admitsRelay(2, 0));
+
+        {
+            const OutgoingQueue::Cause cause(seated.queue, 2);
+            seated.queue.queuePacket(3, numbered(-1));
+            {
+                // Nested: the inner cause counts for itself and is undone at its end.
+                const OutgoingQueue::Cause inner(seated.queue, 1);
+                seated.queue.queuePacket(3, numbered(-2));
+            }
+            seated.queue.queuePacket(3, numbered(-3));
+        }
+        QCOMPARE(seated.queue.causedBy(2), 2);
+        QVERIFY(!seated.queue.admitsRelay(2, 20));
+        // Host traffic counts for nobody.
+        for (qsizetype number = seated.queue.size(); number < most - 5; ++number)
+            seated.queue.queuePacket(3, numbered(0));
+        QVERIFY(seated.queue.admitsRelay(3, 5));
+        QVERIFY(!seated.queue.admitsRelay(3, 6));
+
+        // What a connection caused is counted for that connection only: the next client in its
+        // slot starts from nothing.
+        seated.room.slots.close(1);
+        seated.room.connectFrom(9);
+        QCOMPARE(seated.room.requestedSlots.last(), 1);
+        QVERIFY2(seated.queue.size() > shared, "the newcomer came too late for this test");
+        QCOMPARE(seated.queue.causedBy(1), 0);
+        QVERIFY(seated.queue.admitsRelay(1, 1));
+        QVERIFY(seated.drained());
+        QCOMPARE(seated.queue.causedBy(2), 0);
     }
 
     void aConnectionsBacklogIsCappedAndReported()
@@ -196,11 +292,14 @@ private Q_SLOTS:
     void sendRefusesBeyondTheUnsentByteCap()
     {
         SeatedRoom seated;
-        const QByteArray half(int(ClientSlots::MaxUnsentBytes / 2), 'x');
-        // The peer reads nothing while this runs, so the bytes wait in the socket.
-        QVERIFY(seated.room.slots.send(1, half));
-        QVERIFY(seated.room.slots.send(1, half));
-        QVERIFY(!seated.room.slots.send(1, QByteArray(1, 'x')));
+        const QByteArray chunk(int(ClientSlots::MaxUnsentBytes / 4), 'x');
+        // The peer reads nothing while this runs: the system's buffers fill first, then the
+        // bytes wait in the socket up to the cap.
+        int sent = 0;
+        while (sent < 400 && seated.room.slots.send(1, chunk))
+            ++sent;
+        QVERIFY2(sent >= 4 && sent < 400, qPrintable(QString::number(sent)));
+        QVERIFY(!seated.room.slots.send(1, chunk));
     }
 };
 

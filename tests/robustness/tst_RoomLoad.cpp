@@ -23,6 +23,29 @@ QStringList textsStartingWith(const GameClient &client, const QString &prefix)
     return texts;
 }
 
+// Joins with the room's password and waits for the room setup.
+std::unique_ptr<GameClient> joinLocked(HostFixture &host, int hostByte, const QString &name)
+{
+    auto client = std::make_unique<GameClient>(hostByte);
+    if (!client->connectTo(host.chatPort())
+        || client->waitForOpcode(ChatPacket::InitiateConnectionLocked).isEmpty())
+        return nullptr;
+    client->sendJoin(name, u"Secret"_s);
+    if (client->waitForOpcode(ChatPacket::RoomSetup).isEmpty())
+        return nullptr;
+    return client;
+}
+
+QByteArray nameRequestFor(quint16 id)
+{
+    QByteArray packet(80, '\0');
+    packet[0] = char(ChatPacket::NameRequest);
+    packet[1] = 7;
+    ChatPacket::writeId(packet, 2, 80);
+    ChatPacket::writeId(packet, 8, id);
+    return packet;
+}
+
 } // namespace
 
 class TestRoomLoad : public QObject
@@ -134,6 +157,163 @@ private Q_SLOTS:
         QCOMPARE(flooder->waitForClose(flooderDropped ? 3000 : 200), flooderDropped);
         if (residentSizeTellsLeaks)
             QVERIFY(residentBytes() - residentBefore < 16 * 1024 * 1024);
+    }
+
+    // 2,000 requests at once from one client, each of which the room answers: the answers are
+    // budgeted, so another player's line still arrives within a second.
+    void requestFloodDelaysNoOne_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("name requests") << u"names"_s;
+        QTest::newRow("wrong passwords") << u"passwords"_s;
+        QTest::newRow("commands") << u"commands"_s;
+    }
+    void requestFloodDelaysNoOne()
+    {
+        QFETCH(QString, kind);
+        HostFixture host;
+        host.core->identity().setPassword(u"Secret"_s);
+        host.core->identity().setLocked(true);
+        QVERIFY2(openPatiently(host), qPrintable(host.lines.join(u'\n')));
+        auto ann = joinLocked(host, 2, u"Ann"_s);
+        auto bob = joinLocked(host, 3, u"Bob"_s);
+        std::unique_ptr<GameClient> flooder;
+        if (kind == u"passwords") {
+            flooder = std::make_unique<GameClient>(4);
+            QVERIFY(flooder->connectTo(host.chatPort()));
+        } else {
+            flooder = joinLocked(host, 4, u"Flood"_s);
+        }
+        QVERIFY(ann && bob && flooder);
+        QVERIFY(waitUntil([&] { return host.core->queue().size() == 0; }, 10000));
+
+        QByteArray flood;
+        for (int request = 0; request < 2000; ++request) {
+            if (kind == u"names") {
+                flood += nameRequestFor(ann->ownId());
+            } else if (kind == u"passwords") {
+                flood += GameClient::joinRequestPacket(u"Guess"_s, u"guess%1"_s.arg(request));
+            } else {
+                QByteArray line = ChatPacket::chatLine(u"+commands"_s);
+                ChatPacket::writeId(line, 8, flooder->ownId());
+                flood += line;
+            }
+        }
+        flooder->sendRaw(flood);
+        QVERIFY(flooder->waitForPackets(flooder->packets().size() + 1));
+
+        QElapsedTimer clock;
+        clock.start();
+        ann->sendChat(ann->ownId(), u"still here"_s);
+        QVERIFY(waitUntil([&] { return bob->chatTexts().contains(u"still here"_s); }, 15000));
+        qInfo() << kind << "flood: line delay" << clock.elapsed() << "ms";
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(!flooder->isClosed());
+    }
+
+    // A 60,000-byte line is no line of this protocol: not passed on, not shown, one debug line.
+    void overlongLineIsNotRelayed()
+    {
+        HostFixture host;
+        QVERIFY2(openPatiently(host), qPrintable(host.lines.join(u'\n')));
+        auto ann = host.join(2, u"Ann"_s);
+        auto bob = host.join(3, u"Bob"_s);
+        QVERIFY(ann && bob);
+        QByteArray huge(60000, 'x');
+        const QByteArray header = ChatPacket::chatLine(QString());
+        huge.replace(0, 16, header.first(16));
+        ChatPacket::writeId(huge, 2, quint16(huge.size()));
+        ChatPacket::writeId(huge, 8, ann->ownId());
+        huge[huge.size() - 1] = '\0';
+        const qsizetype debugBefore = host.core->debugLines().size();
+        ann->sendRaw(huge);
+        ann->sendChat(ann->ownId(), u"short one"_s);
+        QVERIFY(waitUntil([&] { return bob->chatTexts().contains(u"short one"_s); }));
+        QVERIFY(bob->staysQuiet(100));
+        for (const QByteArray &packet : bob->packets()) {
+            if (ChatPacket::opcode(packet) == ChatPacket::ChatLine)
+                QVERIFY(packet.size() <= ChatPacket::MaxChatLineSize);
+        }
+        for (const QString &line : std::as_const(host.lines))
+            QVERIFY(!line.contains(u"xxxxxxxx"_s));
+        QCOMPARE(host.core->debugLines().size(), debugBefore + 1);
+        QVERIFY(host.core->debugLines().last().contains(u"Chat Line Too Long"_s));
+    }
+
+    // 63 players who each keep to their own line limit still ask for far more than the queue's
+    // 200 packets a second. Lines are shed so that the wait stays bounded, and nobody is dropped.
+    void busyTalkersKeepTheDelayBounded()
+    {
+        constexpr int Talkers = ClientSlots::MaxClients;
+        constexpr int LinesEach = 10;
+        constexpr qint64 IntervalMs = 600;
+        HostFixture host;
+        QVERIFY2(openPatiently(host), qPrintable(host.lines.join(u'\n')));
+        std::vector<std::unique_ptr<GameClient>> talkers;
+        for (int k = 0; k < Talkers; ++k) {
+            talkers.push_back(host.join(2 + k, u"T%1"_s.arg(k)));
+            QVERIFY(talkers.back() && talkers.back()->ownId() != 0);
+        }
+        QVERIFY(waitUntil([&] { return host.core->queue().size() == 0; }, 60000));
+        std::vector<quint16> ids;
+        for (const auto &talker : talkers) {
+            ids.push_back(talker->ownId());
+            talker->clearPackets();
+        }
+
+        QElapsedTimer clock;
+        clock.start();
+        QHash<QString, qint64> saidAtMs;
+        GameClient &listener = *talkers.front();
+        qsizetype heardUpTo = 0;
+        qint64 longestDelayMs = 0;
+        qsizetype longestQueue = 0;
+        int heard = 0;
+        int said = 0;
+        const qint64 endMs = IntervalMs * LinesEach + 6000;
+        while (clock.elapsed() < endMs) {
+            const qint64 now = clock.elapsed();
+            for (int k = 0; k < Talkers; ++k) {
+                const qint64 line = (now - k * IntervalMs / Talkers) / IntervalMs;
+                const QString text = u"T%1 line %2"_s.arg(k).arg(line);
+                if (line < 0 || line >= LinesEach || saidAtMs.contains(text))
+                    continue;
+                saidAtMs.insert(text, now);
+                talkers.at(k)->sendChat(ids.at(k), text);
+                ++said;
+            }
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            longestQueue = std::max(longestQueue, host.core->queue().size());
+            const QStringList texts = listener.chatTexts();
+            for (; heardUpTo < texts.size(); ++heardUpTo) {
+                const auto spoken = saidAtMs.constFind(texts.at(heardUpTo));
+                if (spoken == saidAtMs.cend())
+                    continue;
+                longestDelayMs = std::max(longestDelayMs, clock.elapsed() - *spoken);
+                ++heard;
+            }
+        }
+        int toldBusy = 0;
+        for (const auto &talker : talkers) {
+            QVERIFY(!talker->isClosed());
+            toldBusy += int(
+                talker->chatTexts().count(u"** The room is busy, your line was not sent **"_s));
+        }
+        qInfo() << said << "lines said," << heard << "heard by one listener," << toldBusy
+                << "busy notices; longest delay" << longestDelayMs << "ms, longest queue"
+                << longestQueue;
+        QVERIFY(heard > 0);
+        QVERIFY(toldBusy > 0);
+        QCOMPARE(host.core->players().count(), Talkers);
+        // Relays fill at most two seconds' worth of ticks; the host's own notices may come on
+        // top, one per talker.
+        const qsizetype mostTicks = OutgoingQueue::MaxRelayDelay / OutgoingQueue::TickInterval;
+        QVERIFY2(
+            longestQueue <= mostTicks + Talkers + 10, qPrintable(QString::number(longestQueue)));
+        // Two seconds on an idle machine. A busy one stretches the ticks (each waits its whole
+        // interval after the previous packet left), still nowhere near the minutes an unbounded
+        // queue reaches.
+        QVERIFY2(longestDelayMs < 8000, qPrintable(QString::number(longestDelayMs)));
     }
 
     void silentConnectionLosesItsSlot()
