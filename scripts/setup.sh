@@ -2,7 +2,8 @@
 # Installs what building and testing need on Debian 12, only when something is missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev)
+packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev
+    qt6-websockets-dev)
 if [ "${VORNIC_WITH_FUZZ:-0}" = 1 ]; then packages+=(clang libclang-rt-14-dev); fi
 if [ "${VORNIC_WITH_XVFB:-0}" = 1 ]; then packages+=(xvfb xauth); fi
 

@@ -5,6 +5,7 @@
 #include "window/HostWindow.h"
 #include "window/HostWindowController.h"
 #include "headless/UnixSignalWatcher.h"
+#include "panel/PanelFrontEnd.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -30,6 +31,21 @@ bool prepareDemo(CommandLineOptions &options, std::unique_ptr<DemoLauncher> &dem
         return true;
     demo = std::make_unique<DemoLauncher>();
     return demo->start(options);
+}
+
+// The panel when one is asked for; a panel that cannot start is a failed start (status 2).
+bool startPanel(HostCore &core, const CommandLineOptions &options,
+                std::unique_ptr<PanelFrontEnd> &panel)
+{
+    QString error;
+    panel = PanelFrontEnd::start(core, options.panel, &error);
+    if (!error.isEmpty()) {
+        printTo(stderr, error);
+        return false;
+    }
+    if (panel)
+        printTo(stderr, u"Panel at "_s + panel->address());
+    return true;
 }
 
 // Runs the host until it has shut down; the front end is chosen by the caller.
@@ -66,6 +82,9 @@ int runHeadless(int argc, char *argv[], CommandLineOptions options)
     HeadlessConsole console(core);
     if (!core.start())
         return 1;
+    std::unique_ptr<PanelFrontEnd> panel;
+    if (!startPanel(core, options, panel))
+        return 2;
     console.readStandardInput();
     return runHost(app, core, options);
 }
@@ -87,6 +106,9 @@ int runWindow(int argc, char *argv[], CommandLineOptions options)
         return 1;
     }
     QObject::disconnect(collect);
+    std::unique_ptr<PanelFrontEnd> panel;
+    if (!startPanel(core, options, panel))
+        return 2;
     HostWindow window;
     HostWindowController controller(core, window);
     controller.showRestoredState();
@@ -118,6 +140,10 @@ int main(int argc, char *argv[])
     if (parsed.options.showVersion) {
         printTo(stdout, CommandLine::versionText());
         return 0;
+    }
+    if (parsed.options.setPanelPassword) {
+        QCoreApplication app(argc, argv);
+        return PanelPasswordSetup::run(HostCore::settingsFileFor(parsed.options));
     }
     return parsed.options.headless ? runHeadless(argc, argv, parsed.options)
                                    : runWindow(argc, argv, parsed.options);
