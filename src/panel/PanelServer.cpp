@@ -6,12 +6,15 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFutureWatcher>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkRequest>
+#include <QPointer>
 #include <QTcpSocket>
 #include <QWebSocket>
 #include <QWebSocketServer>
+#include <QtConcurrent>
 
 using namespace Qt::StringLiterals;
 
@@ -292,34 +295,60 @@ QByteArray PanelServer::liveToken(const HttpRequest &request)
 
 void PanelServer::login(QTcpSocket *socket, const HttpRequest &request)
 {
+    QElapsedTimer arrival;
+    arrival.start();
     const qint64 at = now();
     const QString address = normalAddress(socket->peerAddress());
-    const QJsonObject args = QJsonDocument::fromJson(request.body).object();
-    HttpResponse response;
-    if (m_guard.isRefused(address, at)) {
-        response = HttpResponse::error(429,
-            "too many failed logins from this address; "
-            "try again later");
-    } else if (m_lastCheckMs >= 0 && at - m_lastCheckMs < m_config.minCheckGapMs) {
-        response = HttpResponse::error(503, "busy; try again");
-    } else {
-        m_lastCheckMs = at;
-        const QString password = args.value(u"password"_s).toString();
-        if (!password.isEmpty() && PanelPassword::verify(password, m_passwordRecord)) {
-            m_guard.recordSuccess(address);
-            const QByteArray token = m_sessions.create(at);
-            response = HttpResponse::json(200, "{\"ok\":true}");
-            response.headers.append({"Set-Cookie",
-                CookieName + '=' + token + "; Path=/; HttpOnly; SameSite=Strict"
-                    + QByteArray(isTls() ? "; Secure" : "")});
-        } else {
-            m_guard.recordFailure(address, at);
-            response = HttpResponse::error(401, "wrong password");
-        }
-    }
-    // Good or bad, the answer comes after the same wait; the connection reads nothing meanwhile.
+    // Nothing more is read from this connection until the answer has gone.
     socket->setProperty(BusyProperty, true);
-    QTimer::singleShot(m_config.loginDelayMs, socket, [this, socket, response] {
+    if (m_guard.isRefused(address, at)) {
+        return answerLogin(socket, arrival,
+            HttpResponse::error(429,
+                "too many failed logins from this address; "
+                "try again later"));
+    }
+    if (m_checkRunning)
+        return answerLogin(socket, arrival, HttpResponse::error(503, "busy; try again"));
+    // The hash takes a good part of a second by design: it runs beside the event loop, so the
+    // room's pacing never waits for it; one check at a time keeps the cost bounded.
+    m_checkRunning = true;
+    const QJsonValue given = QJsonDocument::fromJson(request.body).object().value(u"password"_s);
+    const QString password = given.toString();
+    auto *watcher = new QFutureWatcher<bool>(this);
+    connect(watcher, &QFutureWatcher<bool>::finished, this,
+        [this, watcher, address, arrival, connection = QPointer<QTcpSocket>(socket)] {
+            m_checkRunning = false;
+            const bool good = watcher->result();
+            watcher->deleteLater();
+            if (!connection)
+                return;
+            HttpResponse response;
+            if (good) {
+                m_guard.recordSuccess(address);
+                const QByteArray token = m_sessions.create(now());
+                response = HttpResponse::json(200, "{\"ok\":true}");
+                response.headers.append({"Set-Cookie",
+                    CookieName + '=' + token
+                        + "; Path=/; HttpOnly; "
+                          "SameSite=Strict"
+                        + QByteArray(isTls() ? "; Secure" : "")});
+            } else {
+                m_guard.recordFailure(address, now());
+                response = HttpResponse::error(401, "wrong password");
+            }
+            answerLogin(connection, arrival, response);
+        });
+    watcher->setFuture(QtConcurrent::run([password, record = m_passwordRecord] {
+        return !password.isEmpty() && PanelPassword::verify(password, record);
+    }));
+}
+
+void PanelServer::answerLogin(
+    QTcpSocket *socket, const QElapsedTimer &arrival, const HttpResponse &response)
+{
+    // Good or bad, the answer comes after the same wait from the request's arrival.
+    const qint64 wait = std::max<qint64>(0, m_config.loginDelayMs - arrival.elapsed());
+    QTimer::singleShot(std::chrono::milliseconds(wait), socket, [this, socket, response] {
         socket->setProperty(BusyProperty, false);
         answer(socket, response);
         readRequests(socket);

@@ -17,6 +17,7 @@
 
 class PanelApi;
 class PanelListener;
+class QElapsedTimer;
 class QTcpSocket;
 class QWebSocket;
 class QWebSocketServer;
@@ -35,8 +36,8 @@ public:
         quint16 port = 0; // 0: any free port (tests)
         QStringList hostNames; // accepted in Host besides the address the panel was reached at
         std::optional<QSslConfiguration> tls;
-        int loginDelayMs = 1000; // every login answer, good or bad, waits this long
-        int minCheckGapMs = 200; // password checks are costly: at most one per gap, for all
+        int loginDelayMs
+            = 1000; // every login answer, good or bad, comes this long after the request
         int maxConnections = 32;
         qint64 maxUnsentWebSocketBytes = 1024 * 1024;
         int requestTimeoutMs = 30000; // a request must be complete this long after the last one
@@ -78,6 +79,8 @@ private:
     bool originAllowed(const HttpRequest &request) const;
     QByteArray liveToken(const HttpRequest &request);
     void login(QTcpSocket *socket, const HttpRequest &request);
+    void answerLogin(
+        QTcpSocket *socket, const QElapsedTimer &arrival, const HttpResponse &response);
     void serveFile(QTcpSocket *socket, const QByteArray &path);
     void runOperation(QTcpSocket *socket, const HttpRequest &request, const QString &name);
     void takeStreams();
@@ -91,7 +94,7 @@ private:
     Config m_config;
     LoginGuard m_guard;
     PanelSessions m_sessions;
-    qint64 m_lastCheckMs = -1;
+    bool m_checkRunning = false;
     int m_liveConnections = 0;
     QList<Stream> m_streams;
     QTimer m_sweepTimer;

@@ -27,7 +27,6 @@ struct ApiRig
         api = std::make_unique<PanelApi>(*host.core);
         PanelServer::Config config;
         config.loginDelayMs = 10;
-        config.minCheckGapMs = 0;
         server = std::make_unique<PanelServer>(*api, PanelPassword::hash(Password, 1000), config);
         server->listen(nullptr);
         client = std::make_unique<PanelClient>(server->serverPort());

@@ -20,18 +20,19 @@ const QString Password = u"correct horse"_s;
 // A started host with a panel on a free loopback port, its clock in the test's hand.
 struct PanelRig
 {
-    explicit PanelRig(const std::function<void(PanelServer::Config &)> &adjust = {})
+    explicit PanelRig(
+        const std::function<void(PanelServer::Config &)> &adjust = {}, int iterations = 1000)
     {
         started = host.core->start();
         api = std::make_unique<PanelApi>(*host.core);
         PanelServer::Config config;
         config.loginDelayMs = 150;
-        config.minCheckGapMs = 0;
         config.clockMs = [this] { return nowMs; };
         if (adjust)
             adjust(config);
-        // Few iterations: the tests check the rules, not the hash's cost.
-        server = std::make_unique<PanelServer>(*api, PanelPassword::hash(Password, 1000), config);
+        // Few iterations unless asked: most tests check the rules, not the hash's cost.
+        server = std::make_unique<PanelServer>(
+            *api, PanelPassword::hash(Password, iterations), config);
         listening = server->listen(nullptr);
     }
 
@@ -59,6 +60,7 @@ private Q_SLOTS:
     void endpointsParse();
     void loginAnswersGoodAndBadAfterTheSameDelay();
     void fiveFailuresLockTheAddressForFifteenMinutes();
+    void passwordCheckDoesNotHoldTheEventLoop();
     void sessionsExpireWhenIdleAndEndOnLogout();
     void newPasswordEndsEverySession();
     void hostAndOriginAreChecked();
@@ -154,6 +156,27 @@ void TestPanelSecurity::fiveFailuresLockTheAddressForFifteenMinutes()
     QCOMPARE(attacker.post("/api/login", {{u"password"_s, Password}}).status, 429);
     rig.nowMs += 2000;
     QVERIFY(!attacker.login(Password).isEmpty());
+}
+
+void TestPanelSecurity::passwordCheckDoesNotHoldTheEventLoop()
+{
+    PanelRig rig([](PanelServer::Config &c) { c.loginDelayMs = 0; }, PanelPassword::Iterations);
+    QVERIFY(rig.started && rig.listening);
+    const PanelClient client = rig.client();
+    QTcpSocket login;
+    login.bind(QHostAddress(u"127.0.0.4"_s));
+    login.connectToHost(QHostAddress::LocalHost, rig.server->serverPort());
+    QVERIFY(login.waitForConnected(3000));
+    const QByteArray body = "{\"password\":\"" + Password.toUtf8() + "\"}";
+    login.write("POST /api/login HTTP/1.1\r\nHost: " + client.hostHeader() + "\r\nOrigin: "
+        + client.origin() + "\r\nContent-Type: application/json\r\nContent-Length: "
+        + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+    QVERIFY(waitUntil([&] { return rig.server->connectionCount() >= 1; }, 3000));
+    // The full-strength hash is running; other panels are still answered meanwhile.
+    QCOMPARE(client.get("/").status, 200);
+    QCOMPARE(login.bytesAvailable(), 0);
+    QVERIFY(waitUntil([&] { return login.bytesAvailable() > 0; }, 20000));
+    QVERIFY(login.readAll().startsWith("HTTP/1.1 200 "));
 }
 
 void TestPanelSecurity::sessionsExpireWhenIdleAndEndOnLogout()
