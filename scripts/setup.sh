@@ -6,6 +6,7 @@ packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev
     qt6-websockets-dev)
 if [ "${VORNIC_WITH_FUZZ:-0}" = 1 ]; then packages+=(clang libclang-rt-14-dev); fi
 if [ "${VORNIC_WITH_XVFB:-0}" = 1 ]; then packages+=(xvfb xauth); fi
+if [ "${VORNIC_WITH_BROWSER:-0}" = 1 ]; then packages+=(chromium chromium-driver python3-selenium); fi
 
 missing=()
 for p in "${packages[@]}"; do

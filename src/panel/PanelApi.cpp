@@ -436,6 +436,14 @@ QJsonObject PanelApi::settingsJson() const
         logs.append(QJsonObject{{u"caption"_s, ChatOptions::logOptionCaption(i)},
             {u"on"_s, m_core.options().logOption(i)}});
     }
+    static const QStringList colourNames
+        = {u"bColor"_s, u"pColor"_s, u"cColor"_s, u"wtColor"_s, u"wfColor"_s, u"sColor"_s};
+    QJsonArray colours;
+    for (int slot = 0; slot < colourNames.size(); ++slot) {
+        colours.append(QJsonObject{{u"name"_s, colourNames.at(slot)},
+            {u"caption"_s, ChatStyles::colourCaption(slot)},
+            {u"colour"_s, colourText(m_core.styles().colour(slot))}});
+    }
     return {{u"identity"_s,
                 QJsonObject{{u"server"_s, id.server()},
                     {u"serverChoices"_s, strings(HostIdentity::serverChoices())},
@@ -447,5 +455,5 @@ QJsonObject PanelApi::settingsJson() const
         {u"rounds"_s, rounds}, {u"courseChoices"_s, strings(CourseTable::courseChoices())},
         {u"levelChoices"_s, strings(CourseTable::levelChoices())},
         {u"holesChoices"_s, strings(t.holesChoices())}, {u"holesCaption"_s, t.holesCaption()},
-        {u"options"_s, options}, {u"logs"_s, logs}};
+        {u"options"_s, options}, {u"logs"_s, logs}, {u"colours"_s, colours}};
 }

@@ -311,6 +311,12 @@
       });
       settings.options.forEach((o, i) => checkbox($('options'), 'cOptions ' + i, o.caption));
       settings.logs.forEach((o, i) => checkbox($('logs'), 'cLogs ' + i, o.caption));
+      (settings.colours || []).forEach((c) => {
+        const input = make('input');
+        input.type = 'color';
+        input.dataset.name = c.name;
+        field($('colours'), 'colour-' + c.name, c.caption, input);
+      });
       document.querySelectorAll('[data-name]').forEach(bindControl);
     }
   }
@@ -328,7 +334,12 @@
     if (el.dataset.bound) return;
     el.dataset.bound = '1';
     el.addEventListener('change', async () => {
-      const value = el.type === 'checkbox' ? (el.checked ? '1' : '0') : el.value;
+      let value = el.type === 'checkbox' ? (el.checked ? '1' : '0') : el.value;
+      if (el.type === 'color') {
+        // Stored as 0x00BBGGRR.
+        const rgb = parseInt(el.value.slice(1), 16);
+        value = String(((rgb >> 16) & 0xff) | (rgb & 0xff00) | ((rgb & 0xff) << 16));
+      }
       const result = await call('set', { name: el.dataset.name, value: value });
       if (!result.ok && state) renderSettings();
     });
@@ -362,6 +373,8 @@
     });
     s.options.forEach((o, i) => setControl(named('cOptions ' + i), o.on));
     s.logs.forEach((o, i) => setControl(named('cLogs ' + i), o.on));
+    (s.colours || []).forEach((c) => setControl(named(c.name), c.colour));
+    if (s.colours && s.colours.length > 0) $('transcript').style.backgroundColor = s.colours[0].colour;
   }
 
   // The chatroom's buttons.
