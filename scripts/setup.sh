@@ -2,12 +2,14 @@
 # Installs what building and testing need on Debian 12, only when something is missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev)
+packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev qt6-websockets-dev
+    clang-format)
 # The install and package checks: dpkg-shlibdeps, and the validators of what gets installed.
 packages+=(dpkg-dev file desktop-file-utils appstream systemd groff-base man-db)
 if [ "${VORNIC_WITH_FUZZ:-0}" = 1 ]; then packages+=(clang libclang-rt-14-dev); fi
 if [ "${VORNIC_WITH_XVFB:-0}" = 1 ]; then packages+=(xvfb xauth); fi
 if [ "${VORNIC_WITH_SCREENSHOTS:-0}" = 1 ]; then packages+=(x11-utils xdotool imagemagick); fi
+if [ "${VORNIC_WITH_BROWSER:-0}" = 1 ]; then packages+=(chromium chromium-driver python3-selenium); fi
 
 missing=()
 for p in "${packages[@]}"; do

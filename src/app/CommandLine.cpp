@@ -31,6 +31,15 @@ struct Options
     QCommandLineOption leagueUrl{u"league-url"_s, u"League web site."_s, u"URL"_s};
     QCommandLineOption tourneyUrl{u"tourney-url"_s, u"Tournament report pages."_s, u"URL"_s};
     QCommandLineOption rankUrl{u"rank-url"_s, u"Ranking script."_s, u"URL"_s};
+    QCommandLineOption panel{u"panel"_s,
+        u"Serve the browser panel on [ADDRESS:]PORT (address 127.0.0.1 unless given)."_s,
+        u"[ADDRESS:]PORT"_s};
+    QCommandLineOption panelCert{
+        u"panel-cert"_s, u"Serve the panel over HTTPS with this PEM certificate."_s, u"FILE"_s};
+    QCommandLineOption panelKey{
+        u"panel-key"_s, u"The PEM private key of --panel-cert."_s, u"FILE"_s};
+    QCommandLineOption setPanelPassword{u"set-panel-password"_s,
+        u"Read the panel password from standard input, store its hash and exit."_s};
     QCommandLineOption demo{u"demo"_s,
         u"Start the simulators of the lobby, the clients and "
         u"the league site on this computer."_s};
@@ -43,7 +52,8 @@ void setUp(QCommandLineParser &parser, const Options &o)
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOptions({o.headless, o.host, o.settings, o.dataDir, o.lobbyHost, o.lobbyPort,
-        o.chatPort, o.leagueUrl, o.tourneyUrl, o.rankUrl, o.demo});
+        o.chatPort, o.leagueUrl, o.tourneyUrl, o.rankUrl, o.demo, o.panel, o.panelCert,
+        o.panelKey, o.setPanelPassword});
 }
 
 // Reads an optional value with a checker; the first problem found is kept in errorText.
@@ -86,6 +96,17 @@ public:
         target = m_parser.value(option);
         if (target.trimmed().isEmpty())
             fail(option, target, u"a non-empty value"_s);
+    }
+
+    void endpoint(const QCommandLineOption &option,
+        std::optional<PanelSettings::Endpoint> &target)
+    {
+        if (!m_parser.isSet(option))
+            return;
+        const QString text = m_parser.value(option);
+        target = PanelSettings::parseEndpoint(text);
+        if (!target)
+            fail(option, text, u"PORT or ADDRESS:PORT"_s);
     }
 
     void hostName(const QCommandLineOption &option, std::optional<QString> &target)
@@ -145,6 +166,12 @@ CommandLineResult parse(const QStringList &arguments, Program program)
     read.url(o.leagueUrl, options.leagueUrl);
     read.url(o.tourneyUrl, options.tourneyUrl);
     read.url(o.rankUrl, options.rankUrl);
+    options.setPanelPassword = parser.isSet(o.setPanelPassword);
+    read.endpoint(o.panel, options.panel.endpoint);
+    read.text(o.panelCert, options.panel.certFile);
+    read.text(o.panelKey, options.panel.keyFile);
+    if (result.ok() && options.panel.certFile.isEmpty() != options.panel.keyFile.isEmpty())
+        result.errorText = u"--panel-cert and --panel-key go together."_s;
     return result;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "host/HostOptions.h"
+#include "panel/PanelFrontEnd.h"
 
 #include <QString>
 #include <QStringList>
@@ -13,6 +14,8 @@ struct CommandLineOptions : HostOptions
     bool headless = false;
     bool hostAtStart = false; // --host: open the room at once
     bool demo = false; // --demo: start the simulators beside the host
+    bool setPanelPassword = false; // --set-panel-password: store it and exit
+    PanelRequest panel;
 };
 
 // The outcome of parsing: the options, or a text saying what was wrong for the caller to print.

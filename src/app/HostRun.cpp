@@ -4,9 +4,14 @@
 #include "headless/HeadlessConsole.h"
 #include "headless/UnixSignalWatcher.h"
 #include "host/HostCore.h"
+#include "panel/PanelFrontEnd.h"
 
 #include <QCoreApplication>
 #include <QTimer>
+
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
 
 namespace HostRun {
 
@@ -16,6 +21,19 @@ bool prepareDemo(CommandLineOptions &options, std::unique_ptr<DemoLauncher> &dem
         return true;
     demo = std::make_unique<DemoLauncher>();
     return demo->start(options);
+}
+
+bool startPanel(HostCore &core, const CommandLineOptions &options,
+                std::unique_ptr<PanelFrontEnd> &panel)
+{
+    QString error;
+    panel = PanelFrontEnd::start(core, options.panel, &error);
+    const QString line = !error.isEmpty() ? error : panel ? u"Panel at "_s + panel->address() : QString();
+    if (!line.isEmpty()) {
+        std::fputs(line.toLocal8Bit().append('\n').constData(), stderr);
+        std::fflush(stderr);
+    }
+    return error.isEmpty();
 }
 
 int untilShutdown(QCoreApplication &app, HostCore &core, const CommandLineOptions &options)
@@ -51,6 +69,9 @@ int headless(int argc, char *argv[], CommandLineOptions options)
     HeadlessConsole console(core);
     if (!core.start())
         return 1;
+    std::unique_ptr<PanelFrontEnd> panel;
+    if (!startPanel(core, options, panel))
+        return 2;
     console.readStandardInput();
     return untilShutdown(app, core, options);
 }

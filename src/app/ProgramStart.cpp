@@ -1,5 +1,8 @@
 #include "app/ProgramStart.h"
 
+#include "host/HostCore.h"
+#include "panel/PanelFrontEnd.h"
+
 #include <QCoreApplication>
 
 #include <cstdio>
@@ -40,6 +43,9 @@ ProgramStart ProgramStart::fromArguments(int argc, char *argv[], CommandLine::Pr
     } else if (parsed.options.showVersion) {
         printTo(stdout, CommandLine::versionText());
         start.exitCode = 0;
+    } else if (parsed.options.setPanelPassword) {
+        QCoreApplication app(argc, argv);
+        start.exitCode = PanelPasswordSetup::run(HostCore::settingsFileFor(parsed.options));
     }
     return start;
 }

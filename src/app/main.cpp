@@ -5,6 +5,7 @@
 #include "host/HostCore.h"
 #include "window/HostWindow.h"
 #include "window/HostWindowController.h"
+#include "panel/PanelFrontEnd.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -67,6 +68,9 @@ int runWindow(int argc, char *argv[], CommandLineOptions options)
         return 1;
     }
     QObject::disconnect(collect);
+    std::unique_ptr<PanelFrontEnd> panel;
+    if (!HostRun::startPanel(core, options, panel))
+        return 2;
     HostWindow window;
     HostWindowController controller(core, window);
     controller.showRestoredState();

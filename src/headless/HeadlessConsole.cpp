@@ -10,7 +10,7 @@
 #include "chatserver/ClientSlots.h"
 #include "chatserver/PlayerTable.h"
 #include "host/HostCore.h"
-#include "headless/SettingCommands.h"
+#include "host/SettingCommands.h"
 
 #include <QSocketNotifier>
 

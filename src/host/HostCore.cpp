@@ -74,7 +74,7 @@ LeagueSite::Hosts leagueOverrides(const HostOptions &options)
 struct HostCore::Parts
 {
     explicit Parts(const HostOptions &options, const QString &dataFolder)
-        : store(options.settingsFile.isEmpty() ? defaultSettingsFile() : options.settingsFile)
+        : store(HostCore::settingsFileFor(options))
         , network(NetworkConfig::load(store, options.network))
         , identity(store)
         , styles(store)
@@ -399,6 +399,11 @@ std::optional<QUrl> HostCore::tournamentPageUrl(int index)
     const LeagueSite site = LeagueSite::fromSettings(m_parts->store, leagueOverrides(m_options));
     return site.pageUrl(index, tournament.jumpNumber(), tournament.ladderPath(),
                         tournament.ladderServer());
+}
+
+QString HostCore::settingsFileFor(const HostOptions &options)
+{
+    return options.settingsFile.isEmpty() ? defaultSettingsFile() : options.settingsFile;
 }
 
 SettingsStore &HostCore::store() { return m_parts->store; }

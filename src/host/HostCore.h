@@ -57,6 +57,9 @@ public:
 
     void setTiming(const Timing &timing) { m_timing = timing; }
 
+    // The settings file these options name: the given one, or the per-user one.
+    static QString settingsFileFor(const HostOptions &options);
+
     // Start-up: ladders, then every stored setting, then the first status refresh. False when the
     // ladders cannot be loaded: "Error Loading Ladders" has then gone out through messageBox and
     // the caller ends the program. The parts below exist once this has returned true.

@@ -137,6 +137,29 @@ private Q_SLOTS:
         QVERIFY(!result.ok());
         QVERIFY2(result.errorText.contains(errorPart), qPrintable(result.errorText));
     }
+
+    void panelOptionsAreRead()
+    {
+        CommandLineResult result = parse(u"--panel 8088"_s);
+        QVERIFY(result.ok());
+        QVERIFY(result.options.panel.endpoint);
+        QCOMPARE(result.options.panel.endpoint->address, QHostAddress(QHostAddress::LocalHost));
+        QCOMPARE(result.options.panel.endpoint->port, quint16(8088));
+        QVERIFY(!result.options.setPanelPassword);
+        result = parse(u"--panel 0.0.0.0:443 --panel-cert c.pem --panel-key k.pem"_s);
+        QVERIFY(result.ok());
+        QCOMPARE(result.options.panel.endpoint->address, QHostAddress(QHostAddress::AnyIPv4));
+        QCOMPARE(result.options.panel.certFile, u"c.pem"_s);
+        QCOMPARE(result.options.panel.keyFile, u"k.pem"_s);
+        QVERIFY(parse(u"--set-panel-password --settings s.ini"_s).options.setPanelPassword);
+        QVERIFY(!parse(QString()).options.panel.endpoint);
+        QVERIFY(parse(u"--panel 0"_s).errorText.contains(u"--panel"_s));
+        QVERIFY(parse(u"--panel host:80"_s).errorText.contains(u"--panel"_s));
+        QVERIFY(parse(u"--panel 80 --panel-cert c.pem"_s).errorText.contains(u"--panel-key"_s));
+        const QString help = CommandLine::helpText();
+        for (const auto *name : {"--panel", "--panel-cert", "--panel-key", "--set-panel-password"})
+            QVERIFY2(help.contains(QLatin1StringView(name)), name);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCommandLine)

@@ -1,4 +1,4 @@
-#include "headless/SettingCommands.h"
+#include "host/SettingCommands.h"
 
 #include "appearance/ChatStyles.h"
 #include "chat/ChatOptions.h"

@@ -8,8 +8,9 @@
 
 class HostCore;
 
-// "/set NAME VALUE" for the headless console: a stored setting is changed by its value name as
-// editing its control would, through the same model operation, so every rule of the control holds.
+// "NAME VALUE" for the console's /set and the panel's set: a stored setting is changed by its
+// value name as editing its control would, through the same model operation, so every rule of
+// the control holds.
 namespace SettingCommands {
 
 // Every value name that can be set, e.g. "cOptions 0", "tDetails 1", "sColor".

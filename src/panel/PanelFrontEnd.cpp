@@ -1,0 +1,182 @@
+#include "panel/PanelFrontEnd.h"
+
+#include "host/HostCore.h"
+#include "panel/PanelApi.h"
+#include "panel/PanelPassword.h"
+#include "panel/PanelServer.h"
+#include "settings/SettingsStore.h"
+
+#include <QFile>
+#include <QSslCertificate>
+#include <QSslKey>
+
+#include <termios.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+std::optional<QSslConfiguration> loadTls(const PanelRequest &request, QString *error)
+{
+    QFile certFile(request.certFile);
+    QFile keyFile(request.keyFile);
+    if (!certFile.open(QIODevice::ReadOnly)) {
+        *error = u"Cannot read the panel certificate "_s + request.certFile;
+        return std::nullopt;
+    }
+    if (!keyFile.open(QIODevice::ReadOnly)) {
+        *error = u"Cannot read the panel key "_s + request.keyFile;
+        return std::nullopt;
+    }
+    const QList<QSslCertificate> chain = QSslCertificate::fromData(certFile.readAll(), QSsl::Pem);
+    const QByteArray keyText = keyFile.readAll();
+    QSslKey key(keyText, QSsl::Rsa, QSsl::Pem);
+    if (key.isNull())
+        key = QSslKey(keyText, QSsl::Ec, QSsl::Pem);
+    if (chain.isEmpty() || key.isNull()) {
+        *error = u"The panel certificate or key is not a PEM certificate and private key"_s;
+        return std::nullopt;
+    }
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setLocalCertificateChain(chain);
+    tls.setPrivateKey(key);
+    tls.setPeerVerifyMode(QSslSocket::VerifyNone);
+    return tls;
+}
+
+void print(FILE *stream, const QString &text)
+{
+    std::fputs(text.toLocal8Bit().append('\n').constData(), stream);
+    std::fflush(stream);
+}
+
+// One line without its line break; nothing at the end of input.
+std::optional<QString> readLine(FILE *in)
+{
+    QByteArray line;
+    int c;
+    while ((c = std::fgetc(in)) != EOF && c != '\n') {
+        if (line.size() < 4096)
+            line.append(char(c));
+    }
+    if (c == EOF && line.isEmpty())
+        return std::nullopt;
+    if (line.endsWith('\r'))
+        line.chop(1);
+    return QString::fromUtf8(line);
+}
+
+std::optional<QString> askHidden(FILE *in, FILE *err, const QString &prompt)
+{
+    std::fputs(prompt.toLocal8Bit().constData(), err);
+    std::fflush(err);
+    const int fd = fileno(in);
+    termios saved{};
+    const bool terminal = tcgetattr(fd, &saved) == 0;
+    if (terminal) {
+        termios quiet = saved;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        tcsetattr(fd, TCSAFLUSH, &quiet);
+    }
+    std::optional<QString> line = readLine(in);
+    if (terminal) {
+        tcsetattr(fd, TCSAFLUSH, &saved);
+        std::fputs("\n", err);
+    }
+    return line;
+}
+
+} // namespace
+
+PanelFrontEnd::PanelFrontEnd(HostCore &core, QObject *parent)
+    : QObject(parent)
+    , m_api(std::make_unique<PanelApi>(core))
+{
+}
+
+PanelFrontEnd::~PanelFrontEnd()
+{
+    // The server holds the API; it goes first.
+    m_server.reset();
+}
+
+std::unique_ptr<PanelFrontEnd> PanelFrontEnd::start(
+    HostCore &core, const PanelRequest &request, QString *error)
+{
+    error->clear();
+    SettingsStore &store = core.store();
+    std::optional<PanelSettings::Endpoint> endpoint = request.endpoint;
+    if (!endpoint)
+        endpoint = PanelSettings::storedEndpoint(store);
+    if (!endpoint)
+        return nullptr;
+    const QString record = PanelPassword::storedRecord(store);
+    if (record.isEmpty()) {
+        *error = u"The panel has no password yet: run the program once with "
+                 "--set-panel-password (and the same --settings)."_s;
+        return nullptr;
+    }
+    PanelServer::Config config;
+    config.address = endpoint->address;
+    config.port = endpoint->port;
+    config.hostNames = PanelSettings::storedHostNames(store);
+    if (!request.certFile.isEmpty() || !request.keyFile.isEmpty()) {
+        if (request.certFile.isEmpty() || request.keyFile.isEmpty()) {
+            *error = u"--panel-cert and --panel-key go together"_s;
+            return nullptr;
+        }
+        config.tls = loadTls(request, error);
+        if (!config.tls)
+            return nullptr;
+    }
+    std::unique_ptr<PanelFrontEnd> panel(new PanelFrontEnd(core));
+    panel->m_server = std::make_unique<PanelServer>(*panel->m_api, record, config);
+    QString listenError;
+    if (!panel->m_server->listen(&listenError)) {
+        *error = u"The panel cannot listen on port %1: %2"_s.arg(endpoint->port).arg(listenError);
+        return nullptr;
+    }
+    panel->m_address = (config.tls ? u"https://"_s : u"http://"_s)
+        + (endpoint->address.protocol() == QAbstractSocket::IPv6Protocol
+                ? u'[' + endpoint->address.toString() + u']'
+                : endpoint->address.toString())
+        + u':' + QString::number(panel->m_server->serverPort()) + u'/';
+    return panel;
+}
+
+quint16 PanelFrontEnd::port() const
+{
+    return m_server->serverPort();
+}
+
+QString PanelFrontEnd::address() const
+{
+    return m_address;
+}
+
+namespace PanelPasswordSetup {
+
+int run(const QString &settingsFile, FILE *in, FILE *err)
+{
+    const bool terminal = isatty(fileno(in)) != 0;
+    const std::optional<QString> first
+        = terminal ? askHidden(in, err, u"New panel password: "_s) : readLine(in);
+    if (!first || first->isEmpty()) {
+        print(err, u"No password given; nothing was changed."_s);
+        return 1;
+    }
+    if (terminal) {
+        const std::optional<QString> second = askHidden(in, err, u"Once more: "_s);
+        if (!second || *second != *first) {
+            print(err, u"The two entries differ; nothing was changed."_s);
+            return 1;
+        }
+    }
+    SettingsStore store(settingsFile);
+    PanelPassword::store(store, PanelPassword::hash(*first));
+    print(err, u"The panel password is set."_s);
+    return 0;
+}
+
+} // namespace PanelPasswordSetup

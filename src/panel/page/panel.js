@@ -1,0 +1,438 @@
+// The panel page. Everything from the host (names, chat, settings) goes into the page as text
+// (textContent, option labels, input values), never as markup.
+'use strict';
+
+(function () {
+  const $ = (id) => document.getElementById(id);
+  let state = null;
+  let stream = null;
+  let loggedIn = false;
+  let selectedPlayer = null; // player ID
+
+  function make(tag, text, className) {
+    const el = document.createElement(tag);
+    if (text !== undefined && text !== null) el.textContent = String(text);
+    if (className) el.className = className;
+    return el;
+  }
+
+  function show(el, visible) {
+    el.classList.toggle('hidden', !visible);
+  }
+
+  function showMessage(text) {
+    $('message-text').textContent = text;
+    show($('message'), true);
+  }
+
+  async function call(operation, args) {
+    const response = await fetch('/api/' + operation, {
+      method: 'POST',
+      headers: { 'Content-Type': 'application/json' },
+      credentials: 'same-origin',
+      body: JSON.stringify(args || {}),
+    });
+    let body = {};
+    try { body = await response.json(); } catch (e) { body = {}; }
+    if (response.status === 401) { loggedOut(); }
+    else if (!response.ok && body.error) { showMessage(body.error); }
+    return { ok: response.ok, status: response.status, body: body };
+  }
+
+  // Login and the event stream.
+
+  function loggedOut() {
+    loggedIn = false;
+    if (stream) { stream.onclose = null; stream.close(); stream = null; }
+    show($('panel'), false);
+    show($('logout'), false);
+    show($('login'), true);
+    $('password').focus();
+  }
+
+  async function loadState() {
+    const response = await fetch('/api/state', { credentials: 'same-origin' });
+    if (response.status === 401) { loggedOut(); return; }
+    state = await response.json();
+    loggedIn = true;
+    show($('login'), false);
+    show($('panel'), true);
+    show($('logout'), true);
+    renderAll();
+  }
+
+  function openStream() {
+    const scheme = location.protocol === 'https:' ? 'wss://' : 'ws://';
+    stream = new WebSocket(scheme + location.host + '/api/events');
+    stream.onmessage = (event) => {
+      let message;
+      try { message = JSON.parse(event.data); } catch (e) { return; }
+      handleEvent(message);
+    };
+    stream.onclose = () => {
+      stream = null;
+      // Reconnects while logged in; the state request tells whether the session still lives.
+      if (loggedIn) setTimeout(() => { loadState().then(() => { if (loggedIn) openStream(); }); }, 3000);
+    };
+  }
+
+  $('login-form').addEventListener('submit', async (event) => {
+    event.preventDefault();
+    $('login-error').textContent = '';
+    const response = await fetch('/api/login', {
+      method: 'POST',
+      headers: { 'Content-Type': 'application/json' },
+      credentials: 'same-origin',
+      body: JSON.stringify({ password: $('password').value }),
+    });
+    $('password').value = '';
+    if (!response.ok) {
+      let body = {};
+      try { body = await response.json(); } catch (e) { body = {}; }
+      $('login-error').textContent = body.error || 'Login failed';
+      return;
+    }
+    openStream();
+  });
+
+  $('logout').addEventListener('click', async () => {
+    await call('logout');
+    loggedOut();
+  });
+
+  $('message-ok').addEventListener('click', () => show($('message'), false));
+
+  // Events.
+
+  function handleEvent(message) {
+    if (message.type === 'hello') { loadState(); return; }
+    if (!state) return;
+    switch (message.type) {
+      case 'line':
+        state.transcript.push(message.line);
+        appendLine(message.line);
+        break;
+      case 'cleared':
+        state.transcript = [];
+        $('transcript').replaceChildren();
+        break;
+      case 'players': state.players = message.players; renderPlayers(); break;
+      case 'ipMonitor': state.ipMonitor = message.ipMonitor; renderIpMonitor(); break;
+      case 'bans': state.bans = message.bans; renderBans(); break;
+      case 'status': state.status = message.status; renderStatus(); break;
+      case 'hosting': state.hosting = message.hosting; renderHosting(); break;
+      case 'debug':
+        state.debug.push(message.line);
+        $('debug-lines').append(make('li', message.line));
+        break;
+      case 'settings': state.settings = message.settings; renderSettings(); break;
+      case 'title': state.title = message.title; renderTitle(); break;
+      case 'message': showMessage(message.text); break;
+      default: break;
+    }
+  }
+
+  // Rendering.
+
+  function renderAll() {
+    renderTitle();
+    renderStatus();
+    renderHosting();
+    $('transcript').replaceChildren();
+    state.transcript.forEach(appendLine);
+    renderPlayers();
+    renderIpMonitor();
+    renderBans();
+    renderSettings();
+    const pages = $('page-item');
+    pages.replaceChildren();
+    state.pages.forEach((caption, index) => {
+      const option = make('option', caption);
+      option.value = String(index);
+      pages.append(option);
+    });
+    $('debug-lines').replaceChildren(...state.debug.map((line) => make('li', line)));
+  }
+
+  function renderTitle() {
+    $('title').textContent = state.title || 'Vornic Host';
+    document.title = state.title || 'Vornic Host';
+  }
+
+  function renderStatus() {
+    $('status').replaceChildren(...state.status.map((caption) => make('span', caption)));
+  }
+
+  function renderHosting() {
+    const hosting = state.hosting;
+    $('host-button').textContent = hosting.caption;
+    $('host-button').disabled = !hosting.enabled;
+    $('mute').textContent = hosting.muted ? 'Unmute' : 'Mute';
+    $('mute').setAttribute('aria-pressed', hosting.muted ? 'true' : 'false');
+    document.querySelectorAll('.identity').forEach((el) => { el.disabled = !hosting.identityInputsEnabled; });
+  }
+
+  function applyStyle(el, style) {
+    if (!style) return;
+    if (style.colour) el.style.color = style.colour;
+    if (style.font) el.style.fontFamily = '"' + style.font.replace(/["\\]/g, '') + '", sans-serif';
+    if (style.size > 0) el.style.fontSize = style.size + 'pt';
+    el.style.fontWeight = style.bold ? 'bold' : 'normal';
+    el.style.fontStyle = style.italic ? 'italic' : 'normal';
+  }
+
+  function appendLine(line) {
+    const view = $('transcript');
+    const atEnd = view.scrollHeight - view.scrollTop - view.clientHeight < 40;
+    const row = make('div', null, 'line kind-' + line.kind);
+    const prefix = make('span', line.prefix, 'prefix');
+    applyStyle(prefix, line.prefixStyle);
+    const body = make('span', line.body, 'body');
+    applyStyle(body, line.bodyStyle);
+    row.append(prefix, body);
+    view.append(row);
+    while (view.childElementCount > 2000) view.firstElementChild.remove();
+    if (atEnd) view.scrollTop = view.scrollHeight;
+  }
+
+  function renderPlayers() {
+    const list = $('players');
+    list.replaceChildren();
+    if (!state.players.some((p) => p.id === selectedPlayer && p.id !== 0)) selectedPlayer = null;
+    state.players.forEach((player) => {
+      const item = make('li', player.text);
+      item.tabIndex = 0;
+      item.setAttribute('role', 'option');
+      if (player.id === selectedPlayer) item.classList.add('selected');
+      if (player.address) item.title = player.address;
+      const choose = () => {
+        selectedPlayer = player.id === 0 ? null : player.id;
+        renderPlayers();
+      };
+      item.addEventListener('click', choose);
+      item.addEventListener('keydown', (e) => { if (e.key === 'Enter' || e.key === ' ') { e.preventDefault(); choose(); } });
+      list.append(item);
+    });
+  }
+
+  function cells(values) {
+    const row = make('tr');
+    values.forEach((value) => row.append(make('td', value)));
+    return row;
+  }
+
+  function renderIpMonitor() {
+    $('ip-monitor').replaceChildren(...state.ipMonitor.map((r) => cells([r.name, r.address, r.id, r.socket])));
+  }
+
+  function renderBans() {
+    $('bans').replaceChildren(...state.bans.map((ban, index) => {
+      const row = cells([ban.name, ban.address, ban.time, ban.expires ? new Date(ban.expires).toLocaleString() : 'Never', ban.reason]);
+      const box = make('input');
+      box.type = 'checkbox';
+      box.dataset.row = String(index);
+      box.setAttribute('aria-label', 'Select ban ' + (index + 1));
+      const cell = make('td');
+      cell.append(box);
+      row.prepend(cell);
+      return row;
+    }));
+  }
+
+  // Settings: every control sends its value by the stored value's name.
+
+  function fillSelect(select, choices, value) {
+    const same = select.options.length === choices.length
+      && choices.every((c, i) => select.options[i].value === c);
+    if (!same) {
+      select.replaceChildren(...choices.map((choice) => {
+        const option = make('option', choice === '' ? '\u00a0' : choice);
+        option.value = choice;
+        return option;
+      }));
+    }
+    if (!choices.includes(value) && value === '') {
+      select.selectedIndex = -1;
+    } else {
+      select.value = value;
+    }
+  }
+
+  function setControl(el, value) {
+    if (document.activeElement === el) return; // do not overwrite what is being typed
+    if (el.type === 'checkbox') el.checked = !!value;
+    else if (el.tagName === 'SELECT') return;
+    else el.value = value;
+  }
+
+  function field(container, id, caption, control) {
+    const label = make('label', caption);
+    label.htmlFor = id;
+    control.id = id;
+    container.append(label, control);
+  }
+
+  function ensureFields(settings) {
+    const details = $('details');
+    if (details.childElementCount === 0) {
+      settings.details.forEach((d, i) => {
+        const select = make('select');
+        select.dataset.name = 'cDetails ' + (i + 1);
+        field(details, 'detail-' + i, d.caption, select);
+      });
+      settings.detailTexts.forEach((d, i) => {
+        const input = make('input');
+        input.type = 'text';
+        input.dataset.name = 'tDetails ' + (i + 1);
+        field(details, 'detail-text-' + i, d.caption, input);
+      });
+      settings.rules.forEach((r, i) => {
+        const input = make('input');
+        input.type = 'text';
+        input.dataset.name = 'cRules ' + (i + 1);
+        field($('rules'), 'rule-' + i, r.caption, input);
+      });
+      settings.rounds.forEach((round, row) => {
+        const tr = make('tr');
+        tr.append(make('th', round.caption));
+        ['course', 'level', 'holes'].forEach((column) => {
+          const select = make('select');
+          select.dataset.row = String(row);
+          select.dataset.column = column;
+          select.setAttribute('aria-label', round.caption + ' ' + column);
+          select.addEventListener('change', () => {
+            call('round', { row: row, column: column, value: select.value });
+          });
+          const td = make('td');
+          td.append(select);
+          tr.append(td);
+        });
+        $('rounds').append(tr);
+      });
+      settings.options.forEach((o, i) => checkbox($('options'), 'cOptions ' + i, o.caption));
+      settings.logs.forEach((o, i) => checkbox($('logs'), 'cLogs ' + i, o.caption));
+      (settings.colours || []).forEach((c) => {
+        const input = make('input');
+        input.type = 'color';
+        input.dataset.name = c.name;
+        field($('colours'), 'colour-' + c.name, c.caption, input);
+      });
+      document.querySelectorAll('[data-name]').forEach(bindControl);
+    }
+  }
+
+  function checkbox(container, name, caption) {
+    const label = make('label');
+    const box = make('input');
+    box.type = 'checkbox';
+    box.dataset.name = name;
+    label.append(box, document.createTextNode(' ' + caption));
+    container.append(label);
+  }
+
+  function bindControl(el) {
+    if (el.dataset.bound) return;
+    el.dataset.bound = '1';
+    el.addEventListener('change', async () => {
+      let value = el.type === 'checkbox' ? (el.checked ? '1' : '0') : el.value;
+      if (el.type === 'color') {
+        // Stored as 0x00BBGGRR.
+        const rgb = parseInt(el.value.slice(1), 16);
+        value = String(((rgb >> 16) & 0xff) | (rgb & 0xff00) | ((rgb & 0xff) << 16));
+      }
+      const result = await call('set', { name: el.dataset.name, value: value });
+      if (!result.ok && state) renderSettings();
+    });
+  }
+
+  function named(name) {
+    return document.querySelector('[data-name="' + name + '"]');
+  }
+
+  function renderSettings() {
+    const s = state.settings;
+    ensureFields(s);
+    const id = s.identity;
+    fillSelect($('server'), id.serverChoices, id.server);
+    setControl($('operator-name'), id.operatorName);
+    setControl($('room-name'), id.roomName);
+    setControl($('room-password'), id.password);
+    setControl($('locked'), id.locked);
+    setControl($('welcome'), id.welcomeMessage);
+    s.details.forEach((d, i) => fillSelect(named('cDetails ' + (i + 1)), d.choices, d.value));
+    s.detailTexts.forEach((d, i) => setControl(named('tDetails ' + (i + 1)), d.value));
+    s.rules.forEach((r, i) => setControl(named('cRules ' + (i + 1)), r.value));
+    fillSelect($('type'), s.typeChoices, s.type);
+    $('holes-caption').textContent = s.holesCaption || 'Holes';
+    s.rounds.forEach((round, row) => {
+      const choices = { course: s.courseChoices, level: s.levelChoices, holes: s.holesChoices };
+      ['course', 'level', 'holes'].forEach((column) => {
+        const select = document.querySelector('select[data-row="' + row + '"][data-column="' + column + '"]');
+        fillSelect(select, choices[column], round[column]);
+      });
+    });
+    s.options.forEach((o, i) => setControl(named('cOptions ' + i), o.on));
+    s.logs.forEach((o, i) => setControl(named('cLogs ' + i), o.on));
+    (s.colours || []).forEach((c) => setControl(named(c.name), c.colour));
+    if (s.colours && s.colours.length > 0) $('transcript').style.backgroundColor = s.colours[0].colour;
+  }
+
+  // The chatroom's buttons.
+
+  $('host-button').addEventListener('click', () => {
+    call(state && state.hosting.state === 'idle' ? 'host' : 'close');
+  });
+  $('mute').addEventListener('click', () => call('mute'));
+  $('announce').addEventListener('click', () => call('announce', { item: $('announce-item').value }));
+  $('refresh-pairings').addEventListener('click', () => call('refresh-pairings'));
+  $('clear').addEventListener('click', () => call('clear'));
+  $('open-page').addEventListener('click', async () => {
+    // The tab opens at once (a later one would be blocked) and gets the address when it comes.
+    const tab = window.open('about:blank', '_blank');
+    const result = await call('page', { index: Number($('page-item').value) });
+    const url = result.ok ? String(result.body.url || '') : '';
+    if (tab && /^https?:\/\//i.test(url)) {
+      tab.opener = null;
+      tab.location.href = url;
+    } else if (tab) {
+      tab.close();
+    }
+  });
+
+  $('input-form').addEventListener('submit', async (event) => {
+    event.preventDefault();
+    const line = $('input').value;
+    if (line === '') return;
+    const result = await call('say', { line: line });
+    if (result.ok) $('input').value = '';
+    $('input').focus();
+  });
+  $('whisper').addEventListener('click', async () => {
+    const line = $('input').value;
+    if (line === '') return;
+    if (selectedPlayer === null) { showMessage('Please Select a Player To Whisper To'); return; }
+    const result = await call('whisper', { id: selectedPlayer, line: line });
+    if (result.ok) $('input').value = '';
+    $('input').focus();
+  });
+  $('kick').addEventListener('click', () => { if (selectedPlayer !== null) call('kick', { id: selectedPlayer }); });
+  $('ban').addEventListener('click', () => { if (selectedPlayer !== null) call('ban', { id: selectedPlayer }); });
+
+  $('remove-ban').addEventListener('click', () => {
+    const rows = Array.from(document.querySelectorAll('#bans input:checked')).map((b) => Number(b.dataset.row));
+    if (rows.length > 0) call('unban', { rows: rows });
+  });
+  $('remove-all-bans').addEventListener('click', () => call('unban-all'));
+
+  document.querySelectorAll('#tabs button').forEach((button) => {
+    button.addEventListener('click', () => {
+      document.querySelectorAll('#tabs button').forEach((b) => b.classList.toggle('active', b === button));
+      document.querySelectorAll('.tab').forEach((tab) => show(tab, tab.id === button.dataset.tab));
+    });
+  });
+
+  // Start: a live session goes straight to the panel, else the login.
+  fetch('/api/state', { credentials: 'same-origin' }).then((response) => {
+    if (response.ok) openStream(); else loggedOut();
+  }, loggedOut);
+})();
