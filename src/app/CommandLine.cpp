@@ -52,8 +52,8 @@ void setUp(QCommandLineParser &parser, const Options &o)
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOptions({o.headless, o.host, o.settings, o.dataDir, o.lobbyHost, o.lobbyPort,
-        o.chatPort, o.leagueUrl, o.tourneyUrl, o.rankUrl, o.demo, o.panel, o.panelCert,
-        o.panelKey, o.setPanelPassword});
+        o.chatPort, o.leagueUrl, o.tourneyUrl, o.rankUrl, o.demo, o.panel, o.panelCert, o.panelKey,
+        o.setPanelPassword});
 }
 
 // Reads an optional value with a checker; the first problem found is kept in errorText.
@@ -98,8 +98,7 @@ public:
             fail(option, target, u"a non-empty value"_s);
     }
 
-    void endpoint(const QCommandLineOption &option,
-        std::optional<PanelSettings::Endpoint> &target)
+    void endpoint(const QCommandLineOption &option, std::optional<PanelSettings::Endpoint> &target)
     {
         if (!m_parser.isSet(option))
             return;

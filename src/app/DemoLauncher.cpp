@@ -1,7 +1,7 @@
 #include "app/DemoLauncher.h"
 
-#include "settings/SettingsStore.h"
 #include "app/LocalPort.h"
+#include "settings/SettingsStore.h"
 
 #include <QCoreApplication>
 #include <QDir>

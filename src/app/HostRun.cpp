@@ -23,12 +23,14 @@ bool prepareDemo(CommandLineOptions &options, std::unique_ptr<DemoLauncher> &dem
     return demo->start(options);
 }
 
-bool startPanel(HostCore &core, const CommandLineOptions &options,
-                std::unique_ptr<PanelFrontEnd> &panel)
+bool startPanel(
+    HostCore &core, const CommandLineOptions &options, std::unique_ptr<PanelFrontEnd> &panel)
 {
     QString error;
     panel = PanelFrontEnd::start(core, options.panel, &error);
-    const QString line = !error.isEmpty() ? error : panel ? u"Panel at "_s + panel->address() : QString();
+    const QString line = !error.isEmpty() ? error
+        : panel                           ? u"Panel at "_s + panel->address()
+                                          : QString();
     if (!line.isEmpty()) {
         std::fputs(line.toLocal8Bit().append('\n').constData(), stderr);
         std::fflush(stderr);

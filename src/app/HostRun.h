@@ -18,8 +18,8 @@ bool prepareDemo(CommandLineOptions &options, std::unique_ptr<DemoLauncher> &dem
 
 // The browser panel when the options ask for one; false (after saying why on standard error)
 // when it cannot start, which is a failed start of the program.
-bool startPanel(HostCore &core, const CommandLineOptions &options,
-                std::unique_ptr<PanelFrontEnd> &panel);
+bool startPanel(
+    HostCore &core, const CommandLineOptions &options, std::unique_ptr<PanelFrontEnd> &panel);
 
 // Runs the event loop until the host has finished; the front end is set up by the caller.
 int untilShutdown(QCoreApplication &app, HostCore &core, const CommandLineOptions &options);

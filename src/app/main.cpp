@@ -3,9 +3,9 @@
 #include "app/HostRun.h"
 #include "app/ProgramStart.h"
 #include "host/HostCore.h"
+#include "panel/PanelFrontEnd.h"
 #include "window/HostWindow.h"
 #include "window/HostWindowController.h"
-#include "panel/PanelFrontEnd.h"
 
 #include <QApplication>
 #include <QMessageBox>

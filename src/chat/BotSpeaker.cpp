@@ -9,7 +9,7 @@
 using namespace Qt::StringLiterals;
 
 BotSpeaker::BotSpeaker(Transcript &transcript, OutgoingQueue &queue, const ChatOptions &options,
-                       const PlayerTable &players)
+    const PlayerTable &players)
     : m_transcript(transcript)
     , m_queue(queue)
     , m_options(options)

@@ -13,7 +13,7 @@ class BotSpeaker
 {
 public:
     BotSpeaker(Transcript &transcript, OutgoingQueue &queue, const ChatOptions &options,
-               const PlayerTable &players);
+        const PlayerTable &players);
 
     // replyToHost: a "BOT: " line for the operator only. Otherwise a host chat line to one socket,
     // or to every seated player for socket 0, echoed as the operator's own chat when "Echo Bot

@@ -6,11 +6,11 @@
 
 // The kinds of transcript line; each decides the body's style, logging and visibility.
 enum class LineKind {
-    Chat,        // "c": said to the whole room
-    WhisperTo,   // "wt": the operator's whisper to one player
+    Chat, // "c": said to the whole room
+    WhisperTo, // "wt": the operator's whisper to one player
     WhisperFrom, // "wf": a player's whisper to the host
-    System,      // "s": the host's status messages
-    Bot,         // "b": a bot answer for the operator only
+    System, // "s": the host's status messages
+    Bot, // "b": a bot answer for the operator only
 };
 
 inline QString lineKindCode(LineKind kind)

@@ -78,8 +78,8 @@ QList<QByteArray> chatLines(QStringView text, bool whisper = false, quint16 targ
 // password is cut so the packet stays within what its 16-bit length can declare.
 QByteArray joinRequest(QStringView name, QStringView password = {});
 // A client's line: chatLine with the sender's own ID in bytes 8 and 9.
-QByteArray clientChatLine(quint16 senderId, QStringView text, bool whisper = false,
-                          quint16 targetId = 0);
+QByteArray clientChatLine(
+    quint16 senderId, QStringView text, bool whisper = false, quint16 targetId = 0);
 // The first NameRequestSlots IDs go into the request's slots; the rest are left out.
 QByteArray nameRequest(const QList<quint16> &ids);
 

@@ -55,17 +55,17 @@ HeadlessConsole::~HeadlessConsole() = default;
 void HeadlessConsole::connectOutput()
 {
     connect(&m_core.transcript(), &Transcript::lineAdded, this,
-            [this](const TranscriptLine &line) { printOut(line.prefix + line.body); });
+        [this](const TranscriptLine &line) { printOut(line.prefix + line.body); });
     connect(&m_core, &HostCore::debugLineAdded, this, &HeadlessConsole::printErr);
     connect(&m_core, &HostCore::messageBox, this,
-            [this](const QString &text, const QString &) { printErr(text); });
+        [this](const QString &text, const QString &) { printErr(text); });
 }
 
 void HeadlessConsole::readStandardInput()
 {
     m_inputNotifier = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
     connect(m_inputNotifier.get(), &QSocketNotifier::activated, this,
-            &HeadlessConsole::readAvailableInput);
+        &HeadlessConsole::readAvailableInput);
 }
 
 void HeadlessConsole::readAvailableInput()
@@ -279,6 +279,7 @@ QString HeadlessConsole::helpText()
            "/unban ADDRESS|RANGE, /unban all\n"
            "/announce all|details|rules|rounds|pairings\n"
            "/pairings               refresh the pairings now\n"
-           "/set NAME VALUE         change a setting, e.g. /set tDetails 1 1234 or /set cOptions 0 1\n"
+           "/set NAME VALUE         change a setting, e.g. /set tDetails 1 1234 or /set cOptions 0 "
+           "1\n"
            "/quit                   close the room and end the program"_s;
 }

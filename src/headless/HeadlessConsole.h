@@ -20,8 +20,8 @@ class HeadlessConsole : public QObject
     Q_OBJECT
 
 public:
-    HeadlessConsole(HostCore &core, FILE *out = stdout, FILE *err = stderr,
-                    QObject *parent = nullptr);
+    HeadlessConsole(
+        HostCore &core, FILE *out = stdout, FILE *err = stderr, QObject *parent = nullptr);
     ~HeadlessConsole() override;
 
     // Starts reading standard input. End of input leaves the host running: a service has none.

@@ -1,5 +1,6 @@
 #include "host/HostCore.h"
 
+#include "appearance/ChatStyles.h"
 #include "chat/BotReplies.h"
 #include "chat/BotSpeaker.h"
 #include "chat/ChatLog.h"
@@ -7,9 +8,8 @@
 #include "chat/HostConsole.h"
 #include "chat/LogTimeFormats.h"
 #include "chat/PlayerChat.h"
-#include "chat/Transcript.h"
-#include "appearance/ChatStyles.h"
 #include "chat/PrintableText.h"
+#include "chat/Transcript.h"
 #include "chatserver/BanStore.h"
 #include "chatserver/ChatRoom.h"
 #include "chatserver/ClientSlots.h"
@@ -46,8 +46,7 @@ const QString ViraruRorHost = u"192.168.0.1"_s;
 
 QString defaultSettingsFile()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)
-        + u"/settings.ini"_s;
+    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + u"/settings.ini"_s;
 }
 
 QString timeOfDay()
@@ -65,7 +64,8 @@ QString laddersFile(const QString &dataFolder, bool folderChosen)
 
 LeagueSite::Hosts leagueOverrides(const HostOptions &options)
 {
-    return {options.leagueUrl.toString(), options.tourneyUrl.toString(), options.rankUrl.toString()};
+    return {
+        options.leagueUrl.toString(), options.tourneyUrl.toString(), options.rankUrl.toString()};
 }
 
 } // namespace
@@ -134,7 +134,8 @@ HostCore::~HostCore() = default;
 bool HostCore::start()
 {
     Parts &p = *m_parts;
-    const std::optional<QList<LadderEntry>> ladders = loadLadders(laddersFile(m_dataFolder, !m_options.dataDir.isEmpty()));
+    const std::optional<QList<LadderEntry>> ladders
+        = loadLadders(laddersFile(m_dataFolder, !m_options.dataDir.isEmpty()));
     if (!ladders) {
         Q_EMIT messageBox(u"Error Loading Ladders"_s, u"Vornic Host"_s);
         return false;
@@ -144,12 +145,12 @@ bool HostCore::start()
     p.tournament = std::make_unique<TournamentSettings>(p.store, *ladders);
     p.pairings = std::make_unique<PairingsService>(*p.tournament, site, &p.web);
     p.ranks = std::make_unique<RankLookup>(*p.tournament, site, &p.web);
-    p.replies = std::make_unique<BotReplies>(p.bot, *p.tournament, *p.pairings, p.players,
-                                             p.clientSlots, p.transcript);
-    p.playerChat = std::make_unique<PlayerChat>(p.state, p.players, p.queue, p.transcript, p.bot,
-                                                *p.replies, *p.ranks);
-    p.console = std::make_unique<HostConsole>(p.state, p.players, p.queue, p.transcript,
-                                              *p.replies, *p.ranks);
+    p.replies = std::make_unique<BotReplies>(
+        p.bot, *p.tournament, *p.pairings, p.players, p.clientSlots, p.transcript);
+    p.playerChat = std::make_unique<PlayerChat>(
+        p.state, p.players, p.queue, p.transcript, p.bot, *p.replies, *p.ranks);
+    p.console = std::make_unique<HostConsole>(
+        p.state, p.players, p.queue, p.transcript, *p.replies, *p.ranks);
     connectParts();
 
     p.identity.restore();
@@ -174,18 +175,18 @@ void HostCore::connectParts()
     Parts &p = *m_parts;
     connect(&p.lobby, &LobbyLink::messageArrived, this, &HostCore::onLobbyMessage);
     connect(&p.lobby, &LobbyLink::closedByPeer, this,
-            [this] { setTitle(u"Vornic Host - Disconnected"_s); });
-    connect(&p.room, &ChatRoom::chatLineReceived, this,
-            [this](const QByteArray &packet, int socket) {
-                m_parts->playerChat->handlePlayerChat(packet, socket);
-            });
+        [this] { setTitle(u"Vornic Host - Disconnected"_s); });
+    connect(
+        &p.room, &ChatRoom::chatLineReceived, this, [this](const QByteArray &packet, int socket) {
+            m_parts->playerChat->handlePlayerChat(packet, socket);
+        });
     connect(&p.room, &ChatRoom::debugLine, this, &HostCore::addDebugLine);
     connect(&p.identity, &HostIdentity::changed, this,
-            [this] { m_parts->room.setWelcomeMessage(m_parts->identity.welcomeMessage()); });
+        [this] { m_parts->room.setWelcomeMessage(m_parts->identity.welcomeMessage()); });
     connect(p.ranks.get(), &RankLookup::reply, this,
-            [this](bool replyToHost, int socket, const QString &text) {
-                m_parts->bot.botSay(replyToHost, socket, text);
-            });
+        [this](bool replyToHost, int socket, const QString &text) {
+            m_parts->bot.botSay(replyToHost, socket, text);
+        });
     connect(p.pairings.get(), &PairingsService::systemMessage, this, &HostCore::systemLine);
     connect(
         p.pairings.get(), &PairingsService::newPairings, this, [this](const QList<int> &rounds) {
@@ -199,7 +200,7 @@ void HostCore::connectParts()
     });
     connect(&p.chatLog, &ChatLog::writeFailed, this, &HostCore::systemLine);
     connect(&p.store, &SettingsStore::problem, this,
-            [this](const QString &message) { Q_EMIT messageBox(message, u"Settings"_s); });
+        [this](const QString &message) { Q_EMIT messageBox(message, u"Settings"_s); });
 }
 
 void HostCore::systemLine(const QString &text)
@@ -300,8 +301,9 @@ void HostCore::openRoom()
     m_addChatTimer.stop();
     setHosting(Hosting::Open);
     if (!p.room.startListening(p.network.chatPort)) {
-        const QString message = u"Cannot listen for players on port %1: %2"_s.arg(
-            p.network.chatPort).arg(p.clientSlots.listenErrorString());
+        const QString message
+            = u"Cannot listen for players on port %1: %2"_s.arg(p.network.chatPort)
+                  .arg(p.clientSlots.listenErrorString());
         systemLine(message);
         closeAllConnections();
         Q_EMIT listenFailed(message);
@@ -397,8 +399,8 @@ std::optional<QUrl> HostCore::tournamentPageUrl(int index)
         return std::nullopt;
     }
     const LeagueSite site = LeagueSite::fromSettings(m_parts->store, leagueOverrides(m_options));
-    return site.pageUrl(index, tournament.jumpNumber(), tournament.ladderPath(),
-                        tournament.ladderServer());
+    return site.pageUrl(
+        index, tournament.jumpNumber(), tournament.ladderPath(), tournament.ladderServer());
 }
 
 QString HostCore::settingsFileFor(const HostOptions &options)
@@ -406,24 +408,87 @@ QString HostCore::settingsFileFor(const HostOptions &options)
     return options.settingsFile.isEmpty() ? defaultSettingsFile() : options.settingsFile;
 }
 
-SettingsStore &HostCore::store() { return m_parts->store; }
-HostIdentity &HostCore::identity() { return m_parts->identity; }
-ChatStyles &HostCore::styles() { return m_parts->styles; }
-ChatOptions &HostCore::options() { return m_parts->chatOptions; }
-ChatLog &HostCore::chatLog() { return m_parts->chatLog; }
-Transcript &HostCore::transcript() { return m_parts->transcript; }
-HostState &HostCore::state() { return m_parts->state; }
-PlayerTable &HostCore::players() { return m_parts->players; }
-ClientSlots &HostCore::clientSlots() { return m_parts->clientSlots; }
-OutgoingQueue &HostCore::queue() { return m_parts->queue; }
-ChatRoom &HostCore::room() { return m_parts->room; }
-BotSpeaker &HostCore::bot() { return m_parts->bot; }
-BotReplies &HostCore::replies() { return *m_parts->replies; }
-PlayerChat &HostCore::playerChat() { return *m_parts->playerChat; }
-HostConsole &HostCore::console() { return *m_parts->console; }
-TournamentSettings &HostCore::tournament() { return *m_parts->tournament; }
-PairingsService &HostCore::pairings() { return *m_parts->pairings; }
-RankLookup &HostCore::ranks() { return *m_parts->ranks; }
-LobbyLink &HostCore::lobby() { return m_parts->lobby; }
-const NetworkConfig &HostCore::network() const { return m_parts->network; }
-StatusPanel &HostCore::status() { return m_parts->status; }
+SettingsStore &HostCore::store()
+{
+    return m_parts->store;
+}
+HostIdentity &HostCore::identity()
+{
+    return m_parts->identity;
+}
+ChatStyles &HostCore::styles()
+{
+    return m_parts->styles;
+}
+ChatOptions &HostCore::options()
+{
+    return m_parts->chatOptions;
+}
+ChatLog &HostCore::chatLog()
+{
+    return m_parts->chatLog;
+}
+Transcript &HostCore::transcript()
+{
+    return m_parts->transcript;
+}
+HostState &HostCore::state()
+{
+    return m_parts->state;
+}
+PlayerTable &HostCore::players()
+{
+    return m_parts->players;
+}
+ClientSlots &HostCore::clientSlots()
+{
+    return m_parts->clientSlots;
+}
+OutgoingQueue &HostCore::queue()
+{
+    return m_parts->queue;
+}
+ChatRoom &HostCore::room()
+{
+    return m_parts->room;
+}
+BotSpeaker &HostCore::bot()
+{
+    return m_parts->bot;
+}
+BotReplies &HostCore::replies()
+{
+    return *m_parts->replies;
+}
+PlayerChat &HostCore::playerChat()
+{
+    return *m_parts->playerChat;
+}
+HostConsole &HostCore::console()
+{
+    return *m_parts->console;
+}
+TournamentSettings &HostCore::tournament()
+{
+    return *m_parts->tournament;
+}
+PairingsService &HostCore::pairings()
+{
+    return *m_parts->pairings;
+}
+RankLookup &HostCore::ranks()
+{
+    return *m_parts->ranks;
+}
+LobbyLink &HostCore::lobby()
+{
+    return m_parts->lobby;
+}
+const NetworkConfig &HostCore::network() const
+{
+    return m_parts->network;
+}
+StatusPanel &HostCore::status()
+{
+    return m_parts->status;
+}

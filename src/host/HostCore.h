@@ -47,9 +47,9 @@ public:
     struct Timing
     {
         int addChatTimeoutMs = 20000; // no confirmation from the lobby: the start failed
-        int closeDelayMs = 1000;      // the lobby link stays up this long after the removal
+        int closeDelayMs = 1000; // the lobby link stays up this long after the removal
         int statusIntervalMs = 1000;
-        int shutdownWaitMs = 1000;    // at exit, the longest wait for the removal to leave
+        int shutdownWaitMs = 1000; // at exit, the longest wait for the removal to leave
     };
 
     explicit HostCore(const HostOptions &options, QObject *parent = nullptr);
@@ -149,9 +149,9 @@ private:
     Hosting m_hosting = Hosting::Idle;
     QString m_title;
     QStringList m_debugLines;
-    QTimer m_addChatTimer;   // Timer2
-    QTimer m_closeTimer;     // Timer4
-    QTimer m_statusTimer;    // Timer3
+    QTimer m_addChatTimer; // Timer2
+    QTimer m_closeTimer; // Timer4
+    QTimer m_statusTimer; // Timer3
     QTimer m_shutdownPoll;
     int m_shutdownWaitedMs = 0;
 };

@@ -19,12 +19,12 @@ public:
 
     void restore();
 
-    QString server() const { return m_server; }          // cServer
+    QString server() const { return m_server; } // cServer
     QString operatorName() const { return m_operatorName; } // pName
-    QString roomName() const { return m_roomName; }       // cName
-    QString password() const { return m_password; }       // cPass
-    bool locked() const { return m_locked; }              // cLocked
-    QString welcomeMessage() const { return m_welcome; }  // cWelcomeMsg
+    QString roomName() const { return m_roomName; } // cName
+    QString password() const { return m_password; } // cPass
+    bool locked() const { return m_locked; } // cLocked
+    QString welcomeMessage() const { return m_welcome; } // cWelcomeMsg
 
     // Each stores its value at once. Texts are cut to their boxes' limits (20, 18, 20).
     void chooseServer(const QString &text); // only one of serverChoices()

@@ -10,8 +10,8 @@
 struct HostOptions
 {
     QString settingsFile; // empty: the per-user settings file
-    QString dataDir;      // empty: the program's folder when writable, else the per-user one
-    QUrl leagueUrl;       // empty: the stored or default address
+    QString dataDir; // empty: the program's folder when writable, else the per-user one
+    QUrl leagueUrl; // empty: the stored or default address
     QUrl tourneyUrl;
     QUrl rankUrl;
     NetworkOverrides network;

@@ -26,13 +26,12 @@ std::optional<bool> checkValue(const QString &value)
 
 // Adds "base first".."base last" (with the blank), each applying to its 0-based index.
 void addNumbered(QHash<QString, Apply> &table, const QString &base, int first, int last,
-                 const std::function<bool(HostCore &, int, const QString &)> &apply)
+    const std::function<bool(HostCore &, int, const QString &)> &apply)
 {
     for (int n = first; n <= last; ++n) {
         table.insert(base + u' ' + QString::number(n),
-                     [apply, index = n - first](HostCore &core, const QString &value) {
-                         return apply(core, index, value);
-                     });
+            [apply, index = n - first](
+                HostCore &core, const QString &value) { return apply(core, index, value); });
     }
 }
 
@@ -90,9 +89,8 @@ void addTournament(QHash<QString, Apply> &table)
     addNumbered(table, u"cHoles"_s, 1, 8, [](HostCore &core, int row, const QString &v) {
         return core.tournament().chooseHoles(row, v);
     });
-    table.insert(u"cType"_s, [](HostCore &core, const QString &v) {
-        return core.tournament().chooseType(v);
-    });
+    table.insert(u"cType"_s,
+        [](HostCore &core, const QString &v) { return core.tournament().chooseType(v); });
 }
 
 void addOptions(QHash<QString, Apply> &table)
@@ -113,8 +111,8 @@ void addOptions(QHash<QString, Apply> &table)
 
 void addColours(QHash<QString, Apply> &table)
 {
-    const QStringList names = {u"bColor"_s, u"pColor"_s, u"cColor"_s,
-                               u"wtColor"_s, u"wfColor"_s, u"sColor"_s};
+    const QStringList names
+        = {u"bColor"_s, u"pColor"_s, u"cColor"_s, u"wtColor"_s, u"wfColor"_s, u"sColor"_s};
     for (int j = 0; j < names.size(); ++j) {
         table.insert(names[j], [j](HostCore &core, const QString &v) {
             bool ok = false;
@@ -131,7 +129,7 @@ void addColours(QHash<QString, Apply> &table)
 void addNetwork(QHash<QString, Apply> &table)
 {
     for (const QString &name : {u"lobbyHost"_s, u"lobbyPort"_s, u"chatPort"_s, u"leagueUrl"_s,
-                                u"tourneyUrl"_s, u"rankUrl"_s}) {
+             u"tourneyUrl"_s, u"rankUrl"_s}) {
         table.insert(name, [name](HostCore &core, const QString &v) {
             core.store().writeRegValue(SettingsKeys::Network, name, v);
             return true;
@@ -169,8 +167,8 @@ std::optional<std::pair<QString, QString>> split(const QString &line)
     QString best;
     for (auto it = table().cbegin(); it != table().cend(); ++it) {
         const QString &name = it.key();
-        const bool fits = line.startsWith(name)
-            && (line.size() == name.size() || line.at(name.size()) == u' ');
+        const bool fits
+            = line.startsWith(name) && (line.size() == name.size() || line.at(name.size()) == u' ');
         if (fits && name.size() > best.size())
             best = name;
     }

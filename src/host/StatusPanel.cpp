@@ -7,8 +7,7 @@ using namespace Qt::StringLiterals;
 StatusPanel::StatusPanel(QObject *parent)
     : QObject(parent)
     , m_captions{u"Tavix Net: Closed"_s, u"ViraruRor: Closed"_s, u"ChatSock: Closed"_s,
-                 u"Current: 0"_s,        u"Max: 0"_s,           u"Total: 0"_s,
-                 u"Time: 00:00:00"_s}
+          u"Current: 0"_s, u"Max: 0"_s, u"Total: 0"_s, u"Time: 00:00:00"_s}
 {
 }
 

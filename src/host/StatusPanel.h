@@ -17,8 +17,8 @@ public:
     // What the panel shows, read at the moment of the refresh.
     struct Readings
     {
-        int lobbyState = 0;     // socket state number of the lobby link
-        int listenerState = 0;  // socket state number of the listening socket
+        int lobbyState = 0; // socket state number of the lobby link
+        int listenerState = 0; // socket state number of the listening socket
         int connectedClients = 0;
         int totalJoins = 0;
         QDateTime chatStartTime; // invalid while no room is open

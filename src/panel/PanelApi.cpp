@@ -426,10 +426,10 @@ QJsonArray PanelApi::bansJson() const
 {
     QJsonArray rows;
     for (const BanList::Row &row : m_core.room().banList().rows()) {
-        rows.append(QJsonObject{
-            {u"name"_s, row.playerName}, {u"address"_s, row.address}, {u"time"_s, row.timeBanned},
-            {u"made"_s, row.made.toUTC().toString(Qt::ISODate)},
-            {u"expires"_s, row.expires.isValid() ? row.expires.toUTC().toString(Qt::ISODate) : QString()},
+        rows.append(QJsonObject{{u"name"_s, row.playerName}, {u"address"_s, row.address},
+            {u"time"_s, row.timeBanned}, {u"made"_s, row.made.toUTC().toString(Qt::ISODate)},
+            {u"expires"_s,
+                row.expires.isValid() ? row.expires.toUTC().toString(Qt::ISODate) : QString()},
             {u"reason"_s, row.reason}});
     }
     return rows;

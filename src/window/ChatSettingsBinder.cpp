@@ -1,14 +1,14 @@
 #include "window/ChatSettingsBinder.h"
 
-#include "window/ChatStyleFormat.h"
 #include "appearance/ChatStyles.h"
+#include "chat/ChatOptions.h"
+#include "host/HostIdentity.h"
+#include "window/ChatSettingsTab.h"
+#include "window/ChatStyleFormat.h"
 #include "window/ColourSwatch.h"
 #include "window/FontLabel.h"
-#include "window/StyleSample.h"
-#include "chat/ChatOptions.h"
-#include "window/ChatSettingsTab.h"
-#include "host/HostIdentity.h"
 #include "window/ShowValue.h"
+#include "window/StyleSample.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

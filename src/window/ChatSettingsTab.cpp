@@ -5,8 +5,8 @@
 #include "appearance/ChatStyle.h"
 #include "window/ChatStyleFormat.h"
 #include "window/ColourSwatch.h"
-#include "window/FontLabel.h"
 #include "window/ControlArrayName.h"
+#include "window/FontLabel.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -131,8 +131,8 @@ QWidget *ChatSettingsTab::buildAppearance()
     for (int i = 0; i < FontCount; ++i) {
         m_fontLabels[i] = new FontLabel(fontCaptions[i], group);
         m_fontLabels[i]->setObjectName(controlArrayName(u"lblFont"_s, i));
-        m_fontLabels[i]->setColours(ChatStyles::firstStartColour(i + 1),
-                                    ChatStyles::firstStartColour(0));
+        m_fontLabels[i]->setColours(
+            ChatStyles::firstStartColour(i + 1), ChatStyles::firstStartColour(0));
         connect(m_fontLabels[i], &FontLabel::doubleClicked, this, [this, i] { pickFont(i); });
         grid->addWidget(m_fontLabels[i], i + 2, 0);
     }

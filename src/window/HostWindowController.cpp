@@ -11,29 +11,29 @@
 #include "chatserver/HostState.h"
 #include "chatserver/IpMonitor.h"
 #include "chatserver/PlayerTable.h"
+#include "host/HostCore.h"
+#include "host/HostIdentity.h"
+#include "host/StatusPanel.h"
+#include "tournament/TournamentSettings.h"
 #include "window/ChatSettingsBinder.h"
 #include "window/ChatroomTab.h"
 #include "window/DebugTab.h"
-#include "host/HostCore.h"
-#include "host/HostIdentity.h"
 #include "window/HostWindow.h"
 #include "window/IdentityBinder.h"
 #include "window/IpMonitorTab.h"
 #include "window/PlayerListWidget.h"
-#include "host/StatusPanel.h"
 #include "window/TourneySettingsBinder.h"
 #include "window/TranscriptBinder.h"
 #include "window/TranscriptView.h"
-#include "tournament/TournamentSettings.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QLabel>
-#include <QLocale>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -60,12 +60,12 @@ void HostWindowController::showRestoredState()
 {
     m_window.setWindowTitle(m_core.windowTitle());
     // Each binder keeps one view in step with one model from here on; the controller owns them.
-    auto *transcript =
-        new TranscriptBinder(m_core.transcript(), *m_window.chatroomTab(), m_window, this);
+    auto *transcript
+        = new TranscriptBinder(m_core.transcript(), *m_window.chatroomTab(), m_window, this);
     transcript->applyStartupStyles(m_core.styles());
     new IdentityBinder(m_core.identity(), *m_window.chatroomTab(), this);
-    new ChatSettingsBinder(m_core.options(), m_core.styles(), m_core.identity(),
-                           *m_window.chatSettingsTab(), this);
+    new ChatSettingsBinder(
+        m_core.options(), m_core.styles(), m_core.identity(), *m_window.chatSettingsTab(), this);
     new TourneySettingsBinder(m_core.tournament(), *m_window.tourneySettingsTab(), this);
     connectChatroom();
     connectModeration();

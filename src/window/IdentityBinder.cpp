@@ -1,7 +1,7 @@
 #include "window/IdentityBinder.h"
 
-#include "window/ChatroomTab.h"
 #include "host/HostIdentity.h"
+#include "window/ChatroomTab.h"
 #include "window/ShowValue.h"
 
 #include <QCheckBox>
@@ -31,11 +31,11 @@ void IdentityBinder::connectEdits()
         [this, server](int index) { m_identity.chooseServer(server->itemText(index)); });
 
     connectText(m_view.playerNameInput(),
-                [this](const QString &text) { m_identity.setOperatorName(text); });
-    connectText(m_view.roomNameInput(),
-                [this](const QString &text) { m_identity.setRoomName(text); });
-    connectText(m_view.passwordInput(),
-                [this](const QString &text) { m_identity.setPassword(text); });
+        [this](const QString &text) { m_identity.setOperatorName(text); });
+    connectText(
+        m_view.roomNameInput(), [this](const QString &text) { m_identity.setRoomName(text); });
+    connectText(
+        m_view.passwordInput(), [this](const QString &text) { m_identity.setPassword(text); });
 
     // The tab itself enables the password box by the check mark; this only stores it.
     connect(m_view.lockedBox(), &QCheckBox::toggled, this, [this](bool locked) {

@@ -1,9 +1,9 @@
 #include "window/TourneySettingsBinder.h"
 
-#include "window/ShowValue.h"
-#include "window/TourneySettingsTab.h"
 #include "tournament/CourseTable.h"
 #include "tournament/TournamentSettings.h"
+#include "window/ShowValue.h"
+#include "window/TourneySettingsTab.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -27,25 +27,25 @@ void TourneySettingsBinder::connectEdits()
 {
     for (int i = 0; i < TourneySettingsTab::DetailChoiceCount; ++i)
         connectChoice(m_view.detailChoice(i),
-                      [this, i](const QString &text) { m_settings.chooseDetail(i, text); });
+            [this, i](const QString &text) { m_settings.chooseDetail(i, text); });
     QComboBox *type = m_view.typeChoice();
     connect(type, &QComboBox::activated, this,
         [this, type](int entry) { m_settings.chooseType(type->itemText(entry)); });
     for (int row = 0; row <= TourneySettingsTab::AllRoundsRow; ++row) {
         connectChoice(m_view.courseChoice(row),
-                      [this, row](const QString &text) { m_settings.chooseCourse(row, text); });
+            [this, row](const QString &text) { m_settings.chooseCourse(row, text); });
         connectChoice(m_view.levelChoice(row),
-                      [this, row](const QString &text) { m_settings.chooseLevel(row, text); });
+            [this, row](const QString &text) { m_settings.chooseLevel(row, text); });
         connectChoice(m_view.holesChoice(row),
-                      [this, row](const QString &text) { m_settings.chooseHoles(row, text); });
+            [this, row](const QString &text) { m_settings.chooseHoles(row, text); });
     }
 
     for (int i = 0; i < TourneySettingsTab::DetailTextCount; ++i)
         connectText(m_view.detailText(i),
-                    [this, i](const QString &text) { m_settings.setDetailText(i, text); });
+            [this, i](const QString &text) { m_settings.setDetailText(i, text); });
     for (int k = 0; k < TourneySettingsTab::RuleCount; ++k)
-        connectText(m_view.ruleText(k),
-                    [this, k](const QString &text) { m_settings.setRule(k, text); });
+        connectText(
+            m_view.ruleText(k), [this, k](const QString &text) { m_settings.setRule(k, text); });
 }
 
 void TourneySettingsBinder::connectChoice(
@@ -54,7 +54,7 @@ void TourneySettingsBinder::connectChoice(
     // activated() comes only from the operator and also when the same entry is chosen again, so
     // choosing in the "ALL" row once more fills rounds changed since.
     connect(box, &QComboBox::activated, this,
-            [box, choose](int entry) { choose(box->itemText(entry)); });
+        [box, choose](int entry) { choose(box->itemText(entry)); });
 }
 
 void TourneySettingsBinder::connectText(

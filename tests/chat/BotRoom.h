@@ -18,8 +18,8 @@
 #include "tournament/RankLookup.h"
 #include "tournament/TournamentSettings.h"
 
-#include "support/GameClient.h"
 #include "common/LoopbackHttpServer.h"
+#include "support/GameClient.h"
 
 #include <QMap>
 #include <QNetworkAccessManager>

@@ -269,10 +269,10 @@ private Q_SLOTS:
     void clientPacketsHaveTheirFixedBytes()
     {
         QCOMPARE(ChatPacket::joinRequest(u"Ann", u"Pw"),
-                 hex("d5072300ffffffff 416e6e000000000000000000000000000000000000000000 507700"));
+            hex("d5072300ffffffff 416e6e000000000000000000000000000000000000000000 507700"));
         QCOMPARE(ChatPacket::joinRequest(QString(30, u'n')).mid(8, 25), QByteArray(24, 'n') + '\0');
         QCOMPARE(ChatPacket::clientChatLine(258, u"hi", true, 3),
-                 hex("dd071300 01000000 0201 0000 0300 0000 686900"));
+            hex("dd071300 01000000 0201 0000 0300 0000 686900"));
         QByteArray names = hex("e7075000ffffffff") + QByteArray(72, '\0');
         put(names, 8, hex("0500"));
         put(names, 76, hex("1200"));
@@ -282,7 +282,7 @@ private Q_SLOTS:
         ids[18] = 19; // beyond the 18 slots: left out
         QCOMPARE(ChatPacket::nameRequest(ids), names);
         QCOMPARE(ChatPacket::readJoinRequest(ChatPacket::joinRequest(u"\u00e9t\u00e9", u"x")).name,
-                 u"\u00e9t\u00e9"_s);
+            u"\u00e9t\u00e9"_s);
     }
 
     void receivedChatLineKeepsEveryTextByte()

@@ -1,6 +1,6 @@
 #include "LobbySimulator.h"
-#include "chatserver/ChatPackets.h"
 #include "app/LocalPort.h"
+#include "chatserver/ChatPackets.h"
 #include "support/GameClient.h"
 #include "support/TestWait.h"
 

@@ -1,8 +1,8 @@
 #include "chatserver/ChatRoom.h"
 #include "chatserver/OutgoingQueue.h"
 #include "chatserver/PlayerTable.h"
-#include "support/HostFixture.h"
 #include "robustness/ResidentMemory.h"
+#include "support/HostFixture.h"
 
 #include <QElapsedTimer>
 #include <QTest>

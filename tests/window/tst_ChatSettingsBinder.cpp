@@ -1,12 +1,12 @@
 #include "appearance/ChatStyles.h"
-#include "window/ColourSwatch.h"
-#include "window/FontLabel.h"
 #include "chat/ChatOptions.h"
+#include "host/HostIdentity.h"
+#include "settings/SettingsStore.h"
 #include "window/ChatSettingsBinder.h"
 #include "window/ChatSettingsTab.h"
-#include "host/HostIdentity.h"
+#include "window/ColourSwatch.h"
+#include "window/FontLabel.h"
 #include "window/HostWindow.h"
-#include "settings/SettingsStore.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -296,7 +296,6 @@ void TestChatSettingsBinder::cancelledPickersChangeNothing()
     QVERIFY(f.tab->sampleBox()->toPlainText().isEmpty());
     QVERIFY(!QFile::exists(path)); // nothing was stored at all
 }
-
 
 QTEST_MAIN(TestChatSettingsBinder)
 #include "tst_ChatSettingsBinder.moc"

@@ -1,18 +1,18 @@
-#include "window/ColourSwatch.h"
-#include "window/FontLabel.h"
-#include "window/StyleSample.h"
+#include "host/HostCore.h"
+#include "host/HostIdentity.h"
+#include "support/TestWait.h"
 #include "window/AboutDialog.h"
 #include "window/ChatSettingsTab.h"
 #include "window/ChatroomTab.h"
+#include "window/ColourSwatch.h"
 #include "window/DebugTab.h"
-#include "host/HostCore.h"
-#include "host/HostIdentity.h"
+#include "window/FontLabel.h"
 #include "window/HostWindow.h"
 #include "window/HostWindowController.h"
 #include "window/PlayerListWidget.h"
+#include "window/StyleSample.h"
 #include "window/TourneySettingsTab.h"
 #include "window/TranscriptView.h"
-#include "support/TestWait.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -265,8 +265,8 @@ void TestHostWindow::listColumnsAreCaptioned()
     QCOMPARE(captions(u"ListView1"_s),
         QStringList({u"Player Name"_s, u"IP Address"_s, u"ID"_s, u"Socket"_s, u"State"_s}));
     QCOMPARE(captions(u"ListView2"_s),
-        QStringList({u"Player Name"_s, u"IP Address"_s, u"Time Banned"_s, u"Expires"_s,
-            u"Reason"_s}));
+        QStringList(
+            {u"Player Name"_s, u"IP Address"_s, u"Time Banned"_s, u"Expires"_s, u"Reason"_s}));
 }
 
 void TestHostWindow::serverChoiceOffersBothServers()
@@ -462,7 +462,6 @@ void TestHostWindow::pickersReportOnlyConfirmedChoices()
     QCOMPARE(fonts.count(), 1);
     QCOMPARE(fonts.at(0).at(0).toInt(), 3);
 }
-
 
 QTEST_MAIN(TestHostWindow)
 #include "tst_HostWindow.moc"

@@ -1,8 +1,8 @@
 #include "ChooseEntry.h"
-#include "window/ChatroomTab.h"
 #include "host/HostIdentity.h"
-#include "window/IdentityBinder.h"
 #include "settings/SettingsStore.h"
+#include "window/ChatroomTab.h"
+#include "window/IdentityBinder.h"
 
 #include <QCheckBox>
 #include <QFile>

@@ -1,8 +1,8 @@
 #include "ChooseEntry.h"
-#include "window/TourneySettingsBinder.h"
-#include "window/TourneySettingsTab.h"
 #include "settings/SettingsStore.h"
 #include "tournament/TournamentSettings.h"
+#include "window/TourneySettingsBinder.h"
+#include "window/TourneySettingsTab.h"
 
 #include <QDir>
 #include <QFile>
@@ -291,7 +291,6 @@ void TestTourneySettingsBinder::choosingTheLadderSelectsIt()
     chooseEntry(*f.tab.detailChoice(2), u"Double Elimination"_s);
     QCOMPARE(f.settings.selectedLadder(), 1);
 }
-
 
 QTEST_MAIN(TestTourneySettingsBinder)
 #include "tst_TourneySettingsBinder.moc"

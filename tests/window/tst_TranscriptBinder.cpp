@@ -1,13 +1,13 @@
-#include "window/ChatStyleFormat.h"
 #include "appearance/ChatStyles.h"
 #include "chat/ChatLog.h"
 #include "chat/ChatOptions.h"
 #include "chat/Transcript.h"
+#include "settings/SettingsStore.h"
+#include "window/ChatStyleFormat.h"
 #include "window/ChatroomTab.h"
 #include "window/PlayerListWidget.h"
 #include "window/TranscriptBinder.h"
 #include "window/TranscriptView.h"
-#include "settings/SettingsStore.h"
 
 #include <QLineEdit>
 #include <QSignalSpy>

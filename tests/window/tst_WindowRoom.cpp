@@ -1,14 +1,14 @@
 #include "LobbySimulator.h"
 #include "chatserver/ChatPackets.h"
 #include "chatserver/ClientSlots.h"
-#include "window/ChatSettingsTab.h"
 #include "host/HostCore.h"
 #include "host/HostIdentity.h"
+#include "support/GameClient.h"
+#include "support/TestWait.h"
+#include "window/ChatSettingsTab.h"
 #include "window/HostWindow.h"
 #include "window/HostWindowController.h"
 #include "window/TourneySettingsTab.h"
-#include "support/GameClient.h"
-#include "support/TestWait.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -475,7 +475,6 @@ void TestWindowRoom::announceItemsSpeakToTheRoom()
     QVERIFY(waitUntil([&] { return transcriptText().size() > before; }, 3000));
     QVERIFY(waitUntil([&] { return !m_bob->chatTexts().isEmpty(); }, 5000));
 }
-
 
 void TestWindowRoom::closeEndsTheRoomWithItsLine()
 {
