@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 class BotSpeaker;
 class ClientSlots;
 class PairingsService;
@@ -17,6 +19,9 @@ class BotReplies
 {
 public:
     enum class Announcement { All, Details, Rules, Rounds, Pairings };
+    // The Announce menu's items as front ends name them: "all", "details", "rules", "rounds",
+    // "pairings".
+    static std::optional<Announcement> announcementNamed(const QString &name);
 
     BotReplies(BotSpeaker &bot, const TournamentSettings &tournament,
         const PairingsService &pairings, const PlayerTable &players, const ClientSlots &clientSlots,

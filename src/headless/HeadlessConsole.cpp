@@ -27,18 +27,6 @@ const QString BanUsage = u"Usage: /ban ID [DURATION] [REASON], /ban-address ADDR
 // The longest line taken from standard input; the chat input itself holds 80 characters.
 constexpr qsizetype MaxInputLine = 4096;
 
-const QHash<QString, BotReplies::Announcement> &announcements()
-{
-    static const QHash<QString, BotReplies::Announcement> items = {
-        {u"all"_s, BotReplies::Announcement::All},
-        {u"details"_s, BotReplies::Announcement::Details},
-        {u"rules"_s, BotReplies::Announcement::Rules},
-        {u"rounds"_s, BotReplies::Announcement::Rounds},
-        {u"pairings"_s, BotReplies::Announcement::Pairings},
-    };
-    return items;
-}
-
 } // namespace
 
 HeadlessConsole::HeadlessConsole(HostCore &core, FILE *out, FILE *err, QObject *parent)
@@ -144,8 +132,9 @@ void HeadlessConsole::runCommand(const QString &command, const QString &argument
         else if (!m_core.room().banList().removeAddress(argument))
             printErr(u"No ban for "_s + argument);
     } else if (command == u"announce"_s) {
-        const auto item = announcements().constFind(argument);
-        if (item == announcements().cend())
+        const std::optional<BotReplies::Announcement> item
+            = BotReplies::announcementNamed(argument);
+        if (!item)
             printErr(u"Usage: /announce all|details|rules|rounds|pairings"_s);
         else
             m_core.replies().announce(*item);

@@ -86,18 +86,6 @@ std::optional<QString> inputLine(const QJsonObject &args, QString *problem)
     return line;
 }
 
-const QHash<QString, BotReplies::Announcement> &announcements()
-{
-    static const QHash<QString, BotReplies::Announcement> items = {
-        {u"all"_s, BotReplies::Announcement::All},
-        {u"details"_s, BotReplies::Announcement::Details},
-        {u"rules"_s, BotReplies::Announcement::Rules},
-        {u"rounds"_s, BotReplies::Announcement::Rounds},
-        {u"pairings"_s, BotReplies::Announcement::Pairings},
-    };
-    return items;
-}
-
 PanelApi::Result chat(HostCore &core, const QJsonObject &args)
 {
     QString problem;
@@ -182,8 +170,9 @@ PanelApi::Result unban(HostCore &core, const QJsonObject &args)
 
 PanelApi::Result announce(HostCore &core, const QJsonObject &args)
 {
-    const auto item = announcements().constFind(args.value(u"item"_s).toString());
-    if (item == announcements().cend())
+    const std::optional<BotReplies::Announcement> item
+        = BotReplies::announcementNamed(args.value(u"item"_s).toString());
+    if (!item)
         return fail(u"item must be all, details, rules, rounds or pairings"_s);
     core.replies().announce(*item);
     return ok();
