@@ -2,6 +2,7 @@
 #include "app/LocalPort.h"
 #include "chatserver/ChatPackets.h"
 #include "support/GameClient.h"
+#include "support/ProgramProcess.h"
 #include "support/TestWait.h"
 
 #include <QCoreApplication>
@@ -27,82 +28,14 @@ QString programPath()
     return QDir(QCoreApplication::applicationDirPath()).filePath(u"vornic-host"_s);
 }
 
-// The program as a child process: its standard output and error split into lines as they come.
-class HostProcess : public QObject
+// The program as a child process, as the tests start it.
+class HostProcess : public ProgramProcess
 {
 public:
     HostProcess()
+        : ProgramProcess(programPath())
     {
-        connect(&process, &QProcess::readyReadStandardOutput, this,
-            [this] { collect(QProcess::StandardOutput, m_outPending, out); });
-        connect(&process, &QProcess::readyReadStandardError, this,
-            [this] { collect(QProcess::StandardError, m_errPending, err); });
     }
-
-    ~HostProcess() override
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished(3000);
-        }
-    }
-
-    void start(const QStringList &arguments) { process.start(programPath(), arguments); }
-
-    void type(const QString &line) { process.write(line.toUtf8() + '\n'); }
-
-    // Waits until a line of the stream contains the text; gives that line, or "" on time-out.
-    QString waitForLine(const QStringList &lines, const QString &text, int timeoutMs = 5000)
-    {
-        QString found;
-        waitUntil(
-            [&] {
-                for (const QString &line : lines) {
-                    if (line.contains(text)) {
-                        found = line;
-                        return true;
-                    }
-                }
-                return false;
-            },
-            timeoutMs);
-        return found;
-    }
-    QString waitForOut(const QString &text, int timeoutMs = 5000)
-    {
-        return waitForLine(out, text, timeoutMs);
-    }
-    QString waitForErr(const QString &text, int timeoutMs = 5000)
-    {
-        return waitForLine(err, text, timeoutMs);
-    }
-
-    // The exit code once the program has ended by itself, or -1 when it is still running.
-    int waitForExit(int timeoutMs = 8000)
-    {
-        if (!waitUntil([this] { return process.state() == QProcess::NotRunning; }, timeoutMs))
-            return -1;
-        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    }
-
-    QProcess process;
-    QStringList out;
-    QStringList err;
-
-private:
-    void collect(QProcess::ProcessChannel channel, QByteArray &pending, QStringList &lines)
-    {
-        process.setReadChannel(channel);
-        pending += process.readAll();
-        qsizetype newline;
-        while ((newline = pending.indexOf('\n')) >= 0) {
-            lines << QString::fromUtf8(pending.left(newline));
-            pending.remove(0, newline + 1);
-        }
-    }
-
-    QByteArray m_outPending;
-    QByteArray m_errPending;
 };
 
 } // namespace
