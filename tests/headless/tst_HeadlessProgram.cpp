@@ -101,14 +101,7 @@ QStringList TestHeadlessProgram::roomArguments() const
 
 std::unique_ptr<GameClient> TestHeadlessProgram::join(int hostByte, const QString &name)
 {
-    auto client = std::make_unique<GameClient>(hostByte);
-    if (!client->connectTo(m_chatPort)
-        || client->waitForOpcode(ChatPacket::InitiateConnectionOpen).isEmpty())
-        return nullptr;
-    client->sendJoin(name);
-    if (client->waitForOpcode(ChatPacket::RoomSetup).isEmpty())
-        return nullptr;
-    return client;
+    return GameClient::seated(hostByte, m_chatPort, name);
 }
 
 void TestHeadlessProgram::versionAndHelpPrintAndEnd_data()

@@ -118,14 +118,7 @@ std::unique_ptr<ProgramProcess> TestInstalledPrograms::startRoom(
 
 std::unique_ptr<GameClient> TestInstalledPrograms::join(int hostByte, const QString &name)
 {
-    auto client = std::make_unique<GameClient>(hostByte);
-    if (!client->connectTo(m_chatPort)
-        || client->waitForOpcode(ChatPacket::InitiateConnectionOpen).isEmpty())
-        return nullptr;
-    client->sendJoin(name);
-    if (client->waitForOpcode(ChatPacket::RoomSetup).isEmpty())
-        return nullptr;
-    return client;
+    return GameClient::seated(hostByte, m_chatPort, name);
 }
 
 void TestInstalledPrograms::roomSeatsAPlayerAndAnswersCommands_data()

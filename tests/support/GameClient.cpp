@@ -30,6 +30,18 @@ void GameClient::sendRaw(const QByteArray &bytes)
     m_socket.flush();
 }
 
+std::unique_ptr<GameClient> GameClient::seated(int hostByte, quint16 port, const QString &name)
+{
+    auto client = std::make_unique<GameClient>(hostByte);
+    if (!client->connectTo(port)
+        || client->waitForOpcode(ChatPacket::InitiateConnectionOpen).isEmpty())
+        return nullptr;
+    client->sendJoin(name);
+    if (client->waitForOpcode(ChatPacket::RoomSetup).isEmpty())
+        return nullptr;
+    return client;
+}
+
 void GameClient::sendJoin(const QString &name, const QString &password)
 {
     sendRaw(joinRequestPacket(name, password));

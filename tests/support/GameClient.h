@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QTcpSocket>
 
+#include <memory>
+
 // A game client on loopback for tests: connects from its own 127.0.0.x address, frames what the
 // host sends, and sends the client's packets. Every wait is bounded.
 class GameClient : public QObject
@@ -18,6 +20,10 @@ public:
 
     // Connects from 127.0.0.<hostByte> to 127.0.0.1:port and waits for the connection.
     bool connectTo(quint16 port, int timeoutMs = 3000);
+
+    // A client from 127.0.0.<hostByte> seated in the open room on port as name, or nothing when
+    // the room did not greet or seat it in time.
+    static std::unique_ptr<GameClient> seated(int hostByte, quint16 port, const QString &name);
 
     void sendRaw(const QByteArray &bytes);
     void sendJoin(const QString &name, const QString &password = QString());
