@@ -2,6 +2,7 @@
 
 #include "BenchClock.h"
 #include "app/LocalPort.h"
+#include "panel/PanelPassword.h"
 #include "settings/SettingsStore.h"
 
 #include <QFile>
@@ -50,9 +51,18 @@ bool HostProcess::start(FrontEnd frontEnd)
         QString::number(m_lobby.serverPort()), u"--chat-port"_s, QString::number(m_chatPort)};
     if (frontEnd == FrontEnd::Headless)
         arguments.prepend(u"--headless"_s);
+    if (!m_panelPassword.isEmpty()) {
+        m_panelPort = LocalPort::pickFree();
+        arguments << u"--panel"_s << u"127.0.0.1:%1"_s.arg(m_panelPort);
+    }
     m_launchedAtNs = BenchClock::nowNs();
     m_process.start(m_program, arguments);
     return m_process.waitForStarted(10000);
+}
+
+void HostProcess::enablePanel(const QString &password)
+{
+    m_panelPassword = password;
 }
 
 void HostProcess::writeSettings() const
@@ -62,6 +72,8 @@ void HostProcess::writeSettings() const
     store.writeRegValue(SettingsKeys::Root, u"cName"_s, u"Bench Room"_s);
     // System lines on: the "Chat Initiated at" line tells that the room is open.
     store.writeRegValue(SettingsKeys::Options, u"cOptions 1"_s, u"1"_s);
+    if (!m_panelPassword.isEmpty())
+        PanelPassword::store(store, PanelPassword::hash(m_panelPassword));
 }
 
 void HostProcess::stop()

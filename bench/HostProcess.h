@@ -24,6 +24,9 @@ public:
     // Starts the host with --host, so it registers the room at once. The window front end runs
     // on the platform named by QT_QPA_PLATFORM in this process's environment.
     bool start(FrontEnd frontEnd);
+    // Before start(): the host also serves its browser panel on loopback, with this password.
+    void enablePanel(const QString &password);
+    quint16 panelPort() const { return m_panelPort; }
     // SIGTERM, then a bounded wait; killed if it does not end.
     void stop();
 
@@ -48,6 +51,8 @@ private:
     LobbySimulator m_lobby;
     QProcess m_process;
     quint16 m_chatPort = 0;
+    quint16 m_panelPort = 0;
+    QString m_panelPassword;
     QByteArray m_partial[2];
     qint64 m_launchedAtNs = -1;
     qint64 m_firstOutputAtNs = -1;

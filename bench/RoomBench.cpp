@@ -3,6 +3,7 @@
 #include "BenchClock.h"
 #include "ClientSwarm.h"
 #include "HostProcess.h"
+#include "PanelWatchers.h"
 #include "Percentiles.h"
 #include "ProcStats.h"
 #include "chatserver/OutgoingQueue.h"
@@ -21,6 +22,7 @@ constexpr int BroadcastRuns = 3;
 constexpr int WhisperCount = 200;
 // A client says one line per wave; the room lets each client say two a second.
 constexpr int WaveIntervalMs = 600;
+const QString PanelPassword = u"bench panel"_s;
 
 void progress(const QString &text)
 {
@@ -55,6 +57,8 @@ public:
         , m_table(table)
         , m_host(settings.hostProgram)
     {
+        if (settings.panels > 0)
+            m_host.enablePanel(PanelPassword);
     }
 
     bool open()
@@ -78,11 +82,30 @@ public:
         return true;
     }
 
+    // Browser panels that watch the rest of the run: every line and join is an event for each.
+    bool openPanels()
+    {
+        m_panels = std::make_unique<PanelWatchers>(m_host.panelPort(), PanelPassword);
+        m_panels->open(m_settings.panels);
+        const bool watching = BenchClock::waitFor(
+            [this] {
+                return m_panels->watchingCount() == m_settings.panels
+                    && m_panels->stateFetches() >= m_settings.panels;
+            },
+            15000);
+        if (!watching)
+            progress(u"only %1 of %2 panels are watching"_s.arg(m_panels->watchingCount())
+                         .arg(m_settings.panels));
+        m_label = u", %1 panels watching"_s.arg(m_settings.panels);
+        ++m_round;
+        return watching;
+    }
+
     void broadcast()
     {
         QList<double> spans;
         for (int run = 0; run < BroadcastRuns; ++run) {
-            const QString marker = u"bench broadcast %1"_s.arg(run);
+            const QString marker = u"bench broadcast %1.%2#"_s.arg(m_round).arg(run);
             const qint64 saidAt = BenchClock::nowNs();
             m_host.writeLine(marker);
             const qsizetype clients = m_swarm->size();
@@ -96,7 +119,8 @@ public:
         }
         const double floor = double(m_swarm->size()) * TickMs;
         const double span = median(spans);
-        m_table.add(u"pacing"_s, u"operator line to the last of %1 clients"_s.arg(m_swarm->size()),
+        m_table.add(u"pacing"_s,
+            u"operator line to the last of %1 clients%2"_s.arg(m_swarm->size()).arg(m_label),
             ms(span) + u" = %1 x floor"_s.arg(span / floor, 0, 'f', 3),
             u"floor %1 x %2 ms = %3; median of %4 (%5 complete)"_s.arg(m_swarm->size())
                 .arg(TickMs)
@@ -109,14 +133,15 @@ public:
     {
         const quint16 target = m_swarm->client(0).ownId();
         for (int k = 0; k < WhisperCount; ++k)
-            m_host.writeLine(u"/whisper %1 bench gap %2"_s.arg(target).arg(k));
-        const QString lastMarker = u"bench gap %1"_s.arg(WhisperCount - 1);
+            m_host.writeLine(u"/whisper %1 bench gap %2.%3#"_s.arg(target).arg(m_round).arg(k));
+        const QString marker = u"bench gap %1."_s.arg(m_round);
+        const QString lastMarker = marker + u"%1#"_s.arg(WhisperCount - 1);
         BenchClock::waitFor(
             [&] { return arrivalOf(*m_swarm, 0, lastMarker) >= 0; }, WhisperCount * 20 + 10000);
         QList<double> gaps;
         qint64 previous = -1;
         for (const ClientSwarm::Arrival &arrival : m_swarm->chatArrivals(0)) {
-            if (!arrival.description.contains(u"bench gap "))
+            if (!arrival.description.contains(marker))
                 continue;
             if (previous >= 0)
                 gaps << BenchClock::nsToMs(arrival.atNs - previous);
@@ -126,9 +151,10 @@ public:
             = u"%1 whispers to one client, %2 gaps measured; floor %3"_s.arg(WhisperCount)
                   .arg(gaps.size())
                   .arg(ms(TickMs));
-        m_table.add(u"pacing"_s, u"gap between packets on one connection, median"_s,
+        m_table.add(u"pacing"_s, u"gap between packets on one connection, median%1"_s.arg(m_label),
             ms(median(gaps)), note);
-        m_table.add(u"pacing"_s, u"gap between packets on one connection, 99th percentile"_s,
+        m_table.add(u"pacing"_s,
+            u"gap between packets on one connection, 99th percentile%1"_s.arg(m_label),
             ms(percentile(gaps, 99)), note);
         m_swarm->settle(300, 10000);
     }
@@ -257,6 +283,9 @@ private:
     ResultTable &m_table;
     HostProcess m_host;
     std::unique_ptr<ClientSwarm> m_swarm;
+    std::unique_ptr<PanelWatchers> m_panels;
+    QString m_label; // what else watches the room while pacing is measured
+    int m_round = 0; // keeps each round's markers apart from the last
     qint64 m_idleRssKb = -1;
 };
 
@@ -271,6 +300,13 @@ void runRoomBench(const BenchSettings &settings, ResultTable &table)
     progress(u"room: pacing"_s);
     session.broadcast();
     session.whisperGaps();
+    if (settings.panels > 0) {
+        progress(u"room: pacing with %1 panels watching"_s.arg(settings.panels));
+        if (session.openPanels()) {
+            session.broadcast();
+            session.whisperGaps();
+        }
+    }
     progress(u"room: idle for %1 s"_s.arg(settings.idleSeconds));
     session.idleCost();
     progress(u"room: relaying, %1 line deliveries"_s.arg(settings.relayedLines));

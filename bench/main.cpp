@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cstdio>
 
 using namespace Qt::StringLiterals;
@@ -61,9 +62,12 @@ BenchSettings parseArguments(const QCoreApplication &app)
         u"count"_s, u"6200"_s);
     const QCommandLineOption idle(
         u"idle-seconds"_s, u"Length of the idle run (default 10)."_s, u"seconds"_s, u"10"_s);
+    const QCommandLineOption panels(u"panels"_s,
+        u"Browser panels watching the second pacing run (default 3; 0 skips that run)."_s,
+        u"count"_s, u"3"_s);
     const QCommandLineOption host(u"host-program"_s, u"The vornic-host to measure."_s, u"path"_s);
     const QCommandLineOption noWindow(u"no-window"_s, u"Skip the window start-up."_s);
-    parser.addOptions({only, relayed, idle, host, noWindow});
+    parser.addOptions({only, relayed, idle, panels, host, noWindow});
     parser.process(app);
 
     BenchSettings settings;
@@ -72,6 +76,7 @@ BenchSettings parseArguments(const QCoreApplication &app)
         : QDir(QCoreApplication::applicationDirPath()).filePath(u"vornic-host"_s);
     settings.relayedLines = std::max<qint64>(1, parser.value(relayed).toLongLong());
     settings.idleSeconds = std::max(1, parser.value(idle).toInt());
+    settings.panels = std::clamp(parser.value(panels).toInt(), 0, 8);
     settings.window = !parser.isSet(noWindow);
     settings.only = parser.value(only);
     return settings;

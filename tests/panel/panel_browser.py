@@ -180,7 +180,7 @@ def main():
         # Screenshots at desktop and phone width.
         driver.save_screenshot(os.path.join(SHOTS, "panel-1280.png"))
         driver.set_window_size(375, 812)
-        time.sleep(0.5)
+        until(lambda: driver.execute_script("return window.innerWidth") <= 400, "the narrow window")
         width = driver.execute_script("return document.documentElement.scrollWidth")
         driver.save_screenshot(os.path.join(SHOTS, "panel-375.png"))
         assert width <= 375 + 1, f"the page is {width} px wide at 375 px"
@@ -199,9 +199,11 @@ def main():
         # Log out, then five wrong passwords lock this address out.
         driver.find_element(By.ID, "logout").click()
         until(lambda: driver.find_element(By.ID, "password").is_displayed(), "the logout")
+        # Each refusal is awaited: the login form clears its message on every submit.
         for _ in range(5):
             log_in("wrong")
-            time.sleep(1.5)
+            until(lambda: "wrong password" in driver.find_element(By.ID, "login-error").text,
+                  "a refusal")
         log_in(PASSWORD)
         until(lambda: "too many failed logins" in driver.find_element(By.ID, "login-error").text,
               "the lockout")
