@@ -8,6 +8,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -44,6 +45,32 @@ QString unescaped(QStringView value)
         out += next == u'r' ? QChar(u'\r') : next == u'n' ? QChar(u'\n') : next;
     }
     return out;
+}
+
+using ValueName = std::pair<QString, QString>; // key path, value name
+
+std::optional<QString> valueIn(
+    const SettingsStore::Values &values, const QString &keyPath, const QString &valueName)
+{
+    const auto key = values.constFind(keyPath);
+    if (key == values.cend())
+        return std::nullopt;
+    const auto value = key->constFind(valueName);
+    return value == key->cend() ? std::nullopt : std::optional<QString>(*value);
+}
+
+QList<ValueName> valueNamesIn(std::initializer_list<const SettingsStore::Values *> sets)
+{
+    QList<ValueName> names;
+    for (const SettingsStore::Values *values : sets) {
+        for (auto key = values->cbegin(); key != values->cend(); ++key) {
+            for (auto value = key->cbegin(); value != key->cend(); ++value)
+                names.append({key.key(), value.key()});
+        }
+    }
+    std::sort(names.begin(), names.end());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    return names;
 }
 
 } // namespace
@@ -154,6 +181,8 @@ void SettingsStore::load()
     }
     bool wellFormed = true;
     m_values = parse(file.readAll(), &wellFormed);
+    m_onDisk = m_values;
+    watchFile();
     if (!wellFormed)
         m_loadProblem
             = u"The settings file is damaged; unreadable lines were skipped: "_s + shownPath;
@@ -163,13 +192,16 @@ void SettingsStore::save()
 {
     if (m_filePath.isEmpty() || m_keepFileUntouched)
         return;
+    takeOutsideChanges();
     QDir().mkpath(QFileInfo(m_filePath).absolutePath());
     QSaveFile file(m_filePath);
     const bool saved
         = file.open(QIODevice::WriteOnly) && file.write(serialize(m_values)) >= 0 && file.commit();
     if (saved) {
+        m_onDisk = m_values;
         m_unsaved = false;
         m_saveProblemReported = false;
+        watchFile();
         return;
     }
     if (m_saveProblemReported)
@@ -177,4 +209,43 @@ void SettingsStore::save()
     m_saveProblemReported = true;
     Q_EMIT problem(u"Settings cannot be saved to "_s + QDir::toNativeSeparators(m_filePath)
         + u": "_s + file.errorString());
+}
+
+void SettingsStore::watchFile()
+{
+    if (!m_watcher) {
+        m_watcher = new QFileSystemWatcher(this);
+        connect(m_watcher, &QFileSystemWatcher::fileChanged, this, [this] {
+            takeOutsideChanges();
+            // A save by rename replaces the file, and the watch goes with the old one.
+            watchFile();
+        });
+    }
+    if (!m_watcher->files().contains(m_filePath) && QFileInfo::exists(m_filePath))
+        m_watcher->addPath(m_filePath);
+}
+
+void SettingsStore::takeOutsideChanges()
+{
+    QFile file(m_filePath);
+    if (m_filePath.isEmpty() || m_keepFileUntouched || !file.open(QIODevice::ReadOnly))
+        return;
+    const Values now = parse(file.readAll());
+    if (now == m_onDisk)
+        return;
+    QList<std::pair<QString, QString>> taken;
+    for (const auto &[key, name] : valueNamesIn({&m_onDisk, &now})) {
+        const std::optional<QString> was = valueIn(m_onDisk, key, name);
+        const std::optional<QString> is = valueIn(now, key, name);
+        if (is == was || valueIn(m_values, key, name) != was)
+            continue;
+        if (is)
+            m_values[key][name] = *is;
+        else
+            m_values[key].remove(name);
+        taken.append({key, name});
+    }
+    m_onDisk = now;
+    for (const auto &[key, name] : std::as_const(taken))
+        Q_EMIT changedElsewhere(key, name);
 }

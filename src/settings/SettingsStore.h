@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFileSystemWatcher>
 #include <QHash>
 #include <QObject>
 #include <QString>
@@ -24,6 +25,10 @@ inline const QString Bans = QStringLiteral("SOFTWARE\\TavixChat\\Bans");
 //
 // A value runs from the first "=" to the end of the line, leading blanks included; backslashes,
 // carriage returns and line feeds inside it are escaped as \\, \r and \n.
+//
+// Another program may change the file while this one runs (the panel password is set that way):
+// what it changed is taken in, both when the file is seen to change and before every save, so a
+// save here never undoes a change made there.
 class SettingsStore : public QObject
 {
     Q_OBJECT
@@ -58,13 +63,21 @@ Q_SIGNALS:
     // The settings cannot be saved. Said once, not on every keystroke; said again only when a save
     // has succeeded in between.
     void problem(const QString &message);
+    // Another program changed this value in the file; readRegValue() now gives the new text.
+    void changedElsewhere(const QString &keyPath, const QString &valueName);
 
 private:
     void load();
     void save();
+    void watchFile();
+    // Takes in what changed in the file since it was last read or written here, except values
+    // changed here since then, which win.
+    void takeOutsideChanges();
 
     QString m_filePath;
     Values m_values;
+    Values m_onDisk; // the file as last read or written here
+    QFileSystemWatcher *m_watcher = nullptr;
     QString m_loadProblem;
     // An existing file that could not be read is never overwritten: the operator's settings in it
     // are worth more than the changes of this run.

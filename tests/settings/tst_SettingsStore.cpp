@@ -188,6 +188,50 @@ private Q_SLOTS:
         QCOMPARE(store.readRegValue(SettingsKeys::Root, u"cName"_s), u"ab"_s);
     }
 
+    // Another program (the panel password tool) writes the file while this one runs: its
+    // changes are taken in, and a later save here keeps them.
+    void changesMadeElsewhereAreKept_data()
+    {
+        QTest::addColumn<bool>("seenFirst");
+        QTest::newRow("seen as the file changes") << true;
+        QTest::newRow("taken in by the next save") << false;
+    }
+
+    void changesMadeElsewhereAreKept()
+    {
+        QFETCH(bool, seenFirst);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"settings.ini"_s);
+        SettingsStore running(path);
+        running.writeRegValue(SettingsKeys::Root, u"pName"_s, u"Ann"_s);
+        running.writeRegValue(SettingsKeys::Root, u"cWelcomeMsg"_s, u"Hi"_s);
+        QSignalSpy told(&running, &SettingsStore::changedElsewhere);
+        {
+            SettingsStore other(path);
+            other.writeRegValue(SettingsKeys::Root, u"cName"_s, u"Other room"_s);
+            other.writeRegValue(SettingsKeys::Root, u"pName"_s, u"Bob"_s);
+            other.replaceKey(SettingsKeys::Bans, {{u"127.0.0.9"_s, u"0"_s}});
+        }
+        if (seenFirst) {
+            QTRY_COMPARE_WITH_TIMEOUT(told.size(), 3, 10000);
+            QCOMPARE(running.readRegValue(SettingsKeys::Root, u"cName"_s), u"Other room"_s);
+            QStringList names;
+            for (const QList<QVariant> &signal : std::as_const(told))
+                names << signal.at(1).toString();
+            names.sort();
+            QCOMPARE(names, (QStringList{u"127.0.0.9"_s, u"cName"_s, u"pName"_s}));
+        }
+        // The same value changed in both: the change made here, the newer one, wins.
+        running.writeRegValue(SettingsKeys::Root, u"pName"_s, u"Cid"_s);
+
+        const SettingsStore reread(path);
+        QCOMPARE(reread.readRegValue(SettingsKeys::Root, u"cName"_s), u"Other room"_s);
+        QCOMPARE(reread.readRegValue(SettingsKeys::Root, u"pName"_s), u"Cid"_s);
+        QCOMPARE(reread.readRegValue(SettingsKeys::Root, u"cWelcomeMsg"_s), u"Hi"_s);
+        QCOMPARE(reread.valueNames(SettingsKeys::Bans), QStringList{u"127.0.0.9"_s});
+        QCOMPARE(running.readRegValue(SettingsKeys::Root, u"cName"_s), u"Other room"_s);
+    }
+
     void damagedFileKeepsGoodLinesAndSaysSoOnce()
     {
         const QByteArray text = "garbage before any section\r\n[SOFTWARE\\TavixChat]\r\n"
