@@ -15,30 +15,18 @@
 // connected during it must hear its own greeting first, never a packet queued for whoever had its
 // slot before.
 
-#include "appearance/ChatStyles.h"
-#include "chat/BotSpeaker.h"
-#include "chat/ChatLog.h"
-#include "chat/ChatOptions.h"
-#include "chat/Transcript.h"
 #include "chatserver/ChatPackets.h"
-#include "chatserver/ChatRoom.h"
-#include "chatserver/ClientSlots.h"
-#include "chatserver/HostState.h"
-#include "chatserver/OutgoingQueue.h"
-#include "chatserver/PlayerTable.h"
 #include "chatserver/SocketState.h"
-#include "settings/SettingsStore.h"
+#include "support/RoomParts.h"
+#include "support/TestWait.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <functional>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -48,28 +36,7 @@ namespace {
 constexpr int Clients = 4;
 constexpr int Seated = 2;
 
-bool runUntil(const std::function<bool()> &condition, int timeoutMs = 3000)
-{
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
-
-QByteArray joinRequest(const QByteArray &name)
-{
-    QByteArray packet(33, '\0');
-    packet[0] = char(ChatPacket::JoinRequest);
-    packet[1] = 7;
-    ChatPacket::writeId(packet, 2, quint16(packet.size()));
-    packet.replace(8, name.size(), name);
-    return packet;
-}
-
-struct FuzzedRoom
+struct FuzzedRoom : ChatRoomParts
 {
     FuzzedRoom()
     {
@@ -108,11 +75,13 @@ struct FuzzedRoom
         socket->connectToHost(QHostAddress(QHostAddress::LocalHost), slots.listeningPort());
         sockets[client] = std::move(socket);
         greeted[client] = false;
-        return runUntil([&] {
-            const int slot = slotOf(client);
-            return slot > 0 && slots.connectionId(slot) != before
-                && slots.state(slot) == SocketState::Connected;
-        });
+        return waitUntil(
+            [&] {
+                const int slot = slotOf(client);
+                return slot > 0 && slots.connectionId(slot) != before
+                    && slots.state(slot) == SocketState::Connected;
+            },
+            3000);
     }
 
     bool leave(int client)
@@ -121,7 +90,7 @@ struct FuzzedRoom
             return true;
         sockets[client]->abort();
         sockets[client].reset();
-        return runUntil([&] { return slotOf(client) == 0; });
+        return waitUntil([&] { return slotOf(client) == 0; }, 3000);
     }
 
     bool open()
@@ -133,7 +102,7 @@ struct FuzzedRoom
                 return false;
         }
         for (int client = 0; client < Seated; ++client)
-            room.receive(slotOf(client), joinRequest("Seated" + QByteArray::number(client)));
+            room.receive(slotOf(client), ChatPacket::joinRequest(u"Seated%1"_s.arg(client)));
         return isPristine();
     }
 
@@ -171,18 +140,6 @@ struct FuzzedRoom
         }
     }
 
-    QTemporaryDir dir;
-    SettingsStore store;
-    ChatOptions options{store};
-    ChatStyles styles{store};
-    ChatLog log{dir.path()};
-    Transcript transcript{options, styles, log};
-    HostState state;
-    PlayerTable players;
-    ClientSlots slots;
-    OutgoingQueue queue{players, slots};
-    BotSpeaker bot{transcript, queue, options, players};
-    ChatRoom room{state, players, slots, queue, bot, log, options};
     std::array<std::unique_ptr<QTcpSocket>, Clients> sockets;
     std::array<bool, Clients> greeted{};
 };

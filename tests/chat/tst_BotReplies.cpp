@@ -1,4 +1,4 @@
-#include "BotRoom.h"
+#include "support/BotRoom.h"
 
 #include "chat/ProgramCredits.h"
 #include "support/TestWait.h"
@@ -67,6 +67,14 @@ private:
         t.setDetailText(TournamentSettings::StartTime, u"8pm EST"_s);
         t.setDetailText(TournamentSettings::EntryFee, u"none"_s);
         t.setDetailText(TournamentSettings::Donation, u"$1,000"_s);
+    }
+
+    // The game type, then the first round on a course at level 1.
+    bool playFirstRound(const QString &type, const QString &courseName, const QString &holes)
+    {
+        TournamentSettings &t = m_room->tournament;
+        return t.chooseType(type) && t.chooseCourse(0, courseName) && t.chooseLevel(0, u"1"_s)
+            && t.chooseHoles(0, holes);
     }
 
     bool loadPairings(const QByteArray &page)
@@ -197,10 +205,7 @@ private Q_SLOTS:
         TournamentSettings &t = m_room->tournament;
         QVERIFY(t.chooseDetail(TournamentSettings::Elimination, u"Single Elimination"_s));
         // The round headings say "Holes" even for skins.
-        QVERIFY(t.chooseType(u"Skins"_s));
-        QVERIFY(t.chooseCourse(0, course(2)));
-        QVERIFY(t.chooseLevel(0, u"1"_s));
-        QVERIFY(t.chooseHoles(0, u"$5,000"_s));
+        QVERIFY(playFirstRound(u"Skins"_s, course(2), u"$5,000"_s));
         QVERIFY(loadPairings(SingleReport));
         QCOMPARE(m_room->pairings->pairings().at(3, 2), u"Eve vs Fay"_s);
 
@@ -296,10 +301,7 @@ private Q_SLOTS:
         QFETCH(QStringList, texts);
         TournamentSettings &t = m_room->tournament;
         QVERIFY(t.chooseDetail(TournamentSettings::Ladder, u"Singles Ladder"_s));
-        QVERIFY(t.chooseType(u"Stroke"_s));
-        QVERIFY(t.chooseCourse(0, course(1)));
-        QVERIFY(t.chooseLevel(0, u"1"_s));
-        QVERIFY(t.chooseHoles(0, u"9"_s));
+        QVERIFY(playFirstRound(u"Stroke"_s, course(1), u"9"_s));
         t.setRule(0, u"Be nice"_s);
         m_room->options.setOption(ChatOptions::DisplaySystemMessages, true);
         const Seat ann = m_room->seat(u"Ann"_s, 2);

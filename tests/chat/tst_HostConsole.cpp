@@ -1,4 +1,4 @@
-#include "BotRoom.h"
+#include "support/BotRoom.h"
 
 #include "chatserver/ChatPackets.h"
 #include "support/TestWait.h"
@@ -9,26 +9,16 @@
 
 using namespace Qt::StringLiterals;
 
-class TestHostConsole : public QObject
+class TestHostConsole : public LadderRoomSuite
 {
     Q_OBJECT
-
-private:
-    std::unique_ptr<BotRoom> m_room;
-    Seat m_ann;
-    Seat m_bob;
 
 private Q_SLOTS:
     void init()
     {
-        m_room = std::make_unique<BotRoom>();
-        m_room->tournament.setRule(0, u"No mulligans"_s);
-        QVERIFY(m_room->tournament.chooseDetail(TournamentSettings::Ladder, u"Singles Ladder"_s));
+        QVERIFY(openLadderRoom());
         m_room->options.setOption(ChatOptions::DisplaySystemMessages, true);
         m_room->options.setOption(ChatOptions::EchoBotCommands, true);
-        m_ann = m_room->seat(u"Ann"_s, 2);
-        m_bob = m_room->seat(u"Bob"_s, 3);
-        QVERIFY(m_ann.client && m_bob.client);
     }
     void cleanup() { m_room.reset(); }
 

@@ -1,4 +1,4 @@
-#include "BotRoom.h"
+#include "support/BotRoom.h"
 
 #include "chat/ProgramCredits.h"
 #include "chatserver/AnsiText.h"
@@ -16,36 +16,14 @@ namespace {
 const QString RankPath = u"/perl/find.cgi"_s;
 const QString Muted = u"** Chat is Muted **"_s;
 
-// The bytes a game client sends for a line.
-QByteArray playerLine(
-    quint16 senderId, const QString &text, bool whisper = false, quint16 target = 0)
-{
-    QByteArray packet = ChatPacket::chatLine(text, whisper, target);
-    ChatPacket::writeId(packet, 8, senderId);
-    return packet;
-}
-
 } // namespace
 
-class TestPlayerChat : public QObject
+class TestPlayerChat : public LadderRoomSuite
 {
     Q_OBJECT
 
-private:
-    std::unique_ptr<BotRoom> m_room;
-    Seat m_ann;
-    Seat m_bob;
-
 private Q_SLOTS:
-    void init()
-    {
-        m_room = std::make_unique<BotRoom>();
-        m_room->tournament.setRule(0, u"No mulligans"_s);
-        QVERIFY(m_room->tournament.chooseDetail(TournamentSettings::Ladder, u"Singles Ladder"_s));
-        m_ann = m_room->seat(u"Ann"_s, 2);
-        m_bob = m_room->seat(u"Bob"_s, 3);
-        QVERIFY(m_ann.client && m_bob.client);
-    }
+    void init() { QVERIFY(openLadderRoom()); }
     void cleanup() { m_room.reset(); }
 
     void commandsAreAnsweredToTheSenderAlone_data()
@@ -102,7 +80,8 @@ private Q_SLOTS:
         m_room->options.setLogOption(ChatOptions::EnableLogging, true);
         m_room->options.setLogOption(ChatOptions::LogChat, true);
         QVERIFY(m_room->say(m_ann, line));
-        QCOMPARE(m_room->received(m_bob), QList<QByteArray>{playerLine(m_ann.id, line)});
+        QCOMPARE(
+            m_room->received(m_bob), QList<QByteArray>{ChatPacket::clientChatLine(m_ann.id, line)});
         QCOMPARE(m_room->received(m_ann), QList<QByteArray>());
         QCOMPARE(m_room->takeShown(), QStringList{u"Ann: |"_s + line + u"|c"_s});
         const QByteArray record = "  Chat  Ann: " + AnsiText::encode(line) + "\r\n";
@@ -173,7 +152,7 @@ private Q_SLOTS:
 
         QVERIFY(m_room->say(m_ann, u"to Bob"_s, true, m_bob.id));
         QCOMPARE(m_room->received(m_bob),
-            QList<QByteArray>{playerLine(m_ann.id, u"to Bob"_s, true, m_bob.id)});
+            QList<QByteArray>{ChatPacket::clientChatLine(m_ann.id, u"to Bob"_s, true, m_bob.id)});
         QCOMPARE(m_room->received(m_ann), QList<QByteArray>());
         QCOMPARE(m_room->received(cid), QList<QByteArray>());
         QCOMPARE(m_room->takeShown(), QStringList());
@@ -214,9 +193,9 @@ private Q_SLOTS:
         ChatPacket::writeId(tooShort, 2, 16);
         ChatPacket::writeId(tooShort, 8, 1);
         QTest::newRow("shorter than a line") << tooShort;
-        QTest::newRow("another player's ID") << playerLine(2, u"I am Bob"_s);
-        QTest::newRow("the host's ID") << playerLine(0, u"+rules"_s);
-        QTest::newRow("an unseated ID") << playerLine(40000, u"hi"_s);
+        QTest::newRow("another player's ID") << ChatPacket::clientChatLine(2, u"I am Bob"_s);
+        QTest::newRow("the host's ID") << ChatPacket::clientChatLine(0, u"+rules"_s);
+        QTest::newRow("an unseated ID") << ChatPacket::clientChatLine(40000, u"hi"_s);
     }
     void linesThatCannotBeTrustedAreDropped()
     {

@@ -1,24 +1,13 @@
-#include "appearance/ChatStyles.h"
-#include "chat/BotSpeaker.h"
-#include "chat/ChatLog.h"
-#include "chat/ChatOptions.h"
-#include "chat/Transcript.h"
 #include "chatserver/ChatPackets.h"
-#include "chatserver/ChatRoom.h"
-#include "chatserver/ClientSlots.h"
-#include "chatserver/HostState.h"
-#include "chatserver/OutgoingQueue.h"
-#include "chatserver/PlayerTable.h"
-#include "settings/SettingsStore.h"
 
 #include "support/GameClient.h"
+#include "support/RoomParts.h"
 #include "support/TestWait.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -47,13 +36,12 @@ QByteArray padded(QByteArray start, int size)
     return start;
 }
 
+// A client's NameRequest, stretched or cut to size bytes as a faulty client might send it.
 QByteArray nameRequest(const QList<quint16> &ids, int size = 80)
 {
-    QByteArray packet(size, '\0');
-    packet[0] = char(ChatPacket::NameRequest);
+    QByteArray packet = ChatPacket::nameRequest(ids);
+    packet.resize(size, '\0');
     ChatPacket::writeId(packet, 2, quint16(size));
-    for (int slot = 1; slot <= ids.size(); ++slot)
-        ChatPacket::writeId(packet, 4 * slot + 4, ids.at(slot - 1));
     return packet;
 }
 
@@ -73,10 +61,11 @@ QByteArray chatLineOfSize(quint16 sender, int size)
 
 // The whole host side of a room on 127.0.0.1, over real options, a log in a temporary folder and
 // the real queue; clients connect from 127.0.0.<hostByte>.
-struct Room
+struct Room : ChatRoomParts
 {
     explicit Room(
         const ChatRoom::Limits &limits = {}, bool locked = false, const QString &password = {})
+        : ChatRoomParts([] { return kEvening; })
     {
         players.setHostName(u"Operator"_s);
         state.roomName = u"Sunday Cup"_s;
@@ -113,18 +102,6 @@ struct Room
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
-    QTemporaryDir dir;
-    SettingsStore store;
-    ChatOptions options{store};
-    ChatStyles styles{store};
-    ChatLog log{dir.path(), QLocale(u"en_US"_s), [] { return kEvening; }};
-    Transcript transcript{options, styles, log};
-    HostState state;
-    PlayerTable players;
-    ClientSlots slots;
-    OutgoingQueue queue{players, slots};
-    BotSpeaker bot{transcript, queue, options, players};
-    ChatRoom room{state, players, slots, queue, bot, log, options};
     QSignalSpy lines{&room, &ChatRoom::chatLineReceived};
     QSignalSpy debugLines{&room, &ChatRoom::debugLine};
     bool listening = false;

@@ -2,7 +2,7 @@
 #include "chatserver/ClientSlots.h"
 #include "chatserver/SocketState.h"
 
-#include "chatserver/LoopbackRoom.h"
+#include "support/LoopbackRoom.h"
 #include "support/TestWait.h"
 
 #include <QSignalSpy>
@@ -53,7 +53,7 @@ private Q_SLOTS:
             stateWhenReported << room.slots.state(index);
             room.slots.close(index);
         });
-        room.clients.at(1)->socket->disconnectFromHost();
+        room.clients.at(1)->disconnectFromHost();
         QVERIFY(waitUntil([&] { return closedSpy.size() == 1; }));
         QCOMPARE(closedSpy.at(0).at(0).toInt(), 2);
         QCOMPARE(stateWhenReported, QList<int>{SocketState::PeerIsClosing});
@@ -77,8 +77,8 @@ private Q_SLOTS:
         QCOMPARE(room.slots.lowestClosedSlot(), -1);
 
         // The 64th connection cannot be placed; undecided, it is turned away.
-        LoopbackClient *turnedAway = room.connectFrom(9);
-        QVERIFY(waitUntil([&] { return turnedAway->closedByHost; }));
+        GameClient *turnedAway = room.connectFrom(9);
+        QVERIFY(waitUntil([&] { return turnedAway->isClosed(); }));
         QCOMPARE(room.slots.highestIndex(), 63);
         QCOMPARE(room.requestedSlots.size(), 63);
     }
@@ -111,9 +111,9 @@ private Q_SLOTS:
                 addresses << address;
                 room.slots.refuse(pending, ChatPacket::roomFull());
             });
-        LoopbackClient *client = room.connectFrom(7);
-        QVERIFY(waitUntil([&] { return client->closedByHost; }));
-        QCOMPARE(client->packets, QList<QByteArray>{ChatPacket::roomFull()});
+        GameClient *client = room.connectFrom(7);
+        QVERIFY(waitUntil([&] { return client->isClosed(); }));
+        QCOMPARE(client->packets(), QList<QByteArray>{ChatPacket::roomFull()});
         QCOMPARE(addresses, QStringList{u"127.0.0.7"_s});
         QCOMPARE(room.slots.highestIndex(), 0);
     }
@@ -133,7 +133,7 @@ private Q_SLOTS:
         QVERIFY(room.listen());
         room.connectFrom(2);
         QSignalSpy arrivals(&room.slots, &ClientSlots::dataArrived);
-        room.clients.at(0)->socket->write("hello");
+        room.clients.at(0)->sendRaw("hello");
         QByteArray received;
         QVERIFY(waitUntil([&] {
             received += room.slots.takeAvailable(1);
@@ -156,10 +156,10 @@ private Q_SLOTS:
         QCOMPARE(room.slots.connectedCount(), 0);
         QVERIFY(!room.slots.send(2, ChatPacket::chatLine(u"too late")));
         QVERIFY(waitUntil(
-            [&] { return room.clients.at(0)->closedByHost && room.clients.at(1)->closedByHost; }));
+            [&] { return room.clients.at(0)->isClosed() && room.clients.at(1)->isClosed(); }));
         // What was written before closing still left.
         QCOMPARE(
-            room.clients.at(1)->packets, QList<QByteArray>{ChatPacket::chatLine(u"last words")});
+            room.clients.at(1)->packets(), QList<QByteArray>{ChatPacket::chatLine(u"last words")});
     }
 };
 

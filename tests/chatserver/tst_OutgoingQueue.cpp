@@ -2,7 +2,7 @@
 #include "chatserver/OutgoingQueue.h"
 #include "chatserver/PlayerTable.h"
 
-#include "chatserver/LoopbackRoom.h"
+#include "support/LoopbackRoom.h"
 #include "support/TestWait.h"
 
 #include <QEventLoop>
@@ -48,7 +48,7 @@ private:
                 table.add(u"P%1"_s.arg(slot), quint16(slot), slot);
             }
         }
-        LoopbackClient &client(int slot) { return *room.clients.at(slot - 1); }
+        GameClient &client(int slot) { return *room.clients.at(slot - 1); }
         // Runs a plain event loop: a polling wait would itself delay the timer it measures.
         bool drained()
         {
@@ -89,7 +89,7 @@ private Q_SLOTS:
         QVERIFY(seated.drained());
         seated.settle();
         for (int slot = 1; slot <= 3; ++slot)
-            QCOMPARE(seated.client(slot).packets.size(), copiesPerSlot.at(slot - 1));
+            QCOMPARE(seated.client(slot).packets().size(), copiesPerSlot.at(slot - 1));
     }
 
     void broadcastFollowsSeatsNotConnections()
@@ -100,9 +100,9 @@ private Q_SLOTS:
         seated.queue.queuePacket(0, numbered(7));
         QVERIFY(seated.drained());
         seated.settle();
-        QCOMPARE(seated.client(1).packets.size(), 2);
-        QCOMPARE(seated.client(2).packets.size(), 1);
-        QCOMPARE(seated.client(3).packets.size(), 0);
+        QCOMPARE(seated.client(1).packets().size(), 2);
+        QCOMPARE(seated.client(2).packets().size(), 1);
+        QCOMPARE(seated.client(3).packets().size(), 0);
     }
 
     void packetsLeaveInQueueOrderOnePerTick()
@@ -116,10 +116,10 @@ private Q_SLOTS:
 
         QList<std::pair<qint64, int>> arrivals;
         for (int slot = 1; slot <= 3; ++slot) {
-            const LoopbackClient &client = seated.client(slot);
-            QCOMPARE(client.packets.size(), count / 3);
-            for (int i = 0; i < client.packets.size(); ++i)
-                arrivals.append({client.arrivalsNs.at(i), numberOf(client.packets.at(i))});
+            const GameClient &client = seated.client(slot);
+            QCOMPARE(client.packets().size(), count / 3);
+            for (int i = 0; i < client.packets().size(); ++i)
+                arrivals.append({client.arrivalsNs().at(i), numberOf(client.packets().at(i))});
         }
         std::sort(arrivals.begin(), arrivals.end());
         for (int i = 0; i < count; ++i)
@@ -146,9 +146,9 @@ private Q_SLOTS:
         seated.room.slots.close(2);
         QVERIFY(seated.drained());
         seated.settle();
-        QCOMPARE(seated.client(1).packets, QList<QByteArray>{numbered(2)});
-        QCOMPARE(seated.client(2).packets, QList<QByteArray>{});
-        QCOMPARE(seated.client(3).packets, QList<QByteArray>{numbered(4)});
+        QCOMPARE(seated.client(1).packets(), QList<QByteArray>{numbered(2)});
+        QCOMPARE(seated.client(2).packets(), QList<QByteArray>{});
+        QCOMPARE(seated.client(3).packets(), QList<QByteArray>{numbered(4)});
     }
 
     // Entries belong to the connection, not the slot: whatever waited for a client that left
@@ -170,7 +170,7 @@ private Q_SLOTS:
         seated.queue.queuePacket(2, numbered(102));
         QCOMPARE(seated.queue.size(), 40 + 2);
 
-        LoopbackClient *newcomer = seated.room.connectFrom(9);
+        GameClient *newcomer = seated.room.connectFrom(9);
         QCOMPARE(seated.room.requestedSlots.last(), 2);
         QVERIFY2(seated.queue.size() > 1, "the newcomer came too late for this test");
         QCOMPARE(seated.queue.waitingFor(2), 0);
@@ -178,9 +178,9 @@ private Q_SLOTS:
         QCOMPARE(seated.queue.waitingFor(2), 1);
         QVERIFY(seated.drained());
         seated.settle();
-        QCOMPARE(newcomer->packets, QList<QByteArray>{numbered(103)});
-        QCOMPARE(seated.client(2).packets, QList<QByteArray>{});
-        QCOMPARE(seated.client(3).packets, QList<QByteArray>{numbered(101)});
+        QCOMPARE(newcomer->packets(), QList<QByteArray>{numbered(103)});
+        QCOMPARE(seated.client(2).packets(), QList<QByteArray>{});
+        QCOMPARE(seated.client(3).packets(), QList<QByteArray>{numbered(101)});
     }
 
     // Ticks are due 5 ms after the previous packet left, on the steady clock: the gaps keep to
@@ -197,13 +197,13 @@ private Q_SLOTS:
             seated.queue.queuePacket(1, numbered(number));
         QVERIFY(seated.drained());
         seated.settle();
-        const LoopbackClient &client = seated.client(1);
-        QCOMPARE(client.packets.size(), count);
+        const GameClient &client = seated.client(1);
+        QCOMPARE(client.packets().size(), count);
         QList<qint64> gapsUs;
         for (int i = 1; i < count; ++i)
-            gapsUs << (client.arrivalsNs.at(i) - client.arrivalsNs.at(i - 1)) / 1000;
+            gapsUs << (client.arrivalsNs().at(i) - client.arrivalsNs().at(i - 1)) / 1000;
         std::sort(gapsUs.begin(), gapsUs.end());
-        const qint64 spanMs = (client.arrivalsNs.last() - client.arrivalsNs.first()) / 1000000;
+        const qint64 spanMs = (client.arrivalsNs().last() - client.arrivalsNs().first()) / 1000000;
         const QString figures = u"span %1 ms, shortest gap %2 us, median %3 us"_s.arg(spanMs)
                                     .arg(gapsUs.first())
                                     .arg(gapsUs.at(gapsUs.size() / 2));
@@ -285,8 +285,8 @@ private Q_SLOTS:
         QCOMPARE(seated.queue.waitingFor(1), 0);
         QVERIFY(seated.drained());
         seated.settle();
-        QCOMPARE(seated.client(1).packets.size(), 0);
-        QCOMPARE(seated.client(2).packets.size(), 1);
+        QCOMPARE(seated.client(1).packets().size(), 0);
+        QCOMPARE(seated.client(2).packets().size(), 1);
     }
 
     void sendRefusesBeyondTheUnsentByteCap()

@@ -1,7 +1,7 @@
-#include "LobbySimulator.h"
 #include "app/LocalPort.h"
 #include "chatserver/ChatPackets.h"
 #include "support/GameClient.h"
+#include "support/ProgramLobby.h"
 #include "support/ProgramProcess.h"
 #include "support/TestWait.h"
 
@@ -61,12 +61,13 @@ private Q_SLOTS:
 
 private:
     QStringList roomArguments() const;
-    std::unique_ptr<GameClient> join(int hostByte, const QString &name);
+    std::unique_ptr<GameClient> join(int hostByte, const QString &name) const
+    {
+        return m_lobby.join(hostByte, name);
+    }
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<LobbySimulator> m_lobby;
-    QStringList m_lobbyLog;
-    quint16 m_chatPort = 0;
+    ProgramLobby m_lobby;
 };
 
 void TestHeadlessProgram::init()
@@ -84,24 +85,14 @@ void TestHeadlessProgram::init()
                    "cRules 1=No mulligans.\r\n");
     settings.close();
 
-    m_lobbyLog.clear();
-    m_lobby = std::make_unique<LobbySimulator>();
-    QVERIFY(m_lobby->listen(QHostAddress(QHostAddress::LocalHost), 0));
-    connect(m_lobby.get(), &LobbySimulator::logLine, this,
-        [this](const QString &line) { m_lobbyLog << line; });
-    m_chatPort = LocalPort::pickFree();
+    QVERIFY(m_lobby.open(LocalPort::pickFree()));
 }
 
 QStringList TestHeadlessProgram::roomArguments() const
 {
-    return {u"--headless"_s, u"--data-dir"_s, m_dir->path(), u"--settings"_s,
-        m_dir->filePath(u"settings.ini"_s), u"--lobby-host"_s, u"127.0.0.1"_s, u"--lobby-port"_s,
-        QString::number(m_lobby->serverPort()), u"--chat-port"_s, QString::number(m_chatPort)};
-}
-
-std::unique_ptr<GameClient> TestHeadlessProgram::join(int hostByte, const QString &name)
-{
-    return GameClient::seated(hostByte, m_chatPort, name);
+    return QStringList{u"--headless"_s, u"--data-dir"_s, m_dir->path(), u"--settings"_s,
+               m_dir->filePath(u"settings.ini"_s)}
+    + m_lobby.arguments();
 }
 
 void TestHeadlessProgram::versionAndHelpPrintAndEnd_data()
@@ -145,7 +136,7 @@ void TestHeadlessProgram::failedStartsEndWithAReason()
     else if (failure == u"ladders"_s)
         QVERIFY(QFile::remove(m_dir->filePath(u"ladders.ini"_s)));
     else if (failure == u"taken"_s) {
-        QVERIFY(occupier.listen(QHostAddress::Any, m_chatPort));
+        QVERIFY(occupier.listen(QHostAddress::Any, m_lobby.chatPort()));
         arguments << u"--host"_s;
     }
 
@@ -200,7 +191,7 @@ void TestHeadlessProgram::operatorRunsARoomFromStandardInput()
     host.type(u"/set cOptions 1 1"_s);
     host.type(u"/host"_s);
     QVERIFY(!host.waitForOut(u"System: Chat Initiated at "_s).isEmpty());
-    QVERIFY(waitUntil([&] { return m_lobbyLog.join(u'\n').contains(u"Night Cup"_s); }, 3000));
+    QVERIFY(m_lobby.waitForLog(u"Night Cup"_s, 3000));
 
     // The line comes just before the room listens; the first player may have to try again.
     std::unique_ptr<GameClient> bob;
@@ -252,7 +243,7 @@ void TestHeadlessProgram::operatorRunsARoomFromStandardInput()
 
     host.type(u"/quit"_s);
     QCOMPARE(host.waitForExit(), 0);
-    QVERIFY(waitUntil([&] { return m_lobbyLog.join(u'\n').contains(u"remove-chat"_s); }, 3000));
+    QVERIFY(m_lobby.waitForLog(u"remove-chat"_s, 3000));
     QVERIFY(cleo->waitForClose(3000));
 }
 
@@ -293,7 +284,7 @@ void TestHeadlessProgram::terminationClosesTheRoom()
     host.process.terminate();
     QCOMPARE(host.waitForExit(), 0);
     QVERIFY(bob->waitForClose(3000));
-    QVERIFY(waitUntil([&] { return m_lobbyLog.join(u'\n').contains(u"remove-chat"_s); }, 3000));
+    QVERIFY(m_lobby.waitForLog(u"remove-chat"_s, 3000));
 }
 
 void TestHeadlessProgram::demoPlayersJoinAndSpeak()

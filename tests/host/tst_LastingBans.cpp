@@ -51,11 +51,7 @@ private Q_SLOTS:
             QVERIFY(stored.contains("[SOFTWARE\\TavixChat\\Bans]"));
         }
 
-        HostFixture second({}, true, [&](const QString &folder) {
-            QFile file(QDir(folder).filePath(u"settings.ini"_s));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(stored);
-        });
+        HostFixture second({}, true, withSettingsFile(stored));
         QVERIFY(openPatiently(second));
         const QList<BanList::Row> rows = second.core->room().banList().rows();
         QCOMPARE(rows.size(), 2);
@@ -112,16 +108,13 @@ private Q_SLOTS:
 
     void damagedEntryIsSkippedAndReported()
     {
-        HostFixture host({}, true, [](const QString &folder) {
-            QFile file(QDir(folder).filePath(u"settings.ini"_s));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("[SOFTWARE\\TavixChat\\Bans]\r\n"
-                       "Ban 1=127.0.0.2|2026-01-01T10:00:00Z||Bob|\r\n"
-                       "Ban 2=this is not a ban\r\n"
-                       "Ban 3=127.0.0.300|2026-01-01T10:00:00Z||Bad|\r\n"
-                       "Ban 4=127.0.0.6|2026-01-01T10:00:00Z|next week|Eve|\r\n"
-                       "Ban 10=127.0.0.8/31|2026-01-01T10:00:00Z||Ranged|why not\r\n");
-        });
+        HostFixture host({}, true,
+            withSettingsFile("[SOFTWARE\\TavixChat\\Bans]\r\n"
+                             "Ban 1=127.0.0.2|2026-01-01T10:00:00Z||Bob|\r\n"
+                             "Ban 2=this is not a ban\r\n"
+                             "Ban 3=127.0.0.300|2026-01-01T10:00:00Z||Bad|\r\n"
+                             "Ban 4=127.0.0.6|2026-01-01T10:00:00Z|next week|Eve|\r\n"
+                             "Ban 10=127.0.0.8/31|2026-01-01T10:00:00Z||Ranged|why not\r\n"));
         QVERIFY(openPatiently(host));
         const QList<BanList::Row> rows = host.core->room().banList().rows();
         QCOMPARE(rows.size(), 2);

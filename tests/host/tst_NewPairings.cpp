@@ -80,19 +80,15 @@ private Q_SLOTS:
     {
         m_league = std::make_unique<LoopbackHttpServer>();
         QVERIFY(m_league->listen());
-        m_host = std::make_unique<HostFixture>(
-            LobbySimBehaviour{}, true, [this](const QString &folder) {
-                QFile file(QDir(folder).filePath(u"settings.ini"_s));
-                QVERIFY(file.open(QIODevice::WriteOnly));
-                file.write("[SOFTWARE\\TavixChat]\r\n"
-                           "cDetails 1=Alpha\r\n"
-                           "cDetails 3=Single Elimination\r\n"
-                           "cCourse 2=Pine Creek\r\n"
-                           "tDetails 1=4412\r\n"
-                           "\r\n[SOFTWARE\\TavixChat\\Network]\r\n"
-                           "tourneyUrl="
-                    + m_league->baseUrl().toLatin1() + "\r\n");
-            });
+        m_host = std::make_unique<HostFixture>(LobbySimBehaviour{}, true,
+            withSettingsFile("[SOFTWARE\\TavixChat]\r\n"
+                             "cDetails 1=Alpha\r\n"
+                             "cDetails 3=Single Elimination\r\n"
+                             "cCourse 2=Pine Creek\r\n"
+                             "tDetails 1=4412\r\n"
+                             "\r\n[SOFTWARE\\TavixChat\\Network]\r\n"
+                             "tourneyUrl="
+                + m_league->baseUrl().toLatin1() + "\r\n"));
         QVERIFY(openPatiently(*m_host));
         for (int hostByte : {2, 3}) {
             auto player = m_host->join(hostByte, u"P%1"_s.arg(hostByte));

@@ -1,7 +1,7 @@
-#include "LobbySimulator.h"
 #include "app/LocalPort.h"
 #include "chatserver/ChatPackets.h"
 #include "support/GameClient.h"
+#include "support/ProgramLobby.h"
 #include "support/ProgramProcess.h"
 #include "support/TestWait.h"
 
@@ -68,12 +68,9 @@ private Q_SLOTS:
 
 private:
     std::unique_ptr<ProgramProcess> startRoom(const QString &program, const QStringList &extra);
-    std::unique_ptr<GameClient> join(int hostByte, const QString &name);
 
     std::unique_ptr<QTemporaryDir> m_home;
-    std::unique_ptr<LobbySimulator> m_lobby;
-    QStringList m_lobbyLog;
-    quint16 m_chatPort = 0;
+    ProgramLobby m_lobby;
 };
 
 void TestInstalledPrograms::initTestCase()
@@ -92,13 +89,8 @@ std::unique_ptr<ProgramProcess> TestInstalledPrograms::startRoom(
             "[SOFTWARE\\TavixChat\\Options]\r\ncLogs 0=1\r\ncLogs 1=1\r\ncLogs 2=1\r\n"))
         return nullptr;
 
-    m_lobbyLog.clear();
-    m_lobby = std::make_unique<LobbySimulator>();
-    if (!m_lobby->listen(QHostAddress(QHostAddress::LocalHost), 0))
+    if (!m_lobby.open(LocalPort::pickFree()))
         return nullptr;
-    connect(m_lobby.get(), &LobbySimulator::logLine, this,
-        [this](const QString &line) { m_lobbyLog << line; });
-    m_chatPort = LocalPort::pickFree();
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"HOME"_s, m_home->path());
@@ -109,16 +101,8 @@ std::unique_ptr<ProgramProcess> TestInstalledPrograms::startRoom(
     auto host = std::make_unique<ProgramProcess>(installPrefix() + u"/bin/"_s + program);
     host->process.setProcessEnvironment(environment);
     host->process.setWorkingDirectory(m_home->path());
-    host->start(
-        QStringList{u"--host"_s, u"--lobby-host"_s, u"127.0.0.1"_s, u"--lobby-port"_s,
-            QString::number(m_lobby->serverPort()), u"--chat-port"_s, QString::number(m_chatPort)}
-        + extra);
+    host->start(QStringList{u"--host"_s} + m_lobby.arguments() + extra);
     return host;
-}
-
-std::unique_ptr<GameClient> TestInstalledPrograms::join(int hostByte, const QString &name)
-{
-    return GameClient::seated(hostByte, m_chatPort, name);
 }
 
 void TestInstalledPrograms::roomSeatsAPlayerAndAnswersCommands_data()
@@ -141,16 +125,9 @@ void TestInstalledPrograms::roomSeatsAPlayerAndAnswersCommands()
     host->process.closeWriteChannel();
 
     // Without the shipped ladders the room would not open at all.
-    std::unique_ptr<GameClient> bob;
-    QVERIFY2(waitUntil(
-                 [&] {
-                     return host->process.state() != QProcess::Running
-                         || (bob = join(2, u"Bob"_s)) != nullptr;
-                 },
-                 15000)
-            && bob,
-        qPrintable(host->allOutput()));
-    QVERIFY(waitUntil([&] { return m_lobbyLog.join(u'\n').contains(u"Night Cup"_s); }, 5000));
+    const std::unique_ptr<GameClient> bob = m_lobby.joinOnceOpen(*host, 2, u"Bob"_s, 15000);
+    QVERIFY2(bob, qPrintable(host->allOutput()));
+    QVERIFY(m_lobby.waitForLog(u"Night Cup"_s, 5000));
 
     bob->sendChat(bob->ownId(), u"+rules"_s);
     QVERIFY2(
@@ -178,15 +155,8 @@ void TestInstalledPrograms::serverProgramLoadsNoGraphicsLibraries()
     auto host = startRoom(u"vornic-hostd"_s, {});
     QVERIFY(host);
     QVERIFY(host->process.waitForStarted(5000));
-    std::unique_ptr<GameClient> bob;
-    QVERIFY2(waitUntil(
-                 [&] {
-                     return host->process.state() != QProcess::Running
-                         || (bob = join(2, u"Bob"_s)) != nullptr;
-                 },
-                 15000)
-            && bob,
-        qPrintable(host->allOutput()));
+    const std::unique_ptr<GameClient> bob = m_lobby.joinOnceOpen(*host, 2, u"Bob"_s, 15000);
+    QVERIFY2(bob, qPrintable(host->allOutput()));
 
     // Looked at while it serves a player, after every library it will load has been loaded.
     const QStringList libraries = mappedLibraries(host->process.processId());

@@ -34,6 +34,13 @@ public:
         return m_peer.get();
     }
 
+    // Connects the link to this lobby and waits until both ends are up.
+    bool serve(LobbyLink &link)
+    {
+        link.connectToLobby(Loopback, port());
+        return accept() && waitUntil([&] { return link.isConnected(); });
+    }
+
     QTcpSocket *peer() const { return m_peer.get(); }
 
     QByteArray receive(qsizetype count)
@@ -127,9 +134,7 @@ private Q_SLOTS:
         FakeLobby lobby;
         LobbyLink link;
         QSignalSpy peerCloses(&link, &LobbyLink::closedByPeer);
-        link.connectToLobby(Loopback, lobby.port());
-        QVERIFY(lobby.accept());
-        QVERIFY(waitUntil([&] { return link.isConnected(); }));
+        QVERIFY(lobby.serve(link));
 
         QVERIFY(link.send(LobbyPacket::removeChat()));
         link.close();
@@ -145,9 +150,7 @@ private Q_SLOTS:
         FakeLobby lobby;
         LobbyLink link;
         QSignalSpy peerCloses(&link, &LobbyLink::closedByPeer);
-        link.connectToLobby(Loopback, lobby.port());
-        QVERIFY(lobby.accept());
-        QVERIFY(waitUntil([&] { return link.isConnected(); }));
+        QVERIFY(lobby.serve(link));
 
         lobby.peer()->disconnectFromHost();
         QVERIFY(waitUntil([&] { return !peerCloses.isEmpty(); }));

@@ -38,9 +38,7 @@ private Q_SLOTS:
                 QDir().mkdir(path);
                 return;
             }
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(text);
+            withSettingsFile(text)(folder);
         });
         QVERIFY2(openPatiently(host), qPrintable(host.lines.join(u'\n')));
         QCOMPARE(host.messages.size(), 1);

@@ -36,16 +36,6 @@ std::unique_ptr<GameClient> joinLocked(HostFixture &host, int hostByte, const QS
     return client;
 }
 
-QByteArray nameRequestFor(quint16 id)
-{
-    QByteArray packet(80, '\0');
-    packet[0] = char(ChatPacket::NameRequest);
-    packet[1] = 7;
-    ChatPacket::writeId(packet, 2, 80);
-    ChatPacket::writeId(packet, 8, id);
-    return packet;
-}
-
 } // namespace
 
 class TestRoomLoad : public QObject
@@ -190,7 +180,7 @@ private Q_SLOTS:
         QByteArray flood;
         for (int request = 0; request < 2000; ++request) {
             if (kind == u"names") {
-                flood += nameRequestFor(ann->ownId());
+                flood += ChatPacket::nameRequest({ann->ownId()});
             } else if (kind == u"passwords") {
                 flood += GameClient::joinRequestPacket(u"Guess"_s, u"guess%1"_s.arg(request));
             } else {

@@ -3,8 +3,11 @@
 #include "TestWait.h"
 #include "chatserver/AnsiText.h"
 #include "chatserver/ChatPackets.h"
+#include "common/FramedPackets.h"
 
 #include <QHostAddress>
+
+#include <chrono>
 
 GameClient::GameClient(int hostByte, QObject *parent)
     : QObject(parent)
@@ -122,11 +125,11 @@ quint16 GameClient::ownId() const
 
 void GameClient::readArrivals()
 {
-    m_framer.append(m_socket.readAll());
-    for (int guard = 0; guard < 100000; ++guard) {
-        std::optional<QByteArray> packet = m_framer.takeNext();
-        if (!packet)
-            break;
-        m_packets << *packet;
+    const qint64 now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+        std::chrono::steady_clock::now().time_since_epoch())
+                           .count();
+    for (QByteArray &packet : takePackets(m_framer, m_socket.readAll())) {
+        m_packets << std::move(packet);
+        m_arrivalsNs << now;
     }
 }

@@ -40,6 +40,8 @@ public:
     bool staysQuiet(int forMs = 150);
 
     const QList<QByteArray> &packets() const { return m_packets; }
+    // When each packet arrived, in nanoseconds on the steady clock all clients share.
+    const QList<qint64> &arrivalsNs() const { return m_arrivalsNs; }
     QList<quint8> opcodes() const;
     // Texts of the chat lines received, in order.
     QStringList chatTexts() const;
@@ -48,7 +50,11 @@ public:
     bool isClosed() const { return m_closed; }
     QString address() const { return QStringLiteral("127.0.0.%1").arg(m_hostByte); }
     void disconnectFromHost() { m_socket.disconnectFromHost(); }
-    void clearPackets() { m_packets.clear(); }
+    void clearPackets()
+    {
+        m_packets.clear();
+        m_arrivalsNs.clear();
+    }
 
 private:
     void readArrivals();
@@ -57,5 +63,6 @@ private:
     QTcpSocket m_socket;
     InboundFramer m_framer;
     QList<QByteArray> m_packets;
+    QList<qint64> m_arrivalsNs;
     bool m_closed = false;
 };

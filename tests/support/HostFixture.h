@@ -10,12 +10,24 @@
 #include "support/GameClient.h"
 #include "support/TestWait.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <functional>
 #include <memory>
+
+// Prepares a data folder by writing its settings file with these bytes.
+inline std::function<void(const QString &)> withSettingsFile(const QByteArray &text)
+{
+    return [text](const QString &folder) {
+        QFile file(QDir(folder).filePath(QStringLiteral("settings.ini")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    };
+}
 
 // A host started from a temporary data folder and settings file, registered with a lobby
 // simulator on loopback.
@@ -68,13 +80,7 @@ public:
 
     std::unique_ptr<GameClient> join(int hostByte, const QString &name)
     {
-        auto client = std::make_unique<GameClient>(hostByte);
-        if (!client->connectTo(chatPort()))
-            return nullptr;
-        client->waitForOpcode(ChatPacket::InitiateConnectionOpen);
-        client->sendJoin(name);
-        client->waitForOpcode(ChatPacket::RoomSetup);
-        return client;
+        return GameClient::seated(hostByte, chatPort(), name);
     }
 
     QTemporaryDir dir;

@@ -52,25 +52,23 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("error");
+        const QString whisperUsage = u"whisper needs a player ID from 0 to 65535 and a text"_s;
+        const QString namesUsage = u"names needs 1 to 18 player IDs"_s;
+        const QString waitUsage = u"wait needs a number of milliseconds up to one day"_s;
         QTest::newRow("say nothing") << u"say   "_s << u"say needs a text"_s;
-        QTest::newRow("whisper without text")
-            << u"whisper 3"_s << u"whisper needs a player ID from 0 to 65535 and a text"_s;
-        QTest::newRow("whisper to a name")
-            << u"whisper Ann hi"_s << u"whisper needs a player ID from 0 to 65535 and a text"_s;
-        QTest::newRow("whisper beyond 16 bits")
-            << u"whisper 65536 hi"_s << u"whisper needs a player ID from 0 to 65535 and a text"_s;
-        QTest::newRow("names of nobody") << u"names"_s << u"names needs 1 to 18 player IDs"_s;
-        QTest::newRow("names of 19") << u"names 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19"_s
-                                     << u"names needs 1 to 18 player IDs"_s;
+        QTest::newRow("whisper without text") << u"whisper 3"_s << whisperUsage;
+        QTest::newRow("whisper to a name") << u"whisper Ann hi"_s << whisperUsage;
+        QTest::newRow("whisper beyond 16 bits") << u"whisper 65536 hi"_s << whisperUsage;
+        QTest::newRow("names of nobody") << u"names"_s << namesUsage;
+        QTest::newRow("names of 19")
+            << u"names 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19"_s << namesUsage;
         // A request slot with low byte 0 reads as empty: the host would skip it.
         QTest::newRow("names of 256")
             << u"names 3 256"_s << u"not a player ID that can be asked for: 256"_s;
         QTest::newRow("names of a negative")
             << u"names -1"_s << u"not a player ID that can be asked for: -1"_s;
-        QTest::newRow("negative wait")
-            << u"wait -5"_s << u"wait needs a number of milliseconds up to one day"_s;
-        QTest::newRow("wait of days")
-            << u"wait 90000000"_s << u"wait needs a number of milliseconds up to one day"_s;
+        QTest::newRow("negative wait") << u"wait -5"_s << waitUsage;
+        QTest::newRow("wait of days") << u"wait 90000000"_s << waitUsage;
         QTest::newRow("quit with words") << u"quit now"_s << u"quit takes nothing after it"_s;
         QTest::newRow("unknown") << u"shout hi"_s << u"unknown command: shout"_s;
     }

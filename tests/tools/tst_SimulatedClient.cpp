@@ -3,6 +3,7 @@
 #include "chatserver/ClientSlots.h"
 #include "chatserver/InboundFramer.h"
 #include "chatserver/PlayerTable.h"
+#include "common/FramedPackets.h"
 #include "support/TestWait.h"
 
 #include <QSignalSpy>
@@ -34,10 +35,9 @@ public:
                     index, ChatPacket::initiateConnection(!m_password.isEmpty(), u"Test Room"_s));
             });
         connect(&slots, &ClientSlots::dataArrived, this, [this](int index) {
-            InboundFramer &framer = m_framers[index];
-            framer.append(slots.takeAvailable(index));
-            while (const std::optional<QByteArray> packet = framer.takeNext())
-                receive(index, *packet);
+            for (const QByteArray &packet :
+                takePackets(m_framers[index], slots.takeAvailable(index)))
+                receive(index, packet);
         });
         connect(&slots, &ClientSlots::peerClosed, this, [this](int index) {
             ++departures;
@@ -94,6 +94,32 @@ ClientOptions optionsFor(const TestRoom &room, const QString &script, int hostBy
     return options;
 }
 
+// What a simulated client printed, and how its connection ended.
+class ClientRun : public QObject
+{
+public:
+    explicit ClientRun(SimulatedClient &client)
+        : m_client(client)
+    {
+        connect(&client, &SimulatedClient::output, this,
+            [this](const QString &line) { lines << line; });
+        connect(&client, &SimulatedClient::finished, this, [this](bool ok) { joined = ok; });
+    }
+
+    // Starts the client and waits until its connection is over.
+    bool startAndFinish()
+    {
+        m_client.start();
+        return waitUntil([this] { return joined.has_value(); });
+    }
+
+    QStringList lines;
+    std::optional<bool> joined; // once finished: whether it got into the room
+
+private:
+    SimulatedClient &m_client;
+};
+
 } // namespace
 
 class TestSimulatedClient : public QObject
@@ -107,14 +133,10 @@ private Q_SLOTS:
         QVERIFY(room.listen());
         SimulatedClient client(optionsFor(
             room, u"say hello\nwhisper 0 psst\nnames 1,2\nsay "_s + u"x"_s.repeated(300)));
-        QSignalSpy finished(&client, &SimulatedClient::finished);
-        QStringList lines;
-        connect(
-            &client, &SimulatedClient::output, this, [&](const QString &line) { lines << line; });
-        client.start();
-
-        QVERIFY(waitUntil([&] { return !finished.isEmpty(); }));
-        QCOMPARE(finished.at(0).at(0).toBool(), true);
+        ClientRun run(client);
+        QVERIFY(run.startAndFinish());
+        QCOMPARE(*run.joined, true);
+        const QStringList &lines = run.lines;
         QVERIFY(waitUntil([&] { return room.departures == 1; }));
         QCOMPARE(room.addresses, QStringList{u"127.0.0.5"_s});
 
@@ -220,13 +242,10 @@ private Q_SLOTS:
         ClientOptions options = optionsFor(room, u"say never"_s, 8);
         options.password = u"Secret"_s;
         SimulatedClient client(options);
-        QSignalSpy finished(&client, &SimulatedClient::finished);
-        QStringList lines;
-        connect(
-            &client, &SimulatedClient::output, this, [&](const QString &line) { lines << line; });
-        client.start();
-        QVERIFY(waitUntil([&] { return !finished.isEmpty(); }));
-        QCOMPARE(finished.at(0).at(0).toBool(), false);
+        ClientRun run(client);
+        QVERIFY(run.startAndFinish());
+        QCOMPARE(*run.joined, false);
+        const QStringList &lines = run.lines;
         QVERIFY(lines.contains(u"<- InitiateConnection locked room=\"Test Room\""_s));
         QVERIFY(lines.contains(u"-> JoinRequest name=\"Ann\" with password"_s));
         QVERIFY(lines.contains(u"<- JoinRefused"_s));
@@ -243,13 +262,10 @@ private Q_SLOTS:
         ClientOptions options;
         options.port = port;
         SimulatedClient client(options);
-        QSignalSpy finished(&client, &SimulatedClient::finished);
-        QStringList lines;
-        connect(
-            &client, &SimulatedClient::output, this, [&](const QString &line) { lines << line; });
-        client.start();
-        QVERIFY(waitUntil([&] { return !finished.isEmpty(); }));
-        QCOMPARE(finished.at(0).at(0).toBool(), false);
+        ClientRun run(client);
+        QVERIFY(run.startAndFinish());
+        QCOMPARE(*run.joined, false);
+        const QStringList &lines = run.lines;
         QVERIFY(lines.last().startsWith(u"** cannot connect: "_s));
     }
 };

@@ -2,6 +2,7 @@
 #include "chat/ChatOptions.h"
 #include "host/HostIdentity.h"
 #include "settings/SettingsStore.h"
+#include "support/ScratchFolder.h"
 #include "window/ChatSettingsBinder.h"
 #include "window/ChatSettingsTab.h"
 #include "window/ColourSwatch.h"
@@ -107,16 +108,9 @@ private Q_SLOTS:
     void cancelledPickersChangeNothing();
 
 private:
-    QString freshPath(const QString &name);
-    QTemporaryDir m_dir;
+    QString freshPath(const QString &name) const { return m_files.freshPath(name); }
+    ScratchFolder m_files;
 };
-
-QString TestChatSettingsBinder::freshPath(const QString &name)
-{
-    const QString path = m_dir.filePath(name);
-    QFile::remove(path);
-    return path;
-}
 
 void TestChatSettingsBinder::restoredSettingsAreShownWithoutBeingWrittenBack()
 {

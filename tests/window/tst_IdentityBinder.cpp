@@ -1,6 +1,7 @@
 #include "ChooseEntry.h"
 #include "host/HostIdentity.h"
 #include "settings/SettingsStore.h"
+#include "support/ScratchFolder.h"
 #include "window/ChatroomTab.h"
 #include "window/IdentityBinder.h"
 
@@ -59,7 +60,7 @@ private Q_SLOTS:
     void serverChoiceAndLockAreStored();
 
 private:
-    QTemporaryDir m_dir;
+    ScratchFolder m_files;
 };
 
 void TestIdentityBinder::restoredValuesAreShownWithoutBeingWrittenBack_data()
@@ -75,8 +76,7 @@ void TestIdentityBinder::restoredValuesAreShownWithoutBeingWrittenBack()
 {
     QFETCH(bool, locked);
     QFETCH(bool, bindBeforeRestore);
-    const QString path = m_dir.filePath(u"shown.ini"_s);
-    QFile::remove(path);
+    const QString path = m_files.freshPath(u"shown.ini"_s);
     storeIdentity(path, locked);
 
     Fixture f(path);
@@ -112,7 +112,7 @@ void TestIdentityBinder::firstStartShowsTheFirstServerAndNoPassword()
 
 void TestIdentityBinder::typingIsStoredOnEveryKeystroke()
 {
-    Fixture f(m_dir.filePath(u"typing.ini"_s));
+    Fixture f(m_files.freshPath(u"typing.ini"_s));
     IdentityBinder binder(f.identity, f.view);
     QLineEdit *room = f.view.roomNameInput();
     const QString typed = u"Cup"_s;
@@ -136,7 +136,7 @@ void TestIdentityBinder::typingIsStoredOnEveryKeystroke()
 
 void TestIdentityBinder::serverChoiceAndLockAreStored()
 {
-    Fixture f(m_dir.filePath(u"choice.ini"_s));
+    Fixture f(m_files.freshPath(u"choice.ini"_s));
     IdentityBinder binder(f.identity, f.view);
     chooseEntry(*f.view.serverChoice(), u"ViraruRor"_s);
     QCOMPARE(f.stored(u"cServer"_s), u"ViraruRor"_s);

@@ -1,5 +1,6 @@
 #include "ChooseEntry.h"
 #include "settings/SettingsStore.h"
+#include "support/ScratchFolder.h"
 #include "tournament/TournamentSettings.h"
 #include "window/TourneySettingsBinder.h"
 #include "window/TourneySettingsTab.h"
@@ -85,16 +86,9 @@ private Q_SLOTS:
     void choosingTheLadderSelectsIt();
 
 private:
-    QString freshPath(const QString &name);
-    QTemporaryDir m_dir;
+    QString freshPath(const QString &name) const { return m_files.freshPath(name); }
+    ScratchFolder m_files;
 };
-
-QString TestTourneySettingsBinder::freshPath(const QString &name)
-{
-    const QString path = m_dir.filePath(name);
-    QFile::remove(path);
-    return path;
-}
 
 void TestTourneySettingsBinder::listsComeFromTheSettings()
 {

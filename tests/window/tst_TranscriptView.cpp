@@ -40,6 +40,17 @@ void fillPastOneScreen(TranscriptView &view, int from)
         view.appendLine(u"Bob: "_s, {}, u"line %1"_s.arg(i), {});
 }
 
+// Shows the view a few lines high and fills it past its height.
+bool showFilled(TranscriptView &view)
+{
+    view.resize(300, 120);
+    view.show();
+    if (!QTest::qWaitForWindowExposed(&view))
+        return false;
+    fillPastOneScreen(view, 0);
+    return true;
+}
+
 } // namespace
 
 class TestTranscriptView : public QObject
@@ -115,10 +126,7 @@ void TestTranscriptView::laterStyleChangesLeaveEarlierLinesAlone()
 void TestTranscriptView::followsTheNewestLine()
 {
     TranscriptView view;
-    view.resize(300, 120);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
-    fillPastOneScreen(view, 0);
+    QVERIFY(showFilled(view));
     QScrollBar *bar = view.verticalScrollBar();
     QVERIFY(bar->maximum() > 0);
     QCOMPARE(bar->value(), bar->maximum());
@@ -129,10 +137,7 @@ void TestTranscriptView::followsTheNewestLine()
 void TestTranscriptView::staysPutWhileTheOperatorReadsOlderText()
 {
     TranscriptView view;
-    view.resize(300, 120);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
-    fillPastOneScreen(view, 0);
+    QVERIFY(showFilled(view));
     QScrollBar *bar = view.verticalScrollBar();
     bar->setValue(bar->maximum() / 2);
     const int reading = bar->value();
@@ -149,10 +154,7 @@ void TestTranscriptView::staysPutWhileTheOperatorReadsOlderText()
 void TestTranscriptView::clearEmptiesAndFollowsAgain()
 {
     TranscriptView view;
-    view.resize(300, 120);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
-    fillPastOneScreen(view, 0);
+    QVERIFY(showFilled(view));
     view.verticalScrollBar()->setValue(0);
     view.clearAll();
     QVERIFY(view.document()->isEmpty());

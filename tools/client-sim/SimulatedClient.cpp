@@ -2,6 +2,7 @@
 
 #include "chatserver/AnsiText.h"
 #include "chatserver/ChatPackets.h"
+#include "common/FramedPackets.h"
 
 using namespace Qt::StringLiterals;
 
@@ -107,12 +108,11 @@ void SimulatedClient::leave()
 
 void SimulatedClient::readPackets()
 {
-    m_framer.append(m_socket.readAll());
-    for (int count = 0; count < MaxPacketsPerArrival && m_state != State::Finished; ++count) {
-        const std::optional<QByteArray> packet = m_framer.takeNext();
-        if (!packet)
+    for (const QByteArray &packet :
+        takePackets(m_framer, m_socket.readAll(), MaxPacketsPerArrival)) {
+        if (m_state == State::Finished)
             return;
-        handle(*packet);
+        handle(packet);
     }
 }
 

@@ -2,9 +2,18 @@
 
 #include "host/NetworkConfig.h"
 
+#include <QCoreApplication>
 #include <QTextStream>
 
 using namespace Qt::StringLiterals;
+
+void ListenOptions::describe(
+    QCommandLineParser &parser, const QString &program, const QString &description)
+{
+    QCoreApplication::setApplicationName(program);
+    parser.setApplicationDescription(description);
+    parser.addHelpOption();
+}
 
 ListenOptions::ListenOptions(QCommandLineParser &parser, quint16 defaultPort)
     : m_parser(parser)
@@ -13,6 +22,15 @@ ListenOptions::ListenOptions(QCommandLineParser &parser, quint16 defaultPort)
           QString::number(defaultPort))
 {
     parser.addOptions({m_address, m_port});
+}
+
+std::optional<ListenOptions::Endpoint> ListenOptions::endpoint() const
+{
+    const std::optional<QHostAddress> listenAddress = address();
+    const std::optional<quint16> listenPort = port();
+    if (!listenAddress || !listenPort)
+        return std::nullopt;
+    return Endpoint{*listenAddress, *listenPort};
 }
 
 std::optional<QHostAddress> ListenOptions::address() const

@@ -11,8 +11,20 @@
 class ListenOptions
 {
 public:
+    // Names the simulator and says what it is for, with --help beside.
+    static void describe(
+        QCommandLineParser &parser, const QString &program, const QString &description);
+
     // defaultPort is shown in the help text; 0 on the command line picks a free port.
     ListenOptions(QCommandLineParser &parser, quint16 defaultPort);
+
+    struct Endpoint
+    {
+        QHostAddress address;
+        quint16 port = 0;
+    };
+    // Both of the below, or nothing with errorText() set.
+    std::optional<Endpoint> endpoint() const;
 
     // After parser.process(): the address and port, or nothing with errorText() set.
     std::optional<QHostAddress> address() const;

@@ -12,11 +12,9 @@ using namespace Qt::StringLiterals;
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(u"vornic-league-sim"_s);
-
     QCommandLineParser parser;
-    parser.setApplicationDescription(u"League web site simulator for testing the host."_s);
-    parser.addHelpOption();
+    ListenOptions::describe(
+        parser, u"vornic-league-sim"_s, u"League web site simulator for testing the host."_s);
     const ListenOptions listen(parser, LeagueSimulator::DefaultPort);
     const QCommandLineOption elimination(u"elimination"_s,
         u"Report page layout: single or double (single)."_s, u"TYPE"_s, u"single"_s);
@@ -26,12 +24,11 @@ int main(int argc, char *argv[])
     parser.addOptions({elimination, pages});
     parser.process(app);
 
-    const std::optional<QHostAddress> address = listen.address();
-    const std::optional<quint16> port = listen.port();
-    if (!address || !port)
+    const std::optional<ListenOptions::Endpoint> endpoint = listen.endpoint();
+    if (!endpoint)
         return ListenOptions::fail(listen.errorText());
-    const QHostAddress listenAddress = *address;
-    const quint16 listenPort = *port;
+    const QHostAddress listenAddress = endpoint->address;
+    const quint16 listenPort = endpoint->port;
     const QString layout = parser.value(elimination).toLower();
     if (layout != u"single"_s && layout != u"double"_s)
         return ListenOptions::fail(u"Not single or double: "_s + parser.value(elimination));

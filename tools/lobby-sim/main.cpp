@@ -14,11 +14,9 @@ using namespace Qt::StringLiterals;
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(u"vornic-lobby-sim"_s);
-
     QCommandLineParser parser;
-    parser.setApplicationDescription(u"Lobby server simulator for testing the host."_s);
-    parser.addHelpOption();
+    ListenOptions::describe(
+        parser, u"vornic-lobby-sim"_s, u"Lobby server simulator for testing the host."_s);
     const ListenOptions listen(parser, NetworkConfig::DefaultLobbyPort);
     const QCommandLineOption noConfirm(u"no-confirm"_s, u"Never confirm a room."_s);
     const QCommandLineOption closeAfter(u"close-after-confirm"_s,
@@ -26,12 +24,11 @@ int main(int argc, char *argv[])
     parser.addOptions({noConfirm, closeAfter});
     parser.process(app);
 
-    const std::optional<QHostAddress> address = listen.address();
-    const std::optional<quint16> port = listen.port();
-    if (!address || !port)
+    const std::optional<ListenOptions::Endpoint> endpoint = listen.endpoint();
+    if (!endpoint)
         return ListenOptions::fail(listen.errorText());
-    const QHostAddress listenAddress = *address;
-    const quint16 listenPort = *port;
+    const QHostAddress listenAddress = endpoint->address;
+    const quint16 listenPort = endpoint->port;
 
     LobbySimBehaviour behaviour;
     behaviour.confirmRoom = !parser.isSet(noConfirm);

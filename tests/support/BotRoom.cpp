@@ -1,6 +1,7 @@
 #include "BotRoom.h"
 
 #include "chatserver/ChatPackets.h"
+#include "common/FramedPackets.h"
 #include "support/TestWait.h"
 
 #include <QDir>
@@ -20,16 +21,14 @@ QList<LadderEntry> ladders()
 } // namespace
 
 BotRoom::BotRoom()
-    : log(dir.path(), QLocale(u"en_US"_s))
-    , tournament(store, ladders())
+    : tournament(store, ladders())
 {
     league.listen();
     const LeagueSite site({league.baseUrl(), league.baseUrl(), league.baseUrl()});
     pairings = std::make_unique<PairingsService>(tournament, site, &network);
     ranks = std::make_unique<RankLookup>(tournament, site, &network);
     ranks->fetcher().setTimeoutMs(RankTimeoutMs);
-    replies = std::make_unique<BotReplies>(
-        bot, tournament, *pairings, players, clientSlots, transcript);
+    replies = std::make_unique<BotReplies>(bot, tournament, *pairings, players, slots, transcript);
     chat = std::make_unique<PlayerChat>(state, players, queue, transcript, bot, *replies, *ranks);
     console = std::make_unique<HostConsole>(state, players, queue, transcript, *replies, *ranks);
     tournament.restore();
@@ -39,27 +38,27 @@ BotRoom::BotRoom()
         [this](bool replyToHost, int socket, const QString &text) {
             bot.botSay(replyToHost, socket, text);
         });
-    connect(&clientSlots, &ClientSlots::connectionRequested, this,
+    connect(&slots, &ClientSlots::connectionRequested, this,
         [this](QTcpSocket *pending, const QString &) {
-            clientSlots.accept(pending, clientSlots.lowestClosedSlot());
+            slots.accept(pending, slots.lowestClosedSlot());
         });
-    connect(&clientSlots, &ClientSlots::dataArrived, this, &BotRoom::takeArrivals);
+    connect(&slots, &ClientSlots::dataArrived, this, &BotRoom::takeArrivals);
     connect(&transcript, &Transcript::lineAdded, this, [this](const TranscriptLine &line) {
         m_shown << line.prefix + u'|' + line.body + u'|' + lineKindCode(line.kind);
     });
-    clientSlots.listen(QHostAddress(QHostAddress::LocalHost), 0);
+    slots.listen(QHostAddress(QHostAddress::LocalHost), 0);
 }
 
 Seat BotRoom::seat(const QString &name, int hostByte, quint16 id)
 {
     auto client = std::make_unique<GameClient>(hostByte);
-    const int before = clientSlots.connectedCount();
-    if (!client->connectTo(clientSlots.listeningPort())
-        || !waitUntil([&] { return clientSlots.connectedCount() > before; }, 3000))
+    const int before = slots.connectedCount();
+    if (!client->connectTo(slots.listeningPort())
+        || !waitUntil([&] { return slots.connectedCount() > before; }, 3000))
         return {};
     int socket = 0;
-    for (int index = 1; index <= clientSlots.highestIndex(); ++index) {
-        if (clientSlots.peerAddress(index) == client->address())
+    for (int index = 1; index <= slots.highestIndex(); ++index) {
+        if (slots.peerAddress(index) == client->address())
             socket = index;
     }
     const Seat seated{client.get(), name, id != 0 ? id : *players.issueId(), socket};
@@ -71,13 +70,8 @@ Seat BotRoom::seat(const QString &name, int hostByte, quint16 id)
 
 void BotRoom::takeArrivals(int socket)
 {
-    InboundFramer &framer = m_framers[socket];
-    framer.append(clientSlots.takeAvailable(socket));
-    for (int guard = 0; guard < 1000; ++guard) {
-        const std::optional<QByteArray> packet = framer.takeNext();
-        if (!packet)
-            break;
-        chat->handlePlayerChat(*packet, socket);
+    for (const QByteArray &packet : takePackets(m_framers[socket], slots.takeAvailable(socket))) {
+        chat->handlePlayerChat(packet, socket);
         ++m_handled;
     }
 }
@@ -130,4 +124,15 @@ QByteArray BotRoom::logged() const
 {
     QFile file(log.filePath(QDate::currentDate()));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool LadderRoomSuite::openLadderRoom()
+{
+    m_room = std::make_unique<BotRoom>();
+    m_room->tournament.setRule(0, u"No mulligans"_s);
+    if (!m_room->tournament.chooseDetail(TournamentSettings::Ladder, u"Singles Ladder"_s))
+        return false;
+    m_ann = m_room->seat(u"Ann"_s, 2);
+    m_bob = m_room->seat(u"Bob"_s, 3);
+    return m_ann.client && m_bob.client;
 }

@@ -1,29 +1,19 @@
 #pragma once
 
-#include "appearance/ChatStyles.h"
 #include "chat/BotReplies.h"
-#include "chat/BotSpeaker.h"
-#include "chat/ChatLog.h"
-#include "chat/ChatOptions.h"
 #include "chat/HostConsole.h"
 #include "chat/PlayerChat.h"
-#include "chat/Transcript.h"
-#include "chatserver/ClientSlots.h"
-#include "chatserver/HostState.h"
 #include "chatserver/InboundFramer.h"
-#include "chatserver/OutgoingQueue.h"
-#include "chatserver/PlayerTable.h"
-#include "settings/SettingsStore.h"
 #include "tournament/PairingsService.h"
 #include "tournament/RankLookup.h"
 #include "tournament/TournamentSettings.h"
 
 #include "common/LoopbackHttpServer.h"
 #include "support/GameClient.h"
+#include "support/RoomParts.h"
 
 #include <QMap>
 #include <QNetworkAccessManager>
-#include <QTemporaryDir>
 
 #include <memory>
 #include <vector>
@@ -37,10 +27,10 @@ struct Seat
     int socket = 0;
 };
 
-// The chat side of a room built from real parts: a listening socket array on 127.0.0.1 with game
-// clients on their own loopback addresses, the outgoing queue, a transcript that logs into a
-// temporary folder, and the tournament services talking to a loopback league site.
-class BotRoom : public QObject
+// The chat side of a room built from real parts, without the room's admission and caps: the
+// socket array listens on 127.0.0.1 and seats game clients from their own loopback addresses
+// directly, and the tournament services talk to a loopback league site.
+class BotRoom : public QObject, public RoomParts
 {
     Q_OBJECT
 
@@ -66,17 +56,6 @@ public:
     QStringList takeShown();
     QByteArray logged() const;
 
-    QTemporaryDir dir;
-    SettingsStore store;
-    ChatOptions options{store};
-    ChatStyles styles{store};
-    ChatLog log;
-    Transcript transcript{options, styles, log};
-    HostState state;
-    PlayerTable players;
-    ClientSlots clientSlots;
-    OutgoingQueue queue{players, clientSlots};
-    BotSpeaker bot{transcript, queue, options, players};
     LoopbackHttpServer league;
     QNetworkAccessManager network;
     TournamentSettings tournament;
@@ -95,4 +74,17 @@ private:
     QMap<int, QList<QByteArray>> m_received;
     QStringList m_shown;
     int m_handled = 0;
+};
+
+// The base of suites about a room that plays the singles ladder under one rule, "No mulligans",
+// with Ann (127.0.0.2) and Bob (127.0.0.3) seated.
+class LadderRoomSuite : public QObject
+{
+protected:
+    // A fresh room for each case; false when the rule, the ladder or a seat did not take.
+    bool openLadderRoom();
+
+    std::unique_ptr<BotRoom> m_room;
+    Seat m_ann;
+    Seat m_bob;
 };
