@@ -10,16 +10,8 @@ using namespace Qt::StringLiterals;
 
 PairingsService::PairingsService(const TournamentSettings &settings, LeagueSite site,
     QNetworkAccessManager *network, QObject *parent)
-    : QObject(parent)
-    , m_settings(settings)
-    , m_site(std::move(site))
-    , m_fetcher(network)
+    : LeagueQuery(settings, std::move(site), network, parent)
 {
-    connect(&m_fetcher, &WebFetcher::fetched, this, &PairingsService::takePage);
-    connect(&m_fetcher, &WebFetcher::failed, this, [this] {
-        // The previous pairings stay: a failed download says nothing about them.
-        Q_EMIT systemMessage(u"An Error Occured While Retrieving Pairings"_s);
-    });
     connect(&m_refreshTimer, &QTimer::timeout, this, &PairingsService::requestPairings);
 }
 
@@ -41,7 +33,13 @@ void PairingsService::requestPairings()
     m_fetcher.fetch(m_site.reportUrl(m_settings.ladderServer(), jumpNumber));
 }
 
-void PairingsService::takePage(const QByteArray &body)
+void PairingsService::downloadFailed()
+{
+    // The previous pairings stay: a failed download says nothing about them.
+    Q_EMIT systemMessage(u"An Error Occured While Retrieving Pairings"_s);
+}
+
+void PairingsService::pageArrived(const QByteArray &body)
 {
     // The elimination type in force when the page arrives picks the layout.
     const QString page = AnsiText::decode(body);

@@ -1,21 +1,16 @@
 #pragma once
 
-#include "tournament/LeagueSite.h"
+#include "tournament/LeagueQuery.h"
 #include "tournament/Pairings.h"
-#include "tournament/WebFetcher.h"
 
-#include <QObject>
 #include <QTimer>
 
 #include <optional>
 
-class QNetworkAccessManager;
-class TournamentSettings;
-
 // Keeps the pairings of the running tournament: downloads the league's report page for the jump
 // number and parses it with the parser of the elimination type. Owns the refresh timer that asks
 // for them once a minute. Progress goes out as system messages for the transcript.
-class PairingsService : public QObject
+class PairingsService : public LeagueQuery
 {
     Q_OBJECT
 
@@ -32,8 +27,6 @@ public:
     void requestPairings();
     const Pairings &pairings() const { return m_pairings; }
 
-    WebFetcher &fetcher() { return m_fetcher; }
-
 Q_SIGNALS:
     void systemMessage(const QString &text);
     void pairingsChanged();
@@ -43,11 +36,9 @@ Q_SIGNALS:
     void newPairings(const QList<int> &rounds);
 
 private:
-    void takePage(const QByteArray &body);
+    void pageArrived(const QByteArray &body) override;
+    void downloadFailed() override;
 
-    const TournamentSettings &m_settings;
-    LeagueSite m_site;
-    WebFetcher m_fetcher;
     QTimer m_refreshTimer;
     Pairings m_pairings;
     // What the next download is compared with. A page without any pairings (the league site's

@@ -4,18 +4,19 @@
 #include "tournament/RankPageParser.h"
 #include "tournament/TournamentSettings.h"
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
 
 RankLookup::RankLookup(const TournamentSettings &settings, LeagueSite site,
     QNetworkAccessManager *network, QObject *parent)
-    : QObject(parent)
-    , m_settings(settings)
-    , m_site(std::move(site))
-    , m_fetcher(network)
+    : LeagueQuery(settings, std::move(site), network, parent)
 {
-    connect(&m_fetcher, &WebFetcher::fetched, this, &RankLookup::answerPage);
-    connect(&m_fetcher, &WebFetcher::failed, this,
-        [this] { answer(u"Error Occured while requesting the rank!"_s); });
+}
+
+void RankLookup::downloadFailed()
+{
+    answer(u"Error Occured while requesting the rank!"_s);
 }
 
 void RankLookup::requestRank(bool replyToHost, int socket, const QString &name)
@@ -29,7 +30,7 @@ void RankLookup::requestRank(bool replyToHost, int socket, const QString &name)
     m_fetcher.fetch(m_site.rankUrl(m_settings.ladderPath(), m_settings.ladderServer(), name));
 }
 
-void RankLookup::answerPage(const QByteArray &body)
+void RankLookup::pageArrived(const QByteArray &body)
 {
     const RankPage page = parseRankPage(AnsiText::decode(body));
     const QString &name = m_asker.name;

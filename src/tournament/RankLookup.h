@@ -1,16 +1,10 @@
 #pragma once
 
-#include "tournament/LeagueSite.h"
-#include "tournament/WebFetcher.h"
-
-#include <QObject>
-
-class QNetworkAccessManager;
-class TournamentSettings;
+#include "tournament/LeagueQuery.h"
 
 // Looks a player up on the ranking script of the tournament's ladder and answers whoever asked.
 // One lookup runs at a time; a second asker meanwhile is told to try again later.
-class RankLookup : public QObject
+class RankLookup : public LeagueQuery
 {
     Q_OBJECT
 
@@ -21,8 +15,6 @@ public:
     // `replyToHost` and `socket` come back unchanged with every reply of this lookup; `name` is
     // looked up as given, even when empty.
     void requestRank(bool replyToHost, int socket, const QString &name);
-
-    WebFetcher &fetcher() { return m_fetcher; }
 
 Q_SIGNALS:
     void reply(bool replyToHost, int socket, const QString &text);
@@ -35,11 +27,9 @@ private:
         QString name;
     };
 
-    void answerPage(const QByteArray &body);
+    void pageArrived(const QByteArray &body) override;
+    void downloadFailed() override;
     void answer(const QString &text);
 
-    const TournamentSettings &m_settings;
-    LeagueSite m_site;
-    WebFetcher m_fetcher;
     Asker m_asker;
 };
