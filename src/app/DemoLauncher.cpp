@@ -2,6 +2,7 @@
 
 #include "app/LocalPort.h"
 #include "settings/SettingsStore.h"
+#include "settings/StoredValues.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -139,30 +140,37 @@ QProcess *DemoLauncher::startTool(
 
 void DemoLauncher::writeDemoSettings(const QString &settingsFile)
 {
-    SettingsStore store(settingsFile);
-    const QList<std::pair<QString, QString>> root = {
-        {u"pName"_s, u"Director"_s},
-        {u"cName"_s, u"Vornic Demo Room"_s},
-        {u"cWelcomeMsg"_s, u"Welcome to the demo room! Good luck in tonight's cup."_s},
-        {u"cDetails 1"_s, u"Singles Ladder"_s},
-        {u"cDetails 2"_s, u"1 vs 1"_s},
-        {u"cDetails 3"_s, u"Single Elimination"_s},
-        {u"tDetails 1"_s, u"1234"_s},
-        {u"tDetails 2"_s, u"9:00 PM"_s},
-        {u"cRules 1"_s, u"Play your match within 30 minutes of the pairing."_s},
-        {u"cRules 2"_s, u"No mulligans."_s},
-        {u"cCourse 1"_s, u"Pine Creek"_s},
-        {u"cLevel 1"_s, u"3+"_s},
-        {u"cHoles 1"_s, u"18"_s},
-        {u"cCourse 2"_s, u"Coral Ridge"_s},
-        {u"cLevel 2"_s, u"4"_s},
-        {u"cHoles 2"_s, u"9"_s},
+    using namespace StoredValues;
+    struct Value
+    {
+        const StoredValue &stored;
+        int index;
+        QString text;
     };
-    for (const auto &[name, value] : root)
-        store.writeRegValue(SettingsKeys::Root, name, value);
-    // Show the bot's answers and the system lines, so the demo shows what the room does.
-    store.writeRegValue(SettingsKeys::Options, u"cOptions 0"_s, u"1"_s);
-    store.writeRegValue(SettingsKeys::Options, u"cOptions 1"_s, u"1"_s);
+    SettingsStore store(settingsFile);
+    const QList<Value> values = {
+        {OperatorName, 0, u"Director"_s},
+        {RoomName, 0, u"Vornic Demo Room"_s},
+        {WelcomeMessage, 0, u"Welcome to the demo room! Good luck in tonight's cup."_s},
+        {Details, 0, u"Singles Ladder"_s},
+        {Details, 1, u"1 vs 1"_s},
+        {Details, 2, u"Single Elimination"_s},
+        {DetailTexts, 0, u"1234"_s},
+        {DetailTexts, 1, u"9:00 PM"_s},
+        {Rules, 0, u"Play your match within 30 minutes of the pairing."_s},
+        {Rules, 1, u"No mulligans."_s},
+        {Courses, 0, u"Pine Creek"_s},
+        {Levels, 0, u"3+"_s},
+        {Holes, 0, u"18"_s},
+        {Courses, 1, u"Coral Ridge"_s},
+        {Levels, 1, u"4"_s},
+        {Holes, 1, u"9"_s},
+        // Show the bot's answers and the system lines, so the demo shows what the room does.
+        {Options, 0, ValueCodec::checkText(true)},
+        {Options, 1, ValueCodec::checkText(true)},
+    };
+    for (const Value &value : values)
+        value.stored.write(store, value.text, value.index);
 }
 
 void DemoLauncher::startPlayers(quint16 chatPort)

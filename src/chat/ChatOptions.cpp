@@ -1,6 +1,7 @@
 #include "chat/ChatOptions.h"
 
 #include "settings/SettingsStore.h"
+#include "settings/StoredValues.h"
 
 #include <utility>
 
@@ -8,25 +9,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kOptionBaseName = u"cOptions"_s;
-const QString kLogOptionBaseName = u"cLogs"_s;
-
-// "cOptions 0", "cLogs 3": the base name, a blank and the index.
-QString valueName(const QString &baseName, int index)
-{
-    return baseName + u' ' + QString::number(index);
-}
-
 template <std::size_t N>
-bool restoreAll(std::array<bool, N> &states, const SettingsStore &store, const QString &baseName)
+bool restoreAll(std::array<bool, N> &states, const SettingsStore &store, const StoredValue &row)
 {
     bool anyChanged = false;
     for (std::size_t i = 0; i < N; ++i) {
-        bool isNumber = false;
-        const int value = store.readRegValue(SettingsKeys::Options, valueName(baseName, int(i)))
-                              .trimmed()
-                              .toInt(&isNumber);
-        const bool on = isNumber && value == 1;
+        const bool on = ValueCodec::isChecked(row.read(store, int(i)));
         anyChanged |= std::exchange(states[i], on) != on;
     }
     return anyChanged;
@@ -47,28 +35,28 @@ ChatOptions::ChatOptions(SettingsStore &store, QObject *parent)
 
 void ChatOptions::restore()
 {
-    const bool optionsChanged = restoreAll(m_options, m_store, kOptionBaseName);
-    const bool logOptionsChanged = restoreAll(m_logOptions, m_store, kLogOptionBaseName);
+    const bool optionsChanged = restoreAll(m_options, m_store, StoredValues::Options);
+    const bool logOptionsChanged = restoreAll(m_logOptions, m_store, StoredValues::Logs);
     if (optionsChanged || logOptionsChanged)
         Q_EMIT changed();
 }
 
 void ChatOptions::setOption(int index, bool on)
 {
-    set(m_options, index, kOptionBaseName, on);
+    set(m_options, index, StoredValues::Options, on);
 }
 
 void ChatOptions::setLogOption(int index, bool on)
 {
-    set(m_logOptions, index, kLogOptionBaseName, on);
+    set(m_logOptions, index, StoredValues::Logs, on);
 }
 
 template <std::size_t N>
-void ChatOptions::set(std::array<bool, N> &states, int index, const QString &baseName, bool on)
+void ChatOptions::set(std::array<bool, N> &states, int index, const StoredValue &row, bool on)
 {
     if (!inRange(states, index))
         return;
-    m_store.writeRegValue(SettingsKeys::Options, valueName(baseName, index), on ? u"1"_s : u"0"_s);
+    row.write(m_store, ValueCodec::checkText(on), index);
     if (std::exchange(states[index], on) != on)
         Q_EMIT changed();
 }

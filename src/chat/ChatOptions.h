@@ -5,6 +5,7 @@
 #include <array>
 
 class SettingsStore;
+struct StoredValue;
 
 // The check boxes of the chat settings: two chat options and five logging options. Each change is
 // written through to the settings store; the others read the current state at the moment of use.
@@ -51,7 +52,7 @@ Q_SIGNALS:
 
 private:
     template <std::size_t N>
-    void set(std::array<bool, N> &states, int index, const QString &baseName, bool on);
+    void set(std::array<bool, N> &states, int index, const StoredValue &row, bool on);
     bool logsCategory(LogOption category) const;
 
     SettingsStore &m_store;

@@ -159,7 +159,7 @@ void HeadlessConsole::setStoredValue(const QString &nameAndValue)
         return;
     }
     QString reason;
-    if (!SettingCommands::apply(m_core, parts->first, parts->second, &reason))
+    if (!m_core.setStoredValue(parts->first, parts->second, &reason))
         printErr(reason);
 }
 

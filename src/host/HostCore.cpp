@@ -19,6 +19,7 @@
 #include "host/HostIdentity.h"
 #include "host/NetworkConfig.h"
 #include "host/StatusPanel.h"
+#include "host/StoredValueEditor.h"
 #include "lobby/LobbyLink.h"
 #include "lobby/LobbyPackets.h"
 #include "settings/DataFolder.h"
@@ -85,6 +86,7 @@ struct HostCore::Parts
         , bot(transcript, queue, chatOptions, players)
         , room(state, players, clientSlots, queue, bot, chatLog, chatOptions)
         , banStore(store, room.banList())
+        , editor(store, identity, chatOptions, styles)
     {
     }
 
@@ -102,6 +104,7 @@ struct HostCore::Parts
     BotSpeaker bot;
     ChatRoom room;
     BanStore banStore;
+    StoredValueEditor editor;
     LobbyLink lobby;
     StatusPanel status;
     QNetworkAccessManager web;
@@ -151,6 +154,7 @@ bool HostCore::start()
         p.state, p.players, p.queue, p.transcript, p.bot, *p.replies, *p.ranks);
     p.console = std::make_unique<HostConsole>(
         p.state, p.players, p.queue, p.transcript, *p.replies, *p.ranks);
+    p.editor.setTournament(p.tournament.get());
     connectParts();
 
     p.identity.restore();
@@ -406,6 +410,37 @@ std::optional<QUrl> HostCore::tournamentPageUrl(int index)
 QString HostCore::settingsFileFor(const HostOptions &options)
 {
     return options.settingsFile.isEmpty() ? defaultSettingsFile() : options.settingsFile;
+}
+
+bool HostCore::setStoredValue(const QString &valueName, const QString &text, QString *reason)
+{
+    return m_parts->editor.setStoredValue(valueName, text, reason);
+}
+
+bool HostCore::setStoredValue(
+    const StoredValue &value, int index, const QString &text, QString *reason)
+{
+    return m_parts->editor.setStoredValue(value, index, text, reason);
+}
+
+bool HostCore::chooseForEveryRound(const StoredValue &column, const QString &text)
+{
+    return m_parts->editor.chooseForEveryRound(column, text);
+}
+
+QString HostCore::storedValue(const QString &valueName) const
+{
+    return m_parts->editor.storedValue(valueName);
+}
+
+void HostCore::chooseColour(int slot, quint32 colour)
+{
+    m_parts->editor.chooseColour(slot, colour);
+}
+
+void HostCore::chooseFont(int slot, const ChatFont &font)
+{
+    m_parts->editor.chooseFont(slot, font);
 }
 
 SettingsStore &HostCore::store()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CommandLine.h"
+#include "host/SettingsEditor.h"
 
 #include <QObject>
 #include <QString>
@@ -36,7 +37,7 @@ struct NetworkConfig;
 // The whole host without a window: owns every part of the room, the lobby link, the tournament
 // services and the settings, and runs hosting control, start-up and shutdown. The window and the
 // headless console are thin front ends over it.
-class HostCore : public QObject
+class HostCore : public QObject, public SettingsEditor
 {
     Q_OBJECT
 
@@ -93,6 +94,17 @@ public:
     // The newest DebugLinesKept lines, oldest first.
     static constexpr qsizetype DebugLinesKept = 1000;
     const QStringList &debugLines() const { return m_debugLines; }
+
+    // The settings side: stored values set as their controls set them, the styles the pickers
+    // choose (see SettingsEditor). The tournament's values can be set once start() has run.
+    bool setStoredValue(
+        const QString &valueName, const QString &text, QString *reason = nullptr) override;
+    bool setStoredValue(const StoredValue &value, int index, const QString &text,
+        QString *reason = nullptr) override;
+    bool chooseForEveryRound(const StoredValue &column, const QString &text) override;
+    QString storedValue(const QString &valueName) const override;
+    void chooseColour(int slot, quint32 colour) override;
+    void chooseFont(int slot, const ChatFont &font) override;
 
     SettingsStore &store();
     HostIdentity &identity();

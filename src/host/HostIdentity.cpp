@@ -1,38 +1,16 @@
 #include "host/HostIdentity.h"
 
-#include "settings/SettingsStore.h"
+#include "settings/StoredValues.h"
 
 #include <utility>
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// The lengths the game and the lobby server accept; the boxes hold no more.
-constexpr int kOperatorNameLimit = 20;
-constexpr int kRoomNameLimit = 18;
-constexpr int kPasswordLimit = 20;
-
-const QString kServerName = u"cServer"_s;
-const QString kOperatorName = u"pName"_s;
-const QString kRoomName = u"cName"_s;
-const QString kPasswordName = u"cPass"_s;
-const QString kLockedName = u"cLocked"_s;
-const QString kWelcomeName = u"cWelcomeMsg"_s;
-
-// Only a stored 1 locks the room, as a check box takes it.
-bool isCheckedValue(const QString &text)
-{
-    bool isNumber = false;
-    const int value = text.trimmed().toInt(&isNumber);
-    return isNumber && value == 1;
-}
-
-} // namespace
+using namespace StoredValues;
 
 QStringList HostIdentity::serverChoices()
 {
-    return {u"Glenmora Net"_s, u"ViraruRor"_s};
+    return {Server.defaultText(), u"ViraruRor"_s};
 }
 
 HostIdentity::HostIdentity(SettingsStore &store, QObject *parent)
@@ -44,10 +22,9 @@ HostIdentity::HostIdentity(SettingsStore &store, QObject *parent)
 
 void HostIdentity::restore()
 {
-    const auto read = [this](const QString &valueName) {
-        return m_store.readRegValue(SettingsKeys::Root, valueName);
-    };
-    const QString storedServer = read(kServerName);
+    const auto read
+        = [this](const StoredValue &value) { return value.read(m_store).left(limit(value)); };
+    const QString storedServer = read(Server);
     const QString server
         = serverChoices().contains(storedServer) ? storedServer : serverChoices().constFirst();
 
@@ -59,11 +36,11 @@ void HostIdentity::restore()
         }
     };
     take(m_server, server);
-    take(m_operatorName, read(kOperatorName).left(kOperatorNameLimit));
-    take(m_roomName, read(kRoomName).left(kRoomNameLimit));
-    take(m_password, read(kPasswordName).left(kPasswordLimit));
-    take(m_locked, isCheckedValue(read(kLockedName)));
-    take(m_welcome, read(kWelcomeName));
+    take(m_operatorName, read(OperatorName));
+    take(m_roomName, read(RoomName));
+    take(m_password, read(Password));
+    take(m_locked, ValueCodec::isChecked(read(Locked)));
+    take(m_welcome, read(WelcomeMessage));
     if (anyChanged)
         Q_EMIT changed();
 }
@@ -72,46 +49,48 @@ void HostIdentity::chooseServer(const QString &text)
 {
     if (!serverChoices().contains(text))
         return;
-    store(kServerName, text);
+    Server.write(m_store, text);
     if (std::exchange(m_server, text) != text)
         Q_EMIT changed();
 }
 
 void HostIdentity::setOperatorName(const QString &text)
 {
-    setText(m_operatorName, kOperatorName, text.left(kOperatorNameLimit));
+    setText(m_operatorName, OperatorName, text);
 }
 
 void HostIdentity::setRoomName(const QString &text)
 {
-    setText(m_roomName, kRoomName, text.left(kRoomNameLimit));
+    setText(m_roomName, RoomName, text);
 }
 
 void HostIdentity::setPassword(const QString &text)
 {
-    setText(m_password, kPasswordName, text.left(kPasswordLimit));
+    setText(m_password, Password, text);
 }
 
 void HostIdentity::setLocked(bool locked)
 {
-    store(kLockedName, locked ? u"1"_s : u"0"_s);
+    Locked.write(m_store, ValueCodec::checkText(locked));
     if (std::exchange(m_locked, locked) != locked)
         Q_EMIT changed();
 }
 
 void HostIdentity::setWelcomeMessage(const QString &text)
 {
-    setText(m_welcome, kWelcomeName, text);
+    setText(m_welcome, WelcomeMessage, text);
 }
 
-void HostIdentity::setText(QString &value, const QString &valueName, const QString &text)
+void HostIdentity::setText(QString &value, const StoredValue &stored, const QString &text)
 {
-    store(valueName, text);
-    if (std::exchange(value, text) != text)
+    // The box holds no more than its limit; what it holds is what is stored.
+    const QString kept = text.left(limit(stored));
+    stored.write(m_store, kept);
+    if (std::exchange(value, kept) != kept)
         Q_EMIT changed();
 }
 
-void HostIdentity::store(const QString &valueName, const QString &text)
+int HostIdentity::limit(const StoredValue &value)
 {
-    m_store.writeRegValue(SettingsKeys::Root, valueName, text);
+    return value.maxLength > 0 ? value.maxLength : -1;
 }

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 class SettingsStore;
+struct StoredValue;
 
 // The operator's identity and room inputs on the Chatroom tab, written through to the settings on
 // every change and restored at start-up.
@@ -26,7 +27,8 @@ public:
     bool locked() const { return m_locked; } // cLocked
     QString welcomeMessage() const { return m_welcome; } // cWelcomeMsg
 
-    // Each stores its value at once. Texts are cut to their boxes' limits (20, 18, 20).
+    // Each stores its value at once. Texts are cut to their boxes' limits (20, 18, 20), as the
+    // stored values declare them.
     void chooseServer(const QString &text); // only one of serverChoices()
     void setOperatorName(const QString &text);
     void setRoomName(const QString &text);
@@ -38,8 +40,9 @@ Q_SIGNALS:
     void changed();
 
 private:
-    void setText(QString &value, const QString &valueName, const QString &text);
-    void store(const QString &valueName, const QString &text);
+    void setText(QString &value, const StoredValue &stored, const QString &text);
+    // The length a text value is cut to; -1 keeps it whole.
+    static int limit(const StoredValue &value);
 
     SettingsStore &m_store;
     QString m_server;

@@ -16,9 +16,9 @@ struct NetworkOverrides
     std::optional<quint16> chatPort;
 };
 
-// Where the host finds the lobby server and where it listens for game clients. Stored under
-// SettingsKeys::Network as lobbyHost, lobbyPort and chatPort; an absent or unusable stored
-// value falls back to the default.
+// Where the host finds the lobby server and where it listens for game clients: the stored
+// values StoredValues::LobbyHost, LobbyPort and ChatPort; an absent or unusable stored value
+// falls back to the default.
 struct NetworkConfig
 {
     // The lobby server behind the "Glenmora Net" server choice.

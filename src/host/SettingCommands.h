@@ -3,23 +3,17 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
 #include <optional>
+#include <utility>
 
-class HostCore;
-
-// "NAME VALUE" for the console's /set and the panel's set: a stored setting is changed by its
-// value name as editing its control would, through the same model operation, so every rule of
-// the control holds.
+// "NAME VALUE" for the console's /set: the names are those of the stored values that can be set
+// (StoredValues), and the value goes to HostCore::setStoredValue.
 namespace SettingCommands {
 
-// Every value name that can be set, e.g. "cOptions 0", "tDetails 1", "sColor".
+// Every value name that can be set, sorted: "cOptions 0", "tDetails 1", "sColor", ...
 QStringList knownNames();
 
 // Splits "NAME VALUE" at the longest known name that starts the line; nothing when none does.
 std::optional<std::pair<QString, QString>> split(const QString &line);
-
-// Applies the value; false with a reason when it is not a valid value for that setting.
-bool apply(HostCore &core, const QString &name, const QString &value, QString *reason);
 
 } // namespace SettingCommands

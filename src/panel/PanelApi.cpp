@@ -13,8 +13,8 @@
 #include "chatserver/PlayerTable.h"
 #include "host/HostCore.h"
 #include "host/HostIdentity.h"
-#include "host/SettingCommands.h"
 #include "host/StatusPanel.h"
+#include "settings/StoredValues.h"
 #include "tournament/CourseTable.h"
 #include "tournament/TournamentSettings.h"
 
@@ -185,7 +185,7 @@ PanelApi::Result setValue(HostCore &core, const QJsonObject &args)
     if (!name.isString() || !value.isString())
         return fail(u"name and value must be strings"_s);
     QString reason;
-    if (!SettingCommands::apply(core, name.toString(), value.toString(), &reason))
+    if (!core.setStoredValue(name.toString(), value.toString(), &reason))
         return fail(reason);
     return ok();
 }
@@ -198,16 +198,14 @@ PanelApi::Result chooseRound(HostCore &core, const QJsonObject &args)
     const QString value = args.value(u"value"_s).toString();
     if (row < 0 || row >= CourseTable::RowCount)
         return fail(u"row must be 0 to 8"_s);
-    TournamentSettings &t = core.tournament();
-    bool chosen = false;
-    if (column == u"course"_s)
-        chosen = t.chooseCourse(row, value);
-    else if (column == u"level"_s)
-        chosen = t.chooseLevel(row, value);
-    else if (column == u"holes"_s)
-        chosen = t.chooseHoles(row, value);
-    else
+    const StoredValue *stored = column == u"course"_s ? &StoredValues::Courses
+        : column == u"level"_s                        ? &StoredValues::Levels
+        : column == u"holes"_s                        ? &StoredValues::Holes
+                                                      : nullptr;
+    if (stored == nullptr)
         return fail(u"column must be course, level or holes"_s);
+    const bool chosen = row == CourseTable::AllRow ? core.chooseForEveryRound(*stored, value)
+                                                   : core.setStoredValue(*stored, row, value);
     if (!chosen)
         return fail(u"\""_s + value + u"\" is not a choice for "_s + column);
     return ok();
@@ -466,11 +464,9 @@ QJsonObject PanelApi::settingsJson() const
         logs.append(QJsonObject{{u"caption"_s, ChatOptions::logOptionCaption(i)},
             {u"on"_s, m_core.options().logOption(i)}});
     }
-    static const QStringList colourNames
-        = {u"bColor"_s, u"pColor"_s, u"cColor"_s, u"wtColor"_s, u"wfColor"_s, u"sColor"_s};
     QJsonArray colours;
-    for (int slot = 0; slot < colourNames.size(); ++slot) {
-        colours.append(QJsonObject{{u"name"_s, colourNames.at(slot)},
+    for (int slot = 0; slot < StoredValues::Colours.count(); ++slot) {
+        colours.append(QJsonObject{{u"name"_s, StoredValues::Colours.name(slot)},
             {u"caption"_s, ChatStyles::colourCaption(slot)},
             {u"colour"_s, colourText(m_core.styles().colour(slot))}});
     }

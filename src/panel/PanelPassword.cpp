@@ -2,6 +2,7 @@
 
 #include "panel/PanelSettings.h"
 #include "settings/SettingsStore.h"
+#include "settings/StoredValues.h"
 
 #include <QCryptographicHash>
 #include <QPasswordDigestor>
@@ -64,12 +65,12 @@ bool verify(const QString &password, const QString &record)
 
 QString storedRecord(const SettingsStore &store)
 {
-    return store.readRegValue(PanelSettings::Key, PanelSettings::PasswordHash);
+    return StoredValues::PanelPassword.read(store);
 }
 
 void store(SettingsStore &store, const QString &record)
 {
-    store.writeRegValue(PanelSettings::Key, PanelSettings::PasswordHash, record);
+    StoredValues::PanelPassword.write(store, record);
 }
 
 } // namespace PanelPassword

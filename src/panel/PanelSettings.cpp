@@ -1,6 +1,6 @@
 #include "panel/PanelSettings.h"
 
-#include "settings/SettingsStore.h"
+#include "settings/StoredValues.h"
 
 using namespace Qt::StringLiterals;
 
@@ -8,11 +8,7 @@ namespace {
 
 std::optional<quint16> parsePort(const QString &text)
 {
-    bool ok = false;
-    const uint port = text.trimmed().toUInt(&ok);
-    if (!ok || port == 0 || port > 65535)
-        return std::nullopt;
-    return quint16(port);
+    return ValueCodec::parsePort(text);
 }
 
 } // namespace
@@ -40,12 +36,12 @@ std::optional<Endpoint> parseEndpoint(const QString &text)
 
 std::optional<Endpoint> storedEndpoint(const SettingsStore &store)
 {
-    const std::optional<quint16> port = parsePort(store.readRegValue(Key, Port));
+    const std::optional<quint16> port = parsePort(StoredValues::PanelPort.read(store));
     if (!port)
         return std::nullopt;
     Endpoint endpoint;
     endpoint.port = *port;
-    const QString address = store.readRegValue(Key, Address).trimmed();
+    const QString address = StoredValues::PanelAddress.read(store).trimmed();
     if (!address.isEmpty() && !endpoint.address.setAddress(address))
         return std::nullopt;
     return endpoint;
@@ -54,7 +50,7 @@ std::optional<Endpoint> storedEndpoint(const SettingsStore &store)
 QStringList storedHostNames(const SettingsStore &store)
 {
     QStringList names;
-    for (const QString &name : store.readRegValue(Key, HostNames).split(u',')) {
+    for (const QString &name : StoredValues::PanelHostNames.read(store).split(u',')) {
         if (!name.trimmed().isEmpty())
             names << name.trimmed().toLower();
     }

@@ -9,15 +9,9 @@
 class SettingsStore;
 
 // Where the panel listens and which names it answers to, from the command line or the stored
-// values under [SOFTWARE\TavixChat\Panel].
+// values StoredValues::PanelAddress, PanelPort and PanelHostNames (extra host names, comma-
+// separated, that the panel accepts in the Host header, e.g. a DNS name).
 namespace PanelSettings {
-
-inline const QString Key = QStringLiteral("SOFTWARE\\TavixChat\\Panel");
-inline const QString Address = QStringLiteral("panelAddress");
-inline const QString Port = QStringLiteral("panelPort");
-inline const QString PasswordHash = QStringLiteral("panelPassword");
-// Extra host names (comma-separated) the panel accepts in the Host header, e.g. a DNS name.
-inline const QString HostNames = QStringLiteral("panelHostNames");
 
 struct Endpoint
 {

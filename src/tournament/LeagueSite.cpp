@@ -1,7 +1,7 @@
 #include "tournament/LeagueSite.h"
 
 #include "chatserver/AnsiText.h"
-#include "settings/SettingsStore.h"
+#include "settings/StoredValues.h"
 
 using namespace Qt::StringLiterals;
 
@@ -34,30 +34,28 @@ QUrl address(const QString &host, const QString &pathAndQuery)
     return QUrl(withoutTrailingSlash(host) + pathAndQuery, QUrl::StrictMode);
 }
 
-QString storedOr(const SettingsStore &store, const QString &name, const QString &override,
-    const QString &fallback)
+QString storedOr(const SettingsStore &store, const StoredValue &value, const QString &override)
 {
     if (!override.isEmpty())
         return override;
-    const QString stored = store.readRegValue(SettingsKeys::Network, name);
-    return stored.isEmpty() ? fallback : stored;
+    const QString stored = value.read(store);
+    return stored.isEmpty() ? value.defaultText() : stored;
 }
 
 } // namespace
 
 LeagueSite::Hosts LeagueSite::defaultHosts()
 {
-    return {u"http://www.glenmora-league.net"_s, u"http://tourney{server}.glenmora-league.net"_s,
-        u"http://rank.glenmora-league.net:81"_s};
+    return {StoredValues::LeagueUrl.defaultText(), StoredValues::TourneyUrl.defaultText(),
+        StoredValues::RankUrl.defaultText()};
 }
 
 LeagueSite LeagueSite::fromSettings(const SettingsStore &store, const Hosts &overrides)
 {
-    const Hosts defaults = defaultHosts();
     return LeagueSite({
-        storedOr(store, u"leagueUrl"_s, overrides.leagueUrl, defaults.leagueUrl),
-        storedOr(store, u"tourneyUrl"_s, overrides.tourneyUrl, defaults.tourneyUrl),
-        storedOr(store, u"rankUrl"_s, overrides.rankUrl, defaults.rankUrl),
+        storedOr(store, StoredValues::LeagueUrl, overrides.leagueUrl),
+        storedOr(store, StoredValues::TourneyUrl, overrides.tourneyUrl),
+        storedOr(store, StoredValues::RankUrl, overrides.rankUrl),
     });
 }
 

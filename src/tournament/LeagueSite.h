@@ -27,7 +27,7 @@ public:
     static constexpr int DefaultRankPort = 81;
 
     static Hosts defaultHosts();
-    // Stored hosts under SettingsKeys::Network ("leagueUrl", "tourneyUrl", "rankUrl"); a
+    // Stored hosts (StoredValues::LeagueUrl, TourneyUrl, RankUrl); a
     // non-empty override wins, an absent value takes the default.
     static LeagueSite fromSettings(const SettingsStore &store, const Hosts &overrides = {});
 

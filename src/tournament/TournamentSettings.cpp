@@ -1,25 +1,13 @@
 #include "tournament/TournamentSettings.h"
 
-#include "settings/SettingsStore.h"
+#include "settings/StoredValues.h"
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString DetailsName = u"cDetails"_s;
-const QString DetailTextsName = u"tDetails"_s;
-const QString RulesName = u"cRules"_s;
-const QString CourseName = u"cCourse"_s;
-const QString LevelName = u"cLevel"_s;
-const QString HolesName = u"cHoles"_s;
-const QString TypeName = u"cType"_s;
 const QString Stroke = u"Stroke"_s;
 const QString Skins = u"Skins"_s;
-
-QString numberedName(const QString &base, int number)
-{
-    return number > 0 ? base + u' ' + QString::number(number) : base;
-}
 
 template <typename Array> QString valueAt(const Array &values, int i)
 {
@@ -89,7 +77,7 @@ bool TournamentSettings::chooseDetail(int i, const QString &text)
     if (!detailChoices(i).contains(text))
         return false;
     m_details[static_cast<std::size_t>(i)] = text;
-    store(DetailsName, i + 1, text);
+    StoredValues::Details.write(m_store, text, i);
     findSelectedLadder();
     Q_EMIT changed();
     return true;
@@ -100,7 +88,7 @@ void TournamentSettings::setDetailText(int i, const QString &text)
     if (i < 0 || i >= DetailTextCount)
         return;
     m_detailTexts[static_cast<std::size_t>(i)] = text;
-    store(DetailTextsName, i + 1, text);
+    StoredValues::DetailTexts.write(m_store, text, i);
     Q_EMIT changed();
 }
 
@@ -109,26 +97,26 @@ void TournamentSettings::setRule(int k, const QString &text)
     if (k < 0 || k >= RuleCount)
         return;
     m_rules[static_cast<std::size_t>(k)] = text;
-    store(RulesName, k + 1, text);
+    StoredValues::Rules.write(m_store, text, k);
     Q_EMIT changed();
 }
 
 bool TournamentSettings::chooseCourse(int row, const QString &text)
 {
-    return chooseInRow(m_courses, CourseName, CourseTable::courseChoices(), row, text);
+    return chooseInRow(m_courses, StoredValues::Courses, CourseTable::courseChoices(), row, text);
 }
 
 bool TournamentSettings::chooseLevel(int row, const QString &text)
 {
-    return chooseInRow(m_levels, LevelName, CourseTable::levelChoices(), row, text);
+    return chooseInRow(m_levels, StoredValues::Levels, CourseTable::levelChoices(), row, text);
 }
 
 bool TournamentSettings::chooseHoles(int row, const QString &text)
 {
-    return chooseInRow(m_holes, HolesName, m_holesChoices, row, text);
+    return chooseInRow(m_holes, StoredValues::Holes, m_holesChoices, row, text);
 }
 
-bool TournamentSettings::chooseInRow(RowValues &rows, const QString &valueName,
+bool TournamentSettings::chooseInRow(RowValues &rows, const StoredValue &stored,
     const QStringList &choices, int row, const QString &text)
 {
     if (row < 0 || row >= CourseTable::RowCount || !choices.contains(text))
@@ -138,10 +126,10 @@ bool TournamentSettings::chooseInRow(RowValues &rows, const QString &valueName,
         // The "ALL" row is a tool for setting every round; its own choice is never stored.
         for (int round = 0; round < CourseTable::RoundCount; ++round) {
             rows[static_cast<std::size_t>(round)] = text;
-            store(valueName, round + 1, text);
+            stored.write(m_store, text, round);
         }
     } else {
-        store(valueName, row + 1, text);
+        stored.write(m_store, text, row);
     }
     Q_EMIT changed();
     return true;
@@ -151,7 +139,7 @@ bool TournamentSettings::chooseType(const QString &text)
 {
     if (!typeChoices().contains(text))
         return false;
-    store(TypeName, 0, text);
+    StoredValues::Type.write(m_store, text);
     // Choosing the type in force again keeps the holes: they still match the list.
     if (text == m_type)
         return true;
@@ -162,7 +150,7 @@ bool TournamentSettings::chooseType(const QString &text)
     // to be restored into it.
     if (!m_loadingSettings) {
         for (int round = 0; round < CourseTable::RoundCount; ++round)
-            store(HolesName, round + 1, QString());
+            StoredValues::Holes.write(m_store, QString(), round);
     }
     Q_EMIT holesChoicesChanged();
     Q_EMIT changed();
@@ -172,37 +160,37 @@ bool TournamentSettings::chooseType(const QString &text)
 void TournamentSettings::restore()
 {
     m_loadingSettings = true;
-    restoreChoice(DetailsName, DetailCount,
+    restoreChoice(StoredValues::Details,
         [this](int i, const QString &text) { return chooseDetail(i, text); });
     findSelectedLadder();
-    restoreChoice(DetailTextsName, DetailTextCount, [this](int i, const QString &text) {
+    restoreChoice(StoredValues::DetailTexts, [this](int i, const QString &text) {
         setDetailText(i, text);
         return true;
     });
-    restoreChoice(RulesName, RuleCount, [this](int k, const QString &text) {
+    restoreChoice(StoredValues::Rules, [this](int k, const QString &text) {
         setRule(k, text);
         return true;
     });
-    restoreChoice(CourseName, CourseTable::RoundCount,
+    restoreChoice(StoredValues::Courses,
         [this](int row, const QString &text) { return chooseCourse(row, text); });
-    restoreChoice(LevelName, CourseTable::RoundCount,
+    restoreChoice(StoredValues::Levels,
         [this](int row, const QString &text) { return chooseLevel(row, text); });
 
     // The first round's holes decide the type in force: a "$" amount means skins, whatever the
     // stored type says, so the stored holes can be chosen again from the right list.
-    const QString storedType = stored(TypeName);
-    chooseType(storedType.isEmpty() ? Stroke : storedType);
-    chooseType(stored(HolesName, 1).startsWith(u'$') ? Skins : Stroke);
-    restoreChoice(HolesName, CourseTable::RoundCount,
+    const QString storedType = StoredValues::Type.read(m_store);
+    chooseType(storedType.isEmpty() ? StoredValues::Type.defaultText() : storedType);
+    chooseType(StoredValues::Holes.read(m_store, 0).startsWith(u'$') ? Skins : Stroke);
+    restoreChoice(StoredValues::Holes,
         [this](int row, const QString &text) { return chooseHoles(row, text); });
     m_loadingSettings = false;
 }
 
 void TournamentSettings::restoreChoice(
-    const QString &valueName, int count, const std::function<bool(int, const QString &)> &choose)
+    const StoredValue &stored, const std::function<bool(int, const QString &)> &choose)
 {
-    for (int i = 0; i < count; ++i) {
-        const QString text = stored(valueName, i + 1);
+    for (int i = 0; i < stored.count(); ++i) {
+        const QString text = stored.read(m_store, i);
         if (!text.isEmpty())
             choose(i, text);
     }
@@ -256,14 +244,4 @@ QString TournamentSettings::ladderPath() const
 QString TournamentSettings::ladderServer() const
 {
     return m_ladders.isEmpty() ? QString() : m_ladders[m_selectedLadder].server;
-}
-
-void TournamentSettings::store(const QString &valueName, int number, const QString &text)
-{
-    m_store.writeRegValue(SettingsKeys::Root, numberedName(valueName, number), text);
-}
-
-QString TournamentSettings::stored(const QString &valueName, int number) const
-{
-    return m_store.readRegValue(SettingsKeys::Root, numberedName(valueName, number));
 }

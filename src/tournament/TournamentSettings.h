@@ -10,6 +10,7 @@
 #include <functional>
 
 class SettingsStore;
+struct StoredValue;
 
 // The tournament the room serves, as the operator sets it up: ladder, format, elimination type,
 // tournament type, four detail texts, course, level and holes (or prize) of each round, and five
@@ -78,13 +79,12 @@ Q_SIGNALS:
 private:
     using RowValues = std::array<QString, CourseTable::RowCount>;
 
-    bool chooseInRow(RowValues &rows, const QString &valueName, const QStringList &choices, int row,
-        const QString &text);
+    bool chooseInRow(RowValues &rows, const StoredValue &stored, const QStringList &choices,
+        int row, const QString &text);
     void findSelectedLadder();
-    void store(const QString &valueName, int number, const QString &text);
-    QString stored(const QString &valueName, int number = 0) const;
-    void restoreChoice(const QString &valueName, int count,
-        const std::function<bool(int, const QString &)> &choose);
+    // Chooses each value of the row that is stored (not "").
+    void restoreChoice(
+        const StoredValue &stored, const std::function<bool(int, const QString &)> &choose);
 
     SettingsStore &m_store;
     QList<LadderEntry> m_ladders;

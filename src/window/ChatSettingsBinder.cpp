@@ -3,6 +3,8 @@
 #include "appearance/ChatStyles.h"
 #include "chat/ChatOptions.h"
 #include "host/HostIdentity.h"
+#include "host/SettingsEditor.h"
+#include "settings/StoredValues.h"
 #include "window/ChatSettingsTab.h"
 #include "window/ChatStyleFormat.h"
 #include "window/ColourSwatch.h"
@@ -27,12 +29,13 @@ ChatStyle labelStyle(const ChatStyles &styles, int slot)
 
 } // namespace
 
-ChatSettingsBinder::ChatSettingsBinder(ChatOptions &options, ChatStyles &styles,
-    HostIdentity &identity, ChatSettingsTab &view, QObject *parent)
+ChatSettingsBinder::ChatSettingsBinder(const ChatOptions &options, const ChatStyles &styles,
+    const HostIdentity &identity, SettingsEditor &editor, ChatSettingsTab &view, QObject *parent)
     : QObject(parent)
     , m_options(options)
     , m_styles(styles)
     , m_identity(identity)
+    , m_editor(editor)
     , m_view(view)
 {
     showOptions();
@@ -52,18 +55,18 @@ void ChatSettingsBinder::connectOptionEdits()
     for (int i = 0; i < ChatSettingsTab::OptionCount; ++i) {
         connect(m_view.optionBox(i), &QCheckBox::toggled, this, [this, i](bool on) {
             if (!m_showing)
-                m_options.setOption(i, on);
+                m_editor.setStoredValue(StoredValues::Options, i, ValueCodec::checkText(on));
         });
     }
     for (int i = 0; i < ChatSettingsTab::LogCount; ++i) {
         connect(m_view.logBox(i), &QCheckBox::toggled, this, [this, i](bool on) {
             if (!m_showing)
-                m_options.setLogOption(i, on);
+                m_editor.setStoredValue(StoredValues::Logs, i, ValueCodec::checkText(on));
         });
     }
     connect(m_view.welcomeInput(), &QLineEdit::textChanged, this, [this](const QString &text) {
         if (!m_showing)
-            m_identity.setWelcomeMessage(text);
+            m_editor.setStoredValue(StoredValues::WelcomeMessage, 0, text);
     });
 }
 
@@ -76,7 +79,7 @@ void ChatSettingsBinder::connectStyleChoices()
 
 void ChatSettingsBinder::storeColour(int index, quint32 colour)
 {
-    m_styles.setColour(index, colour);
+    m_editor.chooseColour(index, colour);
     refreshSample();
 }
 
@@ -84,8 +87,8 @@ void ChatSettingsBinder::storeFont(int index, const QFont &font)
 {
     const ChatStyle chosen = ChatStyleFormat::fromFont(font, 0);
     // A font given in pixels has no point size; 0 keeps the window's default size.
-    m_styles.setFont(
-        index, chosen.fontName, chosen.bold, chosen.italic, std::max(chosen.size, 0.0F));
+    m_editor.chooseFont(
+        index, ChatFont{chosen.fontName, chosen.bold, chosen.italic, std::max(chosen.size, 0.0F)});
     refreshSample();
 }
 

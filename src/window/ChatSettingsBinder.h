@@ -7,10 +7,12 @@ class ChatSettingsTab;
 class ChatStyles;
 class HostIdentity;
 class QFont;
+class SettingsEditor;
 
 // Keeps the "Chat Settings" tab in step with the chat options, the welcome message and the chat
-// styles: their values are shown, the operator's clicks and edits are handed to them (which
-// write them through to the settings), and each colour or font choice redraws the sample.
+// styles: their values are shown, the operator's clicks, edits and choices are handed to the
+// host's settings operations (which write them through), and each colour or font choice redraws
+// the sample.
 //
 // The "Enable Logging" menu item follows the first logging box through the window itself, so a
 // click on either lands here as that box's change.
@@ -19,8 +21,9 @@ class ChatSettingsBinder : public QObject
     Q_OBJECT
 
 public:
-    ChatSettingsBinder(ChatOptions &options, ChatStyles &styles, HostIdentity &identity,
-        ChatSettingsTab &view, QObject *parent = nullptr);
+    ChatSettingsBinder(const ChatOptions &options, const ChatStyles &styles,
+        const HostIdentity &identity, SettingsEditor &editor, ChatSettingsTab &view,
+        QObject *parent = nullptr);
 
     // Redraws the sample box and the font labels from the current styles.
     void refreshSample();
@@ -35,9 +38,10 @@ private:
     void storeColour(int index, quint32 colour);
     void storeFont(int index, const QFont &font);
 
-    ChatOptions &m_options;
-    ChatStyles &m_styles;
-    HostIdentity &m_identity;
+    const ChatOptions &m_options;
+    const ChatStyles &m_styles;
+    const HostIdentity &m_identity;
+    SettingsEditor &m_editor;
     ChatSettingsTab &m_view;
     // Set while values are put into the controls: their change signals are then echoes.
     bool m_showing = false;

@@ -63,10 +63,10 @@ void HostWindowController::showRestoredState()
     auto *transcript
         = new TranscriptBinder(m_core.transcript(), *m_window.chatroomTab(), m_window, this);
     transcript->applyStartupStyles(m_core.styles());
-    new IdentityBinder(m_core.identity(), *m_window.chatroomTab(), this);
-    new ChatSettingsBinder(
-        m_core.options(), m_core.styles(), m_core.identity(), *m_window.chatSettingsTab(), this);
-    new TourneySettingsBinder(m_core.tournament(), *m_window.tourneySettingsTab(), this);
+    new IdentityBinder(m_core.identity(), m_core, *m_window.chatroomTab(), this);
+    new ChatSettingsBinder(m_core.options(), m_core.styles(), m_core.identity(), m_core,
+        *m_window.chatSettingsTab(), this);
+    new TourneySettingsBinder(m_core.tournament(), m_core, *m_window.tourneySettingsTab(), this);
     connectChatroom();
     connectModeration();
     connectMenus();

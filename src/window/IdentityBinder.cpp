@@ -1,6 +1,8 @@
 #include "window/IdentityBinder.h"
 
 #include "host/HostIdentity.h"
+#include "host/SettingsEditor.h"
+#include "settings/StoredValues.h"
 #include "window/ChatroomTab.h"
 #include "window/ShowValue.h"
 
@@ -9,9 +11,11 @@
 #include <QLineEdit>
 #include <QScopedValueRollback>
 
-IdentityBinder::IdentityBinder(HostIdentity &identity, ChatroomTab &view, QObject *parent)
+IdentityBinder::IdentityBinder(
+    const HostIdentity &identity, SettingsEditor &editor, ChatroomTab &view, QObject *parent)
     : QObject(parent)
     , m_identity(identity)
+    , m_editor(editor)
     , m_view(view)
 {
     {
@@ -27,28 +31,26 @@ void IdentityBinder::connectEdits()
 {
     // activated() comes only from the operator's choice, never from showing a value.
     QComboBox *server = m_view.serverChoice();
-    connect(server, &QComboBox::activated, this,
-        [this, server](int index) { m_identity.chooseServer(server->itemText(index)); });
+    connect(server, &QComboBox::activated, this, [this, server](int index) {
+        m_editor.setStoredValue(StoredValues::Server, 0, server->itemText(index));
+    });
 
-    connectText(m_view.playerNameInput(),
-        [this](const QString &text) { m_identity.setOperatorName(text); });
-    connectText(
-        m_view.roomNameInput(), [this](const QString &text) { m_identity.setRoomName(text); });
-    connectText(
-        m_view.passwordInput(), [this](const QString &text) { m_identity.setPassword(text); });
+    connectText(m_view.playerNameInput(), StoredValues::OperatorName);
+    connectText(m_view.roomNameInput(), StoredValues::RoomName);
+    connectText(m_view.passwordInput(), StoredValues::Password);
 
     // The tab itself enables the password box by the check mark; this only stores it.
     connect(m_view.lockedBox(), &QCheckBox::toggled, this, [this](bool locked) {
         if (!isShowing())
-            m_identity.setLocked(locked);
+            m_editor.setStoredValue(StoredValues::Locked, 0, ValueCodec::checkText(locked));
     });
 }
 
-void IdentityBinder::connectText(QLineEdit *box, const std::function<void(const QString &)> &store)
+void IdentityBinder::connectText(QLineEdit *box, const StoredValue &stored)
 {
-    connect(box, &QLineEdit::textChanged, this, [this, store](const QString &text) {
+    connect(box, &QLineEdit::textChanged, this, [this, &stored](const QString &text) {
         if (!isShowing())
-            store(text);
+            m_editor.setStoredValue(stored, 0, text);
     });
 }
 

@@ -1,5 +1,7 @@
 #include "window/TourneySettingsBinder.h"
 
+#include "host/SettingsEditor.h"
+#include "settings/StoredValues.h"
 #include "tournament/CourseTable.h"
 #include "tournament/TournamentSettings.h"
 #include "window/ShowValue.h"
@@ -9,10 +11,11 @@
 #include <QLineEdit>
 #include <QScopedValueRollback>
 
-TourneySettingsBinder::TourneySettingsBinder(
-    TournamentSettings &settings, TourneySettingsTab &view, QObject *parent)
+TourneySettingsBinder::TourneySettingsBinder(const TournamentSettings &settings,
+    SettingsEditor &editor, TourneySettingsTab &view, QObject *parent)
     : QObject(parent)
     , m_settings(settings)
+    , m_editor(editor)
     , m_view(view)
 {
     fillChoices();
@@ -26,26 +29,31 @@ TourneySettingsBinder::TourneySettingsBinder(
 void TourneySettingsBinder::connectEdits()
 {
     for (int i = 0; i < TourneySettingsTab::DetailChoiceCount; ++i)
-        connectChoice(m_view.detailChoice(i),
-            [this, i](const QString &text) { m_settings.chooseDetail(i, text); });
-    QComboBox *type = m_view.typeChoice();
-    connect(type, &QComboBox::activated, this,
-        [this, type](int entry) { m_settings.chooseType(type->itemText(entry)); });
+        connectChoice(m_view.detailChoice(i), [this, i](const QString &text) {
+            m_editor.setStoredValue(StoredValues::Details, i, text);
+        });
+    connectChoice(m_view.typeChoice(),
+        [this](const QString &text) { m_editor.setStoredValue(StoredValues::Type, 0, text); });
     for (int row = 0; row <= TourneySettingsTab::AllRoundsRow; ++row) {
-        connectChoice(m_view.courseChoice(row),
-            [this, row](const QString &text) { m_settings.chooseCourse(row, text); });
-        connectChoice(m_view.levelChoice(row),
-            [this, row](const QString &text) { m_settings.chooseLevel(row, text); });
-        connectChoice(m_view.holesChoice(row),
-            [this, row](const QString &text) { m_settings.chooseHoles(row, text); });
+        connectRoundChoice(m_view.courseChoice(row), StoredValues::Courses, row);
+        connectRoundChoice(m_view.levelChoice(row), StoredValues::Levels, row);
+        connectRoundChoice(m_view.holesChoice(row), StoredValues::Holes, row);
     }
 
     for (int i = 0; i < TourneySettingsTab::DetailTextCount; ++i)
-        connectText(m_view.detailText(i),
-            [this, i](const QString &text) { m_settings.setDetailText(i, text); });
+        connectText(m_view.detailText(i), StoredValues::DetailTexts, i);
     for (int k = 0; k < TourneySettingsTab::RuleCount; ++k)
-        connectText(
-            m_view.ruleText(k), [this, k](const QString &text) { m_settings.setRule(k, text); });
+        connectText(m_view.ruleText(k), StoredValues::Rules, k);
+}
+
+void TourneySettingsBinder::connectRoundChoice(QComboBox *box, const StoredValue &column, int row)
+{
+    connectChoice(box, [this, &column, row](const QString &text) {
+        if (row == TourneySettingsTab::AllRoundsRow)
+            m_editor.chooseForEveryRound(column, text);
+        else
+            m_editor.setStoredValue(column, row, text);
+    });
 }
 
 void TourneySettingsBinder::connectChoice(
@@ -57,12 +65,11 @@ void TourneySettingsBinder::connectChoice(
         [box, choose](int entry) { choose(box->itemText(entry)); });
 }
 
-void TourneySettingsBinder::connectText(
-    QLineEdit *box, const std::function<void(const QString &)> &store)
+void TourneySettingsBinder::connectText(QLineEdit *box, const StoredValue &stored, int index)
 {
-    connect(box, &QLineEdit::textChanged, this, [this, store](const QString &text) {
+    connect(box, &QLineEdit::textChanged, this, [this, &stored, index](const QString &text) {
         if (!m_showing)
-            store(text);
+            m_editor.setStoredValue(stored, index, text);
     });
 }
 

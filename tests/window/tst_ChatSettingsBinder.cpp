@@ -1,6 +1,7 @@
 #include "appearance/ChatStyles.h"
 #include "chat/ChatOptions.h"
 #include "host/HostIdentity.h"
+#include "host/StoredValueEditor.h"
 #include "settings/SettingsStore.h"
 #include "support/ScratchFolder.h"
 #include "window/ChatSettingsBinder.h"
@@ -44,7 +45,10 @@ struct Fixture
         styles.restore();
         identity.restore();
     }
-    void bind() { binder = std::make_unique<ChatSettingsBinder>(options, styles, identity, *tab); }
+    void bind()
+    {
+        binder = std::make_unique<ChatSettingsBinder>(options, styles, identity, editor, *tab);
+    }
     QString option(const QString &valueName) const
     {
         return store.readRegValue(SettingsKeys::Options, valueName);
@@ -54,6 +58,7 @@ struct Fixture
     ChatOptions options{store};
     ChatStyles styles{store};
     HostIdentity identity{store};
+    StoredValueEditor editor{store, identity, options, styles};
     HostWindow window;
     ChatSettingsTab *tab = window.chatSettingsTab();
     std::unique_ptr<ChatSettingsBinder> binder;

@@ -1,5 +1,8 @@
 #include "ChooseEntry.h"
+#include "appearance/ChatStyles.h"
+#include "chat/ChatOptions.h"
 #include "host/HostIdentity.h"
+#include "host/StoredValueEditor.h"
 #include "settings/SettingsStore.h"
 #include "support/ScratchFolder.h"
 #include "window/ChatroomTab.h"
@@ -23,6 +26,9 @@ struct Fixture
     explicit Fixture(const QString &path)
         : store(std::make_unique<SettingsStore>(path))
         , identity(*store)
+        , options(*store)
+        , styles(*store)
+        , editor(*store, identity, options, styles)
     {
     }
 
@@ -33,6 +39,9 @@ struct Fixture
 
     std::unique_ptr<SettingsStore> store;
     HostIdentity identity;
+    ChatOptions options;
+    ChatStyles styles;
+    StoredValueEditor editor;
     ChatroomTab view;
 };
 
@@ -84,10 +93,10 @@ void TestIdentityBinder::restoredValuesAreShownWithoutBeingWrittenBack()
     QVERIFY(QFile::remove(path));
     std::unique_ptr<IdentityBinder> binder;
     if (bindBeforeRestore)
-        binder = std::make_unique<IdentityBinder>(f.identity, f.view);
+        binder = std::make_unique<IdentityBinder>(f.identity, f.editor, f.view);
     f.identity.restore();
     if (!bindBeforeRestore)
-        binder = std::make_unique<IdentityBinder>(f.identity, f.view);
+        binder = std::make_unique<IdentityBinder>(f.identity, f.editor, f.view);
 
     QCOMPARE(f.view.serverChoice()->currentText(), u"ViraruRor"_s);
     QCOMPARE(f.view.playerNameInput()->text(), u"Host"_s);
@@ -101,7 +110,7 @@ void TestIdentityBinder::restoredValuesAreShownWithoutBeingWrittenBack()
 void TestIdentityBinder::firstStartShowsTheFirstServerAndNoPassword()
 {
     Fixture f{QString()};
-    IdentityBinder binder(f.identity, f.view);
+    IdentityBinder binder(f.identity, f.editor, f.view);
     f.identity.restore();
     QCOMPARE(f.view.serverChoice()->count(), 2);
     QCOMPARE(f.view.serverChoice()->currentText(), u"Glenmora Net"_s);
@@ -113,7 +122,7 @@ void TestIdentityBinder::firstStartShowsTheFirstServerAndNoPassword()
 void TestIdentityBinder::typingIsStoredOnEveryKeystroke()
 {
     Fixture f(m_files.freshPath(u"typing.ini"_s));
-    IdentityBinder binder(f.identity, f.view);
+    IdentityBinder binder(f.identity, f.editor, f.view);
     QLineEdit *room = f.view.roomNameInput();
     const QString typed = u"Cup"_s;
     for (qsizetype n = 1; n <= typed.size(); ++n) {
@@ -137,7 +146,7 @@ void TestIdentityBinder::typingIsStoredOnEveryKeystroke()
 void TestIdentityBinder::serverChoiceAndLockAreStored()
 {
     Fixture f(m_files.freshPath(u"choice.ini"_s));
-    IdentityBinder binder(f.identity, f.view);
+    IdentityBinder binder(f.identity, f.editor, f.view);
     chooseEntry(*f.view.serverChoice(), u"ViraruRor"_s);
     QCOMPARE(f.stored(u"cServer"_s), u"ViraruRor"_s);
     QCOMPARE(f.identity.server(), u"ViraruRor"_s);

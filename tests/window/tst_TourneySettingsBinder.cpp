@@ -1,4 +1,8 @@
 #include "ChooseEntry.h"
+#include "appearance/ChatStyles.h"
+#include "chat/ChatOptions.h"
+#include "host/HostIdentity.h"
+#include "host/StoredValueEditor.h"
 #include "settings/SettingsStore.h"
 #include "support/ScratchFolder.h"
 #include "tournament/TournamentSettings.h"
@@ -25,9 +29,10 @@ struct Fixture
     explicit Fixture(const QString &path)
         : store(path)
     {
+        editor.setTournament(&settings);
     }
 
-    void bind() { binder = std::make_unique<TourneySettingsBinder>(settings, tab); }
+    void bind() { binder = std::make_unique<TourneySettingsBinder>(settings, editor, tab); }
     QString stored(const QString &valueName) const
     {
         return store.readRegValue(SettingsKeys::Root, valueName);
@@ -35,6 +40,10 @@ struct Fixture
 
     SettingsStore store;
     TournamentSettings settings{store, kLadders};
+    HostIdentity identity{store};
+    ChatOptions options{store};
+    ChatStyles styles{store};
+    StoredValueEditor editor{store, identity, options, styles};
     TourneySettingsTab tab;
     std::unique_ptr<TourneySettingsBinder> binder;
 };
