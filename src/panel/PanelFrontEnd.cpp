@@ -5,6 +5,7 @@
 #include "panel/PanelPassword.h"
 #include "panel/PanelServer.h"
 #include "settings/SettingsStore.h"
+#include "settings/StoredValues.h"
 
 #include <QFile>
 #include <QSslCertificate>
@@ -142,6 +143,14 @@ std::unique_ptr<PanelFrontEnd> PanelFrontEnd::start(
                 ? u'[' + endpoint->address.toString() + u']'
                 : endpoint->address.toString())
         + u':' + QString::number(panel->m_server->serverPort()) + u'/';
+    // A password set by another run of the program (--set-panel-password while this one serves)
+    // counts as a change of password: every session ends.
+    connect(&store, &SettingsStore::changedElsewhere, panel.get(),
+        [server = panel->m_server.get(), &store](const QString &keyPath, const QString &name) {
+            if (keyPath == StoredValues::PanelPassword.keyPath
+                && name == StoredValues::PanelPassword.name())
+                server->setPasswordRecord(PanelPassword::storedRecord(store));
+        });
     return panel;
 }
 

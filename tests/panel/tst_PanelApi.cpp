@@ -3,6 +3,7 @@
 #include "chatserver/BanList.h"
 #include "chatserver/ChatRoom.h"
 #include "panel/PanelApi.h"
+#include "panel/PanelFrontEnd.h"
 #include "panel/PanelPassword.h"
 #include "panel/PanelServer.h"
 #include "support/HostFixture.h"
@@ -95,6 +96,7 @@ private Q_SLOTS:
     void whisperKickBanAndUnban();
     void settingsChangeByValueNameAndAllRow();
     void badArgumentsAreRefusedPlainly();
+    void passwordSetByAnotherRunEndsEverySession();
 };
 
 void TestPanelApi::stateShowsTheOpenRoom()
@@ -270,6 +272,33 @@ void TestPanelApi::badArgumentsAreRefusedPlainly()
         + "\r\nContent-Length: 5\r\n\r\n[1,2]");
     QCOMPARE(notJson.status, 400);
     QVERIFY(notJson.json().contains(u"error"_s));
+}
+
+void TestPanelApi::passwordSetByAnotherRunEndsEverySession()
+{
+    HostFixture host;
+    PanelPassword::store(host.core->store(), PanelPassword::hash(Password, 1000));
+    QString error;
+    const auto panel
+        = PanelFrontEnd::start(*host.core, {PanelSettings::Endpoint{}, {}, {}}, &error);
+    QVERIFY2(panel, qPrintable(error));
+    const PanelClient client(panel->port());
+    const QByteArray token = client.login(Password);
+    QVERIFY(!token.isEmpty());
+    QCOMPARE(client.get("/api/state", token).status, 200);
+
+    // What `--set-panel-password --settings FILE` does from another process.
+    {
+        SettingsStore other(host.core->store().filePath());
+        PanelPassword::store(other, PanelPassword::hash(u"new one"_s, 1000));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(client.get("/api/state", token).status, 401, 10000);
+    QVERIFY(client.login(Password).isEmpty());
+    QVERIFY(!client.login(u"new one"_s).isEmpty());
+    // A later save of this run keeps the new password.
+    host.core->store().writeRegValue(SettingsKeys::Root, u"cWelcomeMsg"_s, u"Hello"_s);
+    const SettingsStore reread(host.core->store().filePath());
+    QVERIFY(PanelPassword::verify(u"new one"_s, PanelPassword::storedRecord(reread)));
 }
 
 QTEST_GUILESS_MAIN(TestPanelApi)

@@ -1,4 +1,5 @@
 #include "settings/SettingsStore.h"
+#include "settings/StoredValues.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,7 +11,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-struct StoredValue
+struct FileValue
 {
     QString key;
     QString name;
@@ -18,40 +19,16 @@ struct StoredValue
 };
 
 // Every value the program stores, each with a text that is hard on the file format.
-QList<StoredValue> everyStoredValue()
+QList<FileValue> everyStoredValue()
 {
     const QStringList awkward = {u" leading blank"_s, u"a=b"_s, u"=starts with equals"_s,
         u"back\\slash\\"_s, u"trailing blank "_s, u";not a comment"_s, u"[not a section]"_s,
         u"\\n is not a line break"_s};
-    QList<StoredValue> values;
-    int n = 0;
-    const auto add = [&](const QString &key, const QString &name, const QString &typical) {
-        values.append({key, name, typical + awkward[n++ % awkward.size()]});
-    };
-    for (const char *name :
-        {"cServer", "pName", "cName", "cPass", "cLocked", "cWelcomeMsg", "cType"})
-        add(SettingsKeys::Root, QString::fromLatin1(name), u"Ann"_s);
-    for (int i = 1; i <= 3; ++i)
-        add(SettingsKeys::Root, u"cDetails %1"_s.arg(i), u"Single Elim"_s);
-    for (int i = 1; i <= 4; ++i)
-        add(SettingsKeys::Root, u"tDetails %1"_s.arg(i), u"$5,000"_s);
-    for (int i = 1; i <= 5; ++i)
-        add(SettingsKeys::Root, u"cRules %1"_s.arg(i), u"No mulligans"_s);
-    for (int i = 1; i <= 8; ++i) {
-        add(SettingsKeys::Root, u"cCourse %1"_s.arg(i), u"No Setting"_s);
-        add(SettingsKeys::Root, u"cLevel %1"_s.arg(i), u"4+"_s);
-        add(SettingsKeys::Root, u"cHoles %1"_s.arg(i), u"$50,000"_s);
-    }
-    for (int i = 0; i <= 1; ++i)
-        add(SettingsKeys::Options, u"cOptions %1"_s.arg(i), u"1"_s);
-    for (int i = 0; i <= 4; ++i)
-        add(SettingsKeys::Options, u"cLogs %1"_s.arg(i), u"0"_s);
-    for (const char *prefix : {"b", "p", "c", "wt", "wf", "s"})
-        add(SettingsKeys::Colors, QString::fromLatin1(prefix) + u"Color"_s, u"16777215"_s);
-    for (const char *prefix : {"p", "c", "wt", "wf", "s"}) {
-        for (const char *suffix : {"", "Bold", "Italic", "Size"}) {
-            add(SettingsKeys::Fonts,
-                QString::fromLatin1(prefix) + u"Font"_s + QString::fromLatin1(suffix), u"9.75"_s);
+    QList<FileValue> values;
+    for (const ::StoredValue *declared : StoredValues::all()) {
+        for (const QString &name : declared->names) {
+            values.append(
+                {declared->keyPath, name, u"typical"_s + awkward[values.size() % awkward.size()]});
         }
     }
     return values;
@@ -94,15 +71,15 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(u"settings.ini"_s);
-        const QList<StoredValue> values = everyStoredValue();
+        const QList<FileValue> values = everyStoredValue();
         {
             SettingsStore store(path);
-            for (const StoredValue &v : values)
+            for (const FileValue &v : values)
                 store.writeRegValue(v.key, v.name, v.text);
         }
         SettingsStore reopened(path);
         QCOMPARE(reopened.loadProblem(), QString());
-        for (const StoredValue &v : values)
+        for (const FileValue &v : values)
             QCOMPARE(reopened.readRegValue(v.key, v.name), v.text);
         // Names are not shared between keys.
         QCOMPARE(reopened.readRegValue(SettingsKeys::Options, u"pName"_s), QString());
