@@ -190,13 +190,13 @@ void TestPanelApi::whisperKickBanAndUnban()
         u"127.0.0.3"_s);
     QCOMPARE(rig.op("unban", {{u"address"_s, u"127.0.0.9"_s}}).status, 400);
     QCOMPARE(rig.op("unban", {{u"address"_s, u"127.0.0.3"_s}}).status, 200);
-    QVERIFY(rig.host.core->room().banList().rows().isEmpty());
-    rig.host.core->room().banList().add({u"X"_s, u"127.0.0.7"_s, u"now"_s, {}, {}, {}});
-    rig.host.core->room().banList().add({u"Y"_s, u"127.0.0.8"_s, u"now"_s, {}, {}, {}});
+    QVERIFY(rig.host.core->parts().room.banList().rows().isEmpty());
+    rig.host.core->parts().room.banList().add({u"X"_s, u"127.0.0.7"_s, u"now"_s, {}, {}, {}});
+    rig.host.core->parts().room.banList().add({u"Y"_s, u"127.0.0.8"_s, u"now"_s, {}, {}, {}});
     QCOMPARE(rig.op("unban", {{u"rows"_s, QJsonArray{1}}}).status, 200);
-    QCOMPARE(rig.host.core->room().banList().rows().size(), 1);
+    QCOMPARE(rig.host.core->parts().room.banList().rows().size(), 1);
     QCOMPARE(rig.op("unban-all").status, 200);
-    QVERIFY(rig.host.core->room().banList().rows().isEmpty());
+    QVERIFY(rig.host.core->parts().room.banList().rows().isEmpty());
 
     // Closing through the panel, as the window's button does.
     QCOMPARE(rig.op("close").status, 200);

@@ -62,7 +62,7 @@ private Q_SLOTS:
         options.setLogOption(ChatOptions::LogChat, true);
         options.setLogOption(ChatOptions::LogPlayerEvents, true);
         // A folder where today's log file should be: no record can be written.
-        QVERIFY(QDir().mkpath(host.core->chatLog().filePath(QDate::currentDate())));
+        QVERIFY(QDir().mkpath(host.core->parts().chatLog.filePath(QDate::currentDate())));
 
         auto ann = host.join(2, u"Ann"_s);
         auto bob = host.join(3, u"Bob"_s);

@@ -7,6 +7,7 @@
 #include "chatserver/ClientSlots.h"
 #include "host/HostCore.h"
 #include "host/HostIdentity.h"
+#include "host/HostParts.h"
 #include "support/GameClient.h"
 #include "support/TestWait.h"
 
@@ -35,7 +36,7 @@ public:
             ladders.open(QIODevice::WriteOnly);
             ladders.write("'comment\r\nAlpha|alp|3\r\n");
         }
-        CommandLineOptions options;
+        HostOptions options;
         options.dataDir = dir.path();
         options.settingsFile = dir.filePath(QStringLiteral("settings.ini"));
         options.network.lobbyHost = QStringLiteral("127.0.0.1");
@@ -57,7 +58,7 @@ public:
     {
         if (!core->start())
             return false;
-        QObject::connect(&core->transcript(), &Transcript::lineAdded, core.get(),
+        QObject::connect(&core->parts().transcript, &Transcript::lineAdded, core.get(),
             [this](const TranscriptLine &line) { lines << line.prefix + line.body; });
         core->options().setOption(1, true); // "Display System Messages"
         core->identity().setOperatorName(operatorName);
@@ -79,7 +80,7 @@ public:
 
     QTemporaryDir dir;
     LobbySimulator lobby;
-    quint16 chatPort() const { return core->clientSlots().listeningPort(); }
+    quint16 chatPort() const { return core->parts().clientSlots.listeningPort(); }
     std::unique_ptr<HostCore> core;
     QStringList messages;
     QStringList lines;
