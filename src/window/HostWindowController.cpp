@@ -1,10 +1,7 @@
 #include "window/HostWindowController.h"
 
-#include "appearance/ChatStyles.h"
 #include "chat/PrintableText.h"
 #include "host/HostCore.h"
-#include "host/HostIdentity.h"
-#include "tournament/TournamentSettings.h"
 #include "window/ChatSettingsBinder.h"
 #include "window/ChatroomTab.h"
 #include "window/DebugTab.h"
