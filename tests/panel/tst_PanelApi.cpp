@@ -155,6 +155,12 @@ void TestPanelApi::sayAndCommandsReachTheRoomAndTheStream()
 
     QCOMPARE(rig.op("mute").json().value(u"muted"_s).toBool(), true);
     QCOMPARE(rig.state().value(u"hosting"_s).toObject().value(u"muted"_s).toBool(), true);
+    // Every page hears of the mute, so each one's Mute button can show it.
+    QVERIFY(rig.waitForEvent(u"hosting"_s,
+                   [](const QJsonObject &e) {
+                       return e.value(u"hosting"_s).toObject().value(u"muted"_s).toBool();
+                   })
+                .contains(u"hosting"_s));
     QCOMPARE(rig.op("mute").json().value(u"muted"_s).toBool(), false);
     QCOMPARE(rig.op("announce", {{u"item"_s, u"rules"_s}}).status, 200);
     QCOMPARE(rig.op("announce", {{u"item"_s, u"weather"_s}}).status, 400);

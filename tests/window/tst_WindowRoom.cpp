@@ -369,6 +369,12 @@ void TestWindowRoom::muteTellsEverybodyAndTogglesBack()
     mute->trigger();
     QVERIFY(!mute->isChecked());
     QVERIFY(transcriptShows(u"** Chat Mute Removed By Host **"_s));
+
+    // A mute set from another front end (the panel runs beside the window) shows in the menu.
+    QVERIFY(m_core->toggleMute());
+    QVERIFY(mute->isChecked());
+    QVERIFY(!m_core->toggleMute());
+    QVERIFY(!mute->isChecked());
 }
 
 void TestWindowRoom::popupOffersKickOnlyWithPlayers()
