@@ -147,14 +147,16 @@ public:
     QString dataFolder() const { return m_dataFolder; }
 
     // --- Settings ------------------------------------------------------------------------
+    // The settings models, which the settings binders, /set and the panel's settings requests
+    // still read and change directly.
     SettingsStore &store();
     HostIdentity &identity();
     ChatStyles &styles();
     ChatOptions &options();
     TournamentSettings &tournament();
 
-    // Every part, for tests that look inside a running host. Front ends must not use it (a test
-    // of the tree checks that none includes host/HostParts.h).
+    // Every part, for tests that look inside a running host. Front ends must not use it: a test
+    // of the tree fails when one calls it or includes host/HostParts.h.
     HostParts &parts() { return *m_parts; }
 
 Q_SIGNALS:
