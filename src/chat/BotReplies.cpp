@@ -9,8 +9,6 @@
 #include "tournament/PairingsService.h"
 #include "tournament/TournamentSettings.h"
 
-#include <QHash>
-
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
@@ -228,17 +226,4 @@ void BotReplies::announceNewPairings(const QList<int> &rounds)
 void BotReplies::announceHeading(const QString &text)
 {
     m_transcript.addChatLine(u"System: "_s, text, LineKind::System);
-}
-
-std::optional<BotReplies::Announcement> BotReplies::announcementNamed(const QString &name)
-{
-    static const QHash<QString, Announcement> items = {
-        {u"all"_s, Announcement::All},
-        {u"details"_s, Announcement::Details},
-        {u"rules"_s, Announcement::Rules},
-        {u"rounds"_s, Announcement::Rounds},
-        {u"pairings"_s, Announcement::Pairings},
-    };
-    const auto item = items.constFind(name);
-    return item == items.cend() ? std::nullopt : std::optional(*item);
 }

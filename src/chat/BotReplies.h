@@ -1,5 +1,7 @@
 #pragma once
 
+#include "chat/Announcement.h"
+
 #include <QList>
 #include <QString>
 
@@ -18,10 +20,7 @@ class Transcript;
 class BotReplies
 {
 public:
-    enum class Announcement { All, Details, Rules, Rounds, Pairings };
-    // The Announce menu's items as front ends name them: "all", "details", "rules", "rounds",
-    // "pairings".
-    static std::optional<Announcement> announcementNamed(const QString &name);
+    using Announcement = ::Announcement;
 
     BotReplies(BotSpeaker &bot, const TournamentSettings &tournament,
         const PairingsService &pairings, const PlayerTable &players, const ClientSlots &clientSlots,

@@ -41,14 +41,14 @@ std::optional<std::chrono::seconds> BanDuration::parse(const QString &text)
     return std::nullopt;
 }
 
-std::optional<BanList::Terms> BanDuration::parseTerms(const QString &text)
+std::optional<BanTerms> BanDuration::parseTerms(const QString &text)
 {
     static const QRegularExpression durationLike(
         u"^[0-9]+[a-z]$"_s, QRegularExpression::CaseInsensitiveOption);
     const QString trimmed = text.trimmed();
     const qsizetype blank = trimmed.indexOf(u' ');
     const QString first = trimmed.left(blank);
-    BanList::Terms terms;
+    BanTerms terms;
     if (durationLike.match(first).hasMatch()) {
         terms.duration = parse(first);
         if (!terms.duration)

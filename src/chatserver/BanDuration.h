@@ -1,6 +1,6 @@
 #pragma once
 
-#include "chatserver/BanList.h"
+#include "chatserver/BanRow.h"
 
 #include <QString>
 
@@ -18,6 +18,6 @@ QString format(std::chrono::seconds duration);
 
 // "[DURATION] [REASON]" after a ban command: a first word that is a duration sets it, the rest is
 // the reason. Nothing when the first word is meant as a duration but is none ("0m", "99999d").
-std::optional<BanList::Terms> parseTerms(const QString &text);
+std::optional<BanTerms> parseTerms(const QString &text);
 
 } // namespace BanDuration

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "chatserver/BanRow.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QObject>
@@ -17,22 +19,8 @@ class BanList : public QObject
     Q_OBJECT
 
 public:
-    struct Row
-    {
-        QString playerName;
-        QString address; // dotted address, or a range as network/prefix length
-        QString timeBanned; // the time of day of the ban, as the ban list shows it
-        QDateTime made;
-        QDateTime expires; // invalid: permanent
-        QString reason;
-    };
-
-    // How long a new ban lasts (none: for good) and why.
-    struct Terms
-    {
-        std::optional<std::chrono::seconds> duration;
-        QString reason;
-    };
+    using Row = BanRow;
+    using Terms = BanTerms;
 
     using Clock = std::function<QDateTime()>;
 

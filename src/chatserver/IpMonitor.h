@@ -1,5 +1,7 @@
 #pragma once
 
+#include "chatserver/IpMonitorRow.h"
+
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -12,13 +14,7 @@ class IpMonitor : public QObject
     Q_OBJECT
 
 public:
-    struct Row
-    {
-        QString playerName;
-        QString address;
-        quint16 id = 0;
-        int socket = 0;
-    };
+    using Row = IpMonitorRow;
 
     using QObject::QObject;
 

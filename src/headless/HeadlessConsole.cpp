@@ -1,14 +1,8 @@
 #include "headless/HeadlessConsole.h"
 
-#include "chat/BotReplies.h"
-#include "chat/HostConsole.h"
+#include "chat/Announcement.h"
 #include "chat/PrintableText.h"
-#include "chat/Transcript.h"
 #include "chatserver/BanDuration.h"
-#include "chatserver/BanList.h"
-#include "chatserver/ChatRoom.h"
-#include "chatserver/ClientSlots.h"
-#include "chatserver/PlayerTable.h"
 #include "host/HostCore.h"
 #include "host/SettingCommands.h"
 
@@ -42,7 +36,7 @@ HeadlessConsole::~HeadlessConsole() = default;
 
 void HeadlessConsole::connectOutput()
 {
-    connect(&m_core.transcript(), &Transcript::lineAdded, this,
+    connect(&m_core, &HostCore::transcriptLineAdded, this,
         [this](const TranscriptLine &line) { printOut(line.prefix + line.body); });
     connect(&m_core, &HostCore::debugLineAdded, this, &HeadlessConsole::printErr);
     connect(&m_core, &HostCore::messageBox, this,
@@ -85,7 +79,7 @@ void HeadlessConsole::handleLine(const QString &line)
     if (line.isEmpty())
         return;
     if (!line.startsWith(u'/')) {
-        m_core.console().handleHostInput(line);
+        m_core.say(line);
         return;
     }
     const qsizetype blank = line.indexOf(u' ');
@@ -107,18 +101,18 @@ void HeadlessConsole::runCommand(const QString &command, const QString &argument
         else
             printErr(u"No room is open."_s);
     } else if (command == u"mute"_s) {
-        const bool muted = m_core.console().toggleMute();
+        const bool muted = m_core.toggleMute();
         printOut(muted ? u"Chat is muted."_s : u"Chat is not muted."_s);
     } else if (command == u"players"_s) {
         printPlayers();
     } else if (command == u"whisper"_s) {
         const qsizetype blank = argument.indexOf(u' ');
         const std::optional<quint16> id = parseId(argument.left(blank));
-        if (id && (blank < 0 || !m_core.console().whisperTo(*id, argument.mid(blank + 1))))
+        if (id && (blank < 0 || !m_core.whisper(*id, argument.mid(blank + 1))))
             printErr(u"Please Select a Player To Whisper To"_s);
     } else if (command == u"kick"_s) {
         const std::optional<quint16> id = parseId(argument);
-        if (id && !m_core.room().kickPlayer(*id, false))
+        if (id && !m_core.kick(*id))
             printErr(u"No seated player has ID "_s + argument);
     } else if (command == u"ban"_s) {
         banPlayer(argument);
@@ -128,16 +122,15 @@ void HeadlessConsole::runCommand(const QString &command, const QString &argument
         printBans();
     } else if (command == u"unban"_s) {
         if (argument == u"all"_s)
-            m_core.room().banList().clear();
-        else if (!m_core.room().banList().removeAddress(argument))
+            m_core.unbanAll();
+        else if (!m_core.unban(argument))
             printErr(u"No ban for "_s + argument);
     } else if (command == u"announce"_s) {
-        const std::optional<BotReplies::Announcement> item
-            = BotReplies::announcementNamed(argument);
+        const std::optional<Announcement> item = announcementNamed(argument);
         if (!item)
             printErr(u"Usage: /announce all|details|rules|rounds|pairings"_s);
         else
-            m_core.replies().announce(*item);
+            m_core.announce(*item);
     } else if (command == u"pairings"_s) {
         m_core.refreshPairings();
     } else if (command == u"set"_s) {
@@ -165,14 +158,15 @@ void HeadlessConsole::setStoredValue(const QString &nameAndValue)
 
 void HeadlessConsole::printPlayers()
 {
-    const PlayerTable &players = m_core.players();
-    if (players.count() == 0)
+    // The operator's own row comes first and is not a seated player.
+    const QList<PlayerRow> rows = m_core.playerRows();
+    if (rows.size() <= 1)
         printOut(u"No players."_s);
-    for (int k = 1; k <= players.count(); ++k) {
-        printOut(u"%1  %2  %3  socket %4"_s.arg(players.id(k))
-                     .arg(printableText(players.name(k)),
-                         m_core.clientSlots().peerAddress(players.socket(k)))
-                     .arg(players.socket(k)));
+    for (qsizetype k = 1; k < rows.size(); ++k) {
+        const PlayerRow &row = rows.at(k);
+        printOut(u"%1  %2  %3  socket %4"_s.arg(row.id)
+                     .arg(printableText(row.name), row.address)
+                     .arg(row.socket));
     }
 }
 
@@ -182,11 +176,11 @@ void HeadlessConsole::banPlayer(const QString &argument)
     const std::optional<quint16> id = parseId(argument.left(blank));
     if (!id)
         return;
-    const std::optional<BanList::Terms> terms
+    const std::optional<BanTerms> terms
         = BanDuration::parseTerms(blank < 0 ? QString() : argument.mid(blank + 1));
     if (!terms)
         printErr(BanUsage);
-    else if (!m_core.room().banPlayer(*id, *terms))
+    else if (!m_core.ban(*id, *terms))
         printErr(u"No seated player has ID "_s + argument.left(blank));
 }
 
@@ -195,9 +189,9 @@ void HeadlessConsole::banAddress(const QString &argument)
     const QString trimmed = argument.trimmed();
     const qsizetype blank = trimmed.indexOf(u' ');
     const QString target = trimmed.left(blank);
-    const std::optional<BanList::Terms> terms
+    const std::optional<BanTerms> terms
         = BanDuration::parseTerms(blank < 0 ? QString() : trimmed.mid(blank + 1));
-    if (!BanList::canonicalTarget(target)) {
+    if (!HostCore::isBanTarget(target)) {
         printErr(u"\""_s + target
             + u"\" is neither an address nor an IPv4 range such as 203.0.113.0/24"_s);
         return;
@@ -206,19 +200,19 @@ void HeadlessConsole::banAddress(const QString &argument)
         printErr(BanUsage);
         return;
     }
-    m_core.room().banList().ban(QString(), target, *terms);
+    m_core.banAddress(target, *terms);
 }
 
 void HeadlessConsole::printBans()
 {
-    const QList<BanList::Row> &rows = m_core.room().banList().rows();
+    const QList<BanRow> &rows = m_core.banRows();
     if (rows.isEmpty())
         printOut(u"No bans."_s);
-    for (const BanList::Row &row : rows)
+    for (const BanRow &row : rows)
         printOut(banLine(row));
 }
 
-QString HeadlessConsole::banLine(const BanList::Row &row)
+QString HeadlessConsole::banLine(const BanRow &row)
 {
     const auto shown = [](const QDateTime &when) {
         return when.toLocalTime().toString(u"yyyy-MM-dd HH:mm:ss"_s);

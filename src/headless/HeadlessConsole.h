@@ -1,6 +1,6 @@
 #pragma once
 
-#include "chatserver/BanList.h"
+#include "chatserver/BanRow.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -42,7 +42,7 @@ private:
     void banAddress(const QString &argument);
     void printBans();
     // One row of /bans: address, name, made, expires and reason.
-    static QString banLine(const BanList::Row &row);
+    static QString banLine(const BanRow &row);
     void printOut(const QString &text);
     void printErr(const QString &text);
     std::optional<quint16> parseId(const QString &text);

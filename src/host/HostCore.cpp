@@ -1,40 +1,17 @@
 #include "host/HostCore.h"
 
-#include "appearance/ChatStyles.h"
-#include "chat/BotReplies.h"
-#include "chat/BotSpeaker.h"
-#include "chat/ChatLog.h"
-#include "chat/ChatOptions.h"
-#include "chat/HostConsole.h"
 #include "chat/LogTimeFormats.h"
-#include "chat/PlayerChat.h"
 #include "chat/PrintableText.h"
-#include "chat/Transcript.h"
-#include "chatserver/BanStore.h"
-#include "chatserver/ChatRoom.h"
-#include "chatserver/ClientSlots.h"
-#include "chatserver/HostState.h"
-#include "chatserver/OutgoingQueue.h"
-#include "chatserver/PlayerTable.h"
-#include "host/HostIdentity.h"
-#include "host/NetworkConfig.h"
-#include "host/StatusPanel.h"
-#include "host/StoredValueEditor.h"
-#include "lobby/LobbyLink.h"
+#include "host/HostParts.h"
 #include "lobby/LobbyPackets.h"
 #include "settings/DataFolder.h"
-#include "settings/SettingsStore.h"
 #include "tournament/Ladders.h"
 #include "tournament/LeagueSite.h"
-#include "tournament/PairingsService.h"
-#include "tournament/RankLookup.h"
-#include "tournament/TournamentSettings.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
-#include <QNetworkAccessManager>
 #include <QStandardPaths>
 
 using namespace Qt::StringLiterals;
@@ -71,57 +48,11 @@ LeagueSite::Hosts leagueOverrides(const HostOptions &options)
 
 } // namespace
 
-// The parts that exist from construction, and those that need the ladders (built by start()).
-struct HostCore::Parts
-{
-    explicit Parts(const HostOptions &options, const QString &dataFolder)
-        : store(HostCore::settingsFileFor(options))
-        , network(NetworkConfig::load(store, options.network))
-        , identity(store)
-        , styles(store)
-        , chatOptions(store)
-        , chatLog(dataFolder)
-        , transcript(chatOptions, styles, chatLog)
-        , queue(players, clientSlots)
-        , bot(transcript, queue, chatOptions, players)
-        , room(state, players, clientSlots, queue, bot, chatLog, chatOptions)
-        , banStore(store, room.banList())
-        , editor(store, identity, chatOptions, styles)
-    {
-    }
-
-    SettingsStore store;
-    NetworkConfig network;
-    HostIdentity identity;
-    ChatStyles styles;
-    ChatOptions chatOptions;
-    ChatLog chatLog;
-    Transcript transcript;
-    HostState state;
-    PlayerTable players;
-    ClientSlots clientSlots;
-    OutgoingQueue queue;
-    BotSpeaker bot;
-    ChatRoom room;
-    BanStore banStore;
-    StoredValueEditor editor;
-    LobbyLink lobby;
-    StatusPanel status;
-    QNetworkAccessManager web;
-
-    std::unique_ptr<TournamentSettings> tournament;
-    std::unique_ptr<PairingsService> pairings;
-    std::unique_ptr<RankLookup> ranks;
-    std::unique_ptr<BotReplies> replies;
-    std::unique_ptr<PlayerChat> playerChat;
-    std::unique_ptr<HostConsole> console;
-};
-
 HostCore::HostCore(const HostOptions &options, QObject *parent)
     : QObject(parent)
     , m_options(options)
     , m_dataFolder(DataFolder::locate(options.dataDir))
-    , m_parts(std::make_unique<Parts>(options, m_dataFolder))
+    , m_parts(std::make_unique<HostParts>(settingsFileFor(options), options.network, m_dataFolder))
     , m_title(u"Vornic Host - Disconnected"_s)
 {
     m_addChatTimer.setSingleShot(true);
@@ -136,7 +67,7 @@ HostCore::~HostCore() = default;
 
 bool HostCore::start()
 {
-    Parts &p = *m_parts;
+    HostParts &p = *m_parts;
     const std::optional<QList<LadderEntry>> ladders
         = loadLadders(laddersFile(m_dataFolder, !m_options.dataDir.isEmpty()));
     if (!ladders) {
@@ -176,7 +107,7 @@ bool HostCore::start()
 
 void HostCore::connectParts()
 {
-    Parts &p = *m_parts;
+    HostParts &p = *m_parts;
     connect(&p.lobby, &LobbyLink::messageArrived, this, &HostCore::onLobbyMessage);
     connect(&p.lobby, &LobbyLink::closedByPeer, this,
         [this] { setTitle(u"Vornic Host - Disconnected"_s); });
@@ -205,6 +136,14 @@ void HostCore::connectParts()
     connect(&p.chatLog, &ChatLog::writeFailed, this, &HostCore::systemLine);
     connect(&p.store, &SettingsStore::problem, this,
         [this](const QString &message) { Q_EMIT messageBox(message, u"Settings"_s); });
+
+    // The read models' change signals.
+    connect(&p.room, &ChatRoom::playerListChanged, this, &HostCore::playersChanged);
+    connect(&p.room.ipMonitor(), &IpMonitor::changed, this, &HostCore::ipMonitorChanged);
+    connect(&p.room.banList(), &BanList::changed, this, &HostCore::bansChanged);
+    connect(&p.status, &StatusPanel::changed, this, &HostCore::statusChanged);
+    connect(&p.transcript, &Transcript::lineAdded, this, &HostCore::transcriptLineAdded);
+    connect(&p.transcript, &Transcript::cleared, this, &HostCore::transcriptCleared);
 }
 
 void HostCore::systemLine(const QString &text)
@@ -218,6 +157,8 @@ void HostCore::setHosting(Hosting hosting)
         return;
     m_hosting = hosting;
     Q_EMIT hostingChanged();
+    // The player list shows nobody unless a room is open.
+    Q_EMIT playersChanged();
 }
 
 void HostCore::setTitle(const QString &title)
@@ -253,7 +194,7 @@ void HostCore::clickHostButton()
 
 void HostCore::startHosting()
 {
-    Parts &p = *m_parts;
+    HostParts &p = *m_parts;
     p.players.setHostName(p.identity.operatorName());
     p.state.roomName = p.identity.roomName();
     p.state.roomLocked = p.identity.locked();
@@ -276,7 +217,7 @@ void HostCore::startHosting()
 
 void HostCore::onLobbyMessage(int type)
 {
-    Parts &p = *m_parts;
+    HostParts &p = *m_parts;
     switch (type) {
     case LobbyPacket::LoginPrompt:
         systemLine(u"Logging in to "_s + p.lobby.remoteHost());
@@ -299,7 +240,7 @@ void HostCore::onLobbyMessage(int type)
 
 void HostCore::openRoom()
 {
-    Parts &p = *m_parts;
+    HostParts &p = *m_parts;
     systemLine(u"Chat Initiated at "_s + timeOfDay());
     p.state.chatStartTime = QDateTime::currentDateTime();
     m_addChatTimer.stop();
@@ -319,7 +260,7 @@ void HostCore::closeAllConnections()
 {
     if (m_hosting == Hosting::Idle || m_hosting == Hosting::Closing)
         return;
-    Parts &p = *m_parts;
+    HostParts &p = *m_parts;
     m_addChatTimer.stop();
     // The removal can only travel on a link that is up; the room closes either way.
     if (p.lobby.isConnected())
@@ -370,7 +311,7 @@ void HostCore::finishShutdown()
 
 void HostCore::updateStatusPanel()
 {
-    Parts &p = *m_parts;
+    HostParts &p = *m_parts;
     StatusPanel::Readings readings;
     readings.lobbyState = p.lobby.stateNumber();
     readings.listenerState = p.clientSlots.state(0);
@@ -390,9 +331,133 @@ void HostCore::addDebugLine(const QString &line)
     Q_EMIT debugLineAdded(line);
 }
 
+void HostCore::say(const QString &line)
+{
+    m_parts->console->handleHostInput(line);
+}
+
+bool HostCore::whisper(quint16 playerId, const QString &line)
+{
+    return m_parts->console->whisperTo(playerId, line);
+}
+
+bool HostCore::whisperToRows(const QStringList &selectedRowTexts, const QString &line)
+{
+    return m_parts->console->whisperToSelected(selectedRowTexts, line);
+}
+
+bool HostCore::toggleMute()
+{
+    const bool wasMuted = isMuted();
+    const bool muted = m_parts->console->toggleMute();
+    if (muted != wasMuted)
+        Q_EMIT mutedChanged(muted);
+    return muted;
+}
+
+bool HostCore::isMuted() const
+{
+    return m_parts->state.chatMuted;
+}
+
+bool HostCore::kick(quint16 playerId)
+{
+    return m_parts->room.kickPlayer(playerId, false);
+}
+
+bool HostCore::ban(quint16 playerId, const BanTerms &terms)
+{
+    return m_parts->room.banPlayer(playerId, terms);
+}
+
+void HostCore::kickRows(const QList<QPair<int, QString>> &selectedRows)
+{
+    m_parts->room.kickSelectedPlayer(selectedRows, false);
+}
+
+void HostCore::banRows(const QList<QPair<int, QString>> &selectedRows)
+{
+    m_parts->room.kickSelectedPlayer(selectedRows, true);
+}
+
+std::optional<quint16> HostCore::playerIdForRow(const QString &rowText) const
+{
+    const PlayerTable &players = m_parts->players;
+    const std::optional<int> position = players.findByName(rowText);
+    return position ? std::optional(players.id(*position)) : std::nullopt;
+}
+
+bool HostCore::isBanTarget(const QString &text)
+{
+    return BanList::canonicalTarget(text).has_value();
+}
+
+bool HostCore::banAddress(const QString &addressOrRange, const BanTerms &terms)
+{
+    return m_parts->room.banList().ban(QString(), addressOrRange, terms);
+}
+
+void HostCore::unbanRows(const QList<int> &rows)
+{
+    m_parts->room.banList().removeRows(rows);
+}
+
+bool HostCore::unban(const QString &addressOrRange)
+{
+    return m_parts->room.banList().removeAddress(addressOrRange);
+}
+
+void HostCore::unbanAll()
+{
+    m_parts->room.banList().clear();
+}
+
+void HostCore::announce(Announcement what)
+{
+    m_parts->replies->announce(what);
+}
+
 void HostCore::refreshPairings()
 {
     m_parts->pairings->requestPairings();
+}
+
+void HostCore::clearTranscript()
+{
+    m_parts->transcript.clear();
+}
+
+QList<PlayerRow> HostCore::playerRows() const
+{
+    QList<PlayerRow> rows;
+    if (m_hosting != Hosting::Open)
+        return rows;
+    const PlayerTable &players = m_parts->players;
+    rows.append({players.id(0), players.name(0), QString(), 0});
+    for (int k = 1; k <= players.count(); ++k) {
+        const int socket = players.socket(k);
+        rows.append(
+            {players.id(k), players.name(k), m_parts->clientSlots.peerAddress(socket), socket});
+    }
+    return rows;
+}
+
+const QList<IpMonitorRow> &HostCore::ipMonitorRows() const
+{
+    return m_parts->room.ipMonitor().rows();
+}
+
+const QList<BanRow> &HostCore::banRows() const
+{
+    return m_parts->room.banList().rows();
+}
+
+QStringList HostCore::statusCaptions() const
+{
+    QStringList captions;
+    for (int i = 0; i < StatusPanel::LabelCount; ++i)
+        captions << m_parts->status.caption(i);
+    return captions;
 }
 
 std::optional<QUrl> HostCore::tournamentPageUrl(int index)
@@ -443,87 +508,23 @@ void HostCore::chooseFont(int slot, const ChatFont &font)
     m_parts->editor.chooseFont(slot, font);
 }
 
-SettingsStore &HostCore::store()
+const SettingsStore &HostCore::store() const
 {
     return m_parts->store;
 }
-HostIdentity &HostCore::identity()
+const HostIdentity &HostCore::identity() const
 {
     return m_parts->identity;
 }
-ChatStyles &HostCore::styles()
+const ChatStyles &HostCore::styles() const
 {
     return m_parts->styles;
 }
-ChatOptions &HostCore::options()
+const ChatOptions &HostCore::options() const
 {
     return m_parts->chatOptions;
 }
-ChatLog &HostCore::chatLog()
-{
-    return m_parts->chatLog;
-}
-Transcript &HostCore::transcript()
-{
-    return m_parts->transcript;
-}
-HostState &HostCore::state()
-{
-    return m_parts->state;
-}
-PlayerTable &HostCore::players()
-{
-    return m_parts->players;
-}
-ClientSlots &HostCore::clientSlots()
-{
-    return m_parts->clientSlots;
-}
-OutgoingQueue &HostCore::queue()
-{
-    return m_parts->queue;
-}
-ChatRoom &HostCore::room()
-{
-    return m_parts->room;
-}
-BotSpeaker &HostCore::bot()
-{
-    return m_parts->bot;
-}
-BotReplies &HostCore::replies()
-{
-    return *m_parts->replies;
-}
-PlayerChat &HostCore::playerChat()
-{
-    return *m_parts->playerChat;
-}
-HostConsole &HostCore::console()
-{
-    return *m_parts->console;
-}
-TournamentSettings &HostCore::tournament()
+const TournamentSettings &HostCore::tournament() const
 {
     return *m_parts->tournament;
-}
-PairingsService &HostCore::pairings()
-{
-    return *m_parts->pairings;
-}
-RankLookup &HostCore::ranks()
-{
-    return *m_parts->ranks;
-}
-LobbyLink &HostCore::lobby()
-{
-    return m_parts->lobby;
-}
-const NetworkConfig &HostCore::network() const
-{
-    return m_parts->network;
-}
-StatusPanel &HostCore::status()
-{
-    return m_parts->status;
 }

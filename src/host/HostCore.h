@@ -1,9 +1,16 @@
 #pragma once
 
-#include "app/CommandLine.h"
+#include "chat/Announcement.h"
+#include "chat/TranscriptLine.h"
+#include "chatserver/BanRow.h"
+#include "chatserver/IpMonitorRow.h"
+#include "host/HostOptions.h"
+#include "host/PlayerRow.h"
 #include "host/SettingsEditor.h"
 
+#include <QList>
 #include <QObject>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -12,31 +19,18 @@
 #include <memory>
 #include <optional>
 
-class BotReplies;
-class BotSpeaker;
-class ChatLog;
 class ChatOptions;
-class ChatRoom;
 class ChatStyles;
-class ClientSlots;
-class HostConsole;
 class HostIdentity;
-class LobbyLink;
-class OutgoingQueue;
-class PairingsService;
-class PlayerChat;
-class PlayerTable;
-class RankLookup;
 class SettingsStore;
-class StatusPanel;
 class TournamentSettings;
-class Transcript;
-struct HostState;
-struct NetworkConfig;
+struct HostParts;
 
 // The whole host without a window: owns every part of the room, the lobby link, the tournament
-// services and the settings, and runs hosting control, start-up and shutdown. The window and the
-// headless console are thin front ends over it.
+// services and the settings, and runs hosting control, start-up and shutdown. It is the one face
+// of the host for every front end (the window, the headless console, the browser panel): they
+// call the operator's operations and show the read models, which signal their changes, and never
+// reach into the parts.
 class HostCore : public QObject, public SettingsEditor
 {
     Q_OBJECT
@@ -63,16 +57,14 @@ public:
 
     // Start-up: ladders, then every stored setting, then the first status refresh. False when the
     // ladders cannot be loaded: "Error Loading Ladders" has then gone out through messageBox and
-    // the caller ends the program. The parts below exist once this has returned true.
+    // the caller ends the program. The operations and read models below work once this has
+    // returned true.
     bool start();
+
+    // --- The operator's operations ---------------------------------------------------------
 
     // The Host/Close button.
     void clickHostButton();
-    Hosting hosting() const { return m_hosting; }
-    QString hostButtonCaption() const;
-    bool hostButtonEnabled() const;
-    // The server choice, names, lock and password are frozen while a room starts or is open.
-    bool identityInputsEnabled() const;
 
     // Closes the room: the lobby hears of it if its link is up, every client connection closes and
     // a second later the lobby link follows. Nothing happens while idle.
@@ -82,18 +74,76 @@ public:
     // emits finished(). The "Chat Closed At: " line does not come.
     void shutdown();
 
-    QString windowTitle() const { return m_title; }
+    // Send and Enter: a line of the chat input, either a "+" command answered to the operator
+    // alone or chat said to the room. An empty line does nothing.
+    void say(const QString &line);
+    // A whisper to the seated player with that ID; false when there is none.
+    bool whisper(quint16 playerId, const QString &line);
+    // The Whisper button with these player-list rows selected (their texts): the target is the
+    // last row that names a seated player; the operator's own row never does. False when there
+    // is no target, and the front end shows "Please Select a Player To Whisper To".
+    bool whisperToRows(const QStringList &selectedRowTexts, const QString &line);
+    // The Mute item; nothing changes while no player is seated. Returns the new state.
+    bool toggleMute();
 
+    // Kick or kick-and-ban the seated player with that ID; false when there is none.
+    bool kick(quint16 playerId);
+    bool ban(quint16 playerId, const BanTerms &terms = {});
+    // The player list's "Kick Player" and "Ban Player" (for good) on the selected rows, each given
+    // as (row index, row text); row 0 is the operator's own. A row whose text names nobody seated
+    // is passed over; the operator's own row naming a player ends the whole operation.
+    void kickRows(const QList<QPair<int, QString>> &selectedRows);
+    void banRows(const QList<QPair<int, QString>> &selectedRows);
+    // The player a player-list row names: the first table position with exactly that name.
+    std::optional<quint16> playerIdForRow(const QString &rowText) const;
+
+    // Bans an address or IPv4 range ("203.0.113.0/24") whether or not anyone is on it; false
+    // (and nothing banned) when the text is neither.
+    bool banAddress(const QString &addressOrRange, const BanTerms &terms = {});
+    static bool isBanTarget(const QString &text);
+    // "Remove Ban": the ban-list rows with these indices; unknown indices are ignored.
+    void unbanRows(const QList<int> &rows);
+    // Every ban of that address or range; false when there was none.
+    bool unban(const QString &addressOrRange);
+    // "Remove All".
+    void unbanAll();
+
+    // The Announce items, said to every player.
+    void announce(Announcement what);
     // "Refresh Pairings".
     void refreshPairings();
+    // "Clear": empties the transcript views; the chat log keeps its lines.
+    void clearTranscript();
+
     // The Pages menu: the address of page index, or nothing when no jump number is set (the
     // operator has then been told through messageBox).
     std::optional<QUrl> tournamentPageUrl(int index);
 
-    QString dataFolder() const { return m_dataFolder; }
-    // The newest DebugLinesKept lines, oldest first.
+    // --- Read models; each changes only with its signal ------------------------------------
+
+    // hostingChanged
+    Hosting hosting() const { return m_hosting; }
+    QString hostButtonCaption() const;
+    bool hostButtonEnabled() const;
+    // The server choice, names, lock and password are frozen while a room starts or is open.
+    bool identityInputsEnabled() const;
+    // windowTitleChanged
+    QString windowTitle() const { return m_title; }
+    // mutedChanged
+    bool isMuted() const;
+
+    // playersChanged: nobody until a room is open, then the operator's own row first.
+    QList<PlayerRow> playerRows() const;
+    // ipMonitorChanged
+    const QList<IpMonitorRow> &ipMonitorRows() const;
+    // bansChanged: in the order the bans were made.
+    const QList<BanRow> &banRows() const;
+    // statusChanged: the status panel's captions, left to right.
+    QStringList statusCaptions() const;
+    // debugLineAdded: the newest DebugLinesKept lines, oldest first.
     static constexpr qsizetype DebugLinesKept = 1000;
     const QStringList &debugLines() const { return m_debugLines; }
+    // The transcript is shown as it grows: transcriptLineAdded and transcriptCleared.
 
     // The settings side: stored values set as their controls set them, the styles the pickers
     // choose (see SettingsEditor). The tournament's values can be set once start() has run.
@@ -106,31 +156,31 @@ public:
     void chooseColour(int slot, quint32 colour) override;
     void chooseFont(int slot, const ChatFont &font) override;
 
-    SettingsStore &store();
-    HostIdentity &identity();
-    ChatStyles &styles();
-    ChatOptions &options();
-    ChatLog &chatLog();
-    Transcript &transcript();
-    HostState &state();
-    PlayerTable &players();
-    ClientSlots &clientSlots();
-    OutgoingQueue &queue();
-    ChatRoom &room();
-    BotSpeaker &bot();
-    BotReplies &replies();
-    PlayerChat &playerChat();
-    HostConsole &console();
-    TournamentSettings &tournament();
-    PairingsService &pairings();
-    RankLookup &ranks();
-    LobbyLink &lobby();
-    const NetworkConfig &network() const;
-    StatusPanel &status();
+    QString dataFolder() const { return m_dataFolder; }
+
+    // The settings models, read by the settings binders and the panel; changes go through the
+    // operations above.
+    const SettingsStore &store() const;
+    const HostIdentity &identity() const;
+    const ChatStyles &styles() const;
+    const ChatOptions &options() const;
+    const TournamentSettings &tournament() const;
+
+    // Every part, for tests that look inside a running host. Front ends must not use it: a test
+    // of the tree fails when one calls it or includes host/HostParts.h.
+    HostParts &parts() { return *m_parts; }
 
 Q_SIGNALS:
     void hostingChanged();
     void windowTitleChanged(const QString &title);
+    void mutedChanged(bool muted);
+    void playersChanged();
+    void ipMonitorChanged();
+    void bansChanged();
+    void statusChanged();
+    // Only for lines that are shown, styled as they were when added.
+    void transcriptLineAdded(const TranscriptLine &line);
+    void transcriptCleared();
     // A modal message for the operator: a message box in the window, standard error headless.
     void messageBox(const QString &text, const QString &title);
     void debugLineAdded(const QString &line);
@@ -139,8 +189,6 @@ Q_SIGNALS:
     void finished();
 
 private:
-    struct Parts;
-
     void connectParts();
     void systemLine(const QString &text);
     void setHosting(Hosting hosting);
@@ -157,7 +205,7 @@ private:
     HostOptions m_options;
     Timing m_timing;
     QString m_dataFolder;
-    std::unique_ptr<Parts> m_parts;
+    std::unique_ptr<HostParts> m_parts;
     Hosting m_hosting = Hosting::Idle;
     QString m_title;
     QStringList m_debugLines;

@@ -1,19 +1,11 @@
 #include "panel/PanelApi.h"
 
 #include "appearance/ChatStyles.h"
-#include "chat/BotReplies.h"
+#include "chat/Announcement.h"
 #include "chat/ChatOptions.h"
-#include "chat/HostConsole.h"
-#include "chat/Transcript.h"
 #include "chatserver/BanDuration.h"
-#include "chatserver/BanList.h"
-#include "chatserver/ChatRoom.h"
-#include "chatserver/ClientSlots.h"
-#include "chatserver/IpMonitor.h"
-#include "chatserver/PlayerTable.h"
 #include "host/HostCore.h"
 #include "host/HostIdentity.h"
-#include "host/StatusPanel.h"
 #include "settings/StoredValues.h"
 #include "tournament/CourseTable.h"
 #include "tournament/TournamentSettings.h"
@@ -92,7 +84,7 @@ PanelApi::Result chat(HostCore &core, const QJsonObject &args)
     const std::optional<QString> line = inputLine(args, &problem);
     if (!line)
         return fail(problem);
-    core.console().handleHostInput(*line);
+    core.say(*line);
     return ok();
 }
 
@@ -103,7 +95,7 @@ PanelApi::Result whisper(HostCore &core, const QJsonObject &args)
     if (!line)
         return fail(problem);
     const std::optional<quint16> id = playerId(args);
-    if (!id || !core.console().whisperTo(*id, *line))
+    if (!id || !core.whisper(*id, *line))
         return fail(u"Please Select a Player To Whisper To"_s);
     return ok();
 }
@@ -111,16 +103,16 @@ PanelApi::Result whisper(HostCore &core, const QJsonObject &args)
 PanelApi::Result kick(HostCore &core, const QJsonObject &args)
 {
     const std::optional<quint16> id = playerId(args);
-    if (!id || !core.room().kickPlayer(*id, false))
+    if (!id || !core.kick(*id))
         return fail(u"no seated player has that ID"_s);
     return ok();
 }
 
 // "duration" ("30m", "2h", "7d"; absent or empty: for good) and "reason", as the console's
 // "[DURATION] [REASON]".
-std::optional<BanList::Terms> banTerms(const QJsonObject &args)
+std::optional<BanTerms> banTerms(const QJsonObject &args)
 {
-    BanList::Terms terms;
+    BanTerms terms;
     terms.reason = args.value(u"reason"_s).toString().trimmed();
     const QString duration = args.value(u"duration"_s).toString().trimmed();
     if (!duration.isEmpty()) {
@@ -134,10 +126,10 @@ std::optional<BanList::Terms> banTerms(const QJsonObject &args)
 PanelApi::Result ban(HostCore &core, const QJsonObject &args)
 {
     const std::optional<quint16> id = playerId(args);
-    const std::optional<BanList::Terms> terms = banTerms(args);
+    const std::optional<BanTerms> terms = banTerms(args);
     if (!terms)
         return fail(u"not a duration such as 30m, 2h or 7d"_s);
-    if (!id || !core.room().banPlayer(*id, *terms))
+    if (!id || !core.ban(*id, *terms))
         return fail(u"no seated player has that ID"_s);
     return ok();
 }
@@ -145,12 +137,12 @@ PanelApi::Result ban(HostCore &core, const QJsonObject &args)
 PanelApi::Result banAddress(HostCore &core, const QJsonObject &args)
 {
     const QString target = args.value(u"address"_s).toString().trimmed();
-    const std::optional<BanList::Terms> terms = banTerms(args);
-    if (!BanList::canonicalTarget(target))
+    const std::optional<BanTerms> terms = banTerms(args);
+    if (!HostCore::isBanTarget(target))
         return fail(u"neither an address nor an IPv4 range such as 203.0.113.0/24"_s);
     if (!terms)
         return fail(u"not a duration such as 30m, 2h or 7d"_s);
-    core.room().banList().ban(QString(), target, *terms);
+    core.banAddress(target, *terms);
     return ok();
 }
 
@@ -160,21 +152,20 @@ PanelApi::Result unban(HostCore &core, const QJsonObject &args)
         QList<int> rows;
         for (const QJsonValue &row : args.value(u"rows"_s).toArray())
             rows << row.toInt(-1);
-        core.room().banList().removeRows(rows);
+        core.unbanRows(rows);
         return ok();
     }
-    if (!core.room().banList().removeAddress(args.value(u"address"_s).toString()))
+    if (!core.unban(args.value(u"address"_s).toString()))
         return fail(u"no ban for that address"_s);
     return ok();
 }
 
 PanelApi::Result announce(HostCore &core, const QJsonObject &args)
 {
-    const std::optional<BotReplies::Announcement> item
-        = BotReplies::announcementNamed(args.value(u"item"_s).toString());
+    const std::optional<Announcement> item = announcementNamed(args.value(u"item"_s).toString());
     if (!item)
         return fail(u"item must be all, details, rules, rounds or pairings"_s);
-    core.replies().announce(*item);
+    core.announce(*item);
     return ok();
 }
 
@@ -247,12 +238,12 @@ const QHash<QString, Operation> &operations()
         {u"unban"_s, unban},
         {u"unban-all"_s,
             [](HostCore &core, const QJsonObject &) {
-                core.room().banList().clear();
+                core.unbanAll();
                 return ok();
             }},
         {u"mute"_s,
             [](HostCore &core, const QJsonObject &) {
-                return ok({{u"muted"_s, core.console().toggleMute()}});
+                return ok({{u"muted"_s, core.toggleMute()}});
             }},
         {u"announce"_s, announce},
         {u"refresh-pairings"_s,
@@ -262,7 +253,7 @@ const QHash<QString, Operation> &operations()
             }},
         {u"clear"_s,
             [](HostCore &core, const QJsonObject &) {
-                core.transcript().clear();
+                core.clearTranscript();
                 return ok();
             }},
         {u"set"_s, setValue},
@@ -305,30 +296,31 @@ PanelApi::Result PanelApi::run(const QString &operation, const QJsonObject &args
 
 void PanelApi::connectEvents()
 {
-    Transcript &transcript = m_core.transcript();
-    connect(&transcript, &Transcript::lineAdded, this, [this](const TranscriptLine &line) {
+    connect(&m_core, &HostCore::transcriptLineAdded, this, [this](const TranscriptLine &line) {
         m_recent.append(line);
         if (m_recent.size() > RecentLines)
             m_recent.removeFirst();
         send(u"line"_s, {{u"line"_s, lineJson(line)}});
     });
-    connect(&transcript, &Transcript::cleared, this, [this] {
+    connect(&m_core, &HostCore::transcriptCleared, this, [this] {
         m_recent.clear();
         send(u"cleared"_s, {});
     });
-    const auto players = [this] { send(u"players"_s, {{u"players"_s, playersJson()}}); };
-    connect(&m_core.room(), &ChatRoom::playerListChanged, this, players);
-    connect(&m_core, &HostCore::hostingChanged, this, [this, players] {
-        send(u"hosting"_s, {{u"hosting"_s, hostingJson()}});
-        players();
+    // A change of hosting is followed by one of the players, whose list depends on it.
+    connect(&m_core, &HostCore::playersChanged, this, [this] {
+        send(u"players"_s, {{u"players"_s, playersJson()}});
     });
-    connect(&m_core.room().ipMonitor(), &IpMonitor::changed, this, [this] {
+    const auto hosting = [this] { send(u"hosting"_s, {{u"hosting"_s, hostingJson()}}); };
+    connect(&m_core, &HostCore::hostingChanged, this, hosting);
+    // The mute travels with the hosting state, so every page's Mute button shows it.
+    connect(&m_core, &HostCore::mutedChanged, this, hosting);
+    connect(&m_core, &HostCore::ipMonitorChanged, this, [this] {
         send(u"ipMonitor"_s, {{u"ipMonitor"_s, ipMonitorJson()}});
     });
-    connect(&m_core.room().banList(), &BanList::changed, this, [this] {
+    connect(&m_core, &HostCore::bansChanged, this, [this] {
         send(u"bans"_s, {{u"bans"_s, bansJson()}});
     });
-    connect(&m_core.status(), &StatusPanel::changed, this, [this] {
+    connect(&m_core, &HostCore::statusChanged, this, [this] {
         send(u"status"_s, {{u"status"_s, statusJson()}});
     });
     connect(&m_core, &HostCore::debugLineAdded, this, [this](const QString &line) {
@@ -379,22 +371,16 @@ QJsonObject PanelApi::hostingJson() const
     return {{u"state"_s, names.at(int(m_core.hosting()))},
         {u"caption"_s, m_core.hostButtonCaption()}, {u"enabled"_s, m_core.hostButtonEnabled()},
         {u"identityInputsEnabled"_s, m_core.identityInputsEnabled()},
-        {u"muted"_s, m_core.console().isMuted()}};
+        {u"muted"_s, m_core.isMuted()}};
 }
 
 QJsonArray PanelApi::playersJson() const
 {
     QJsonArray rows;
     // As the window's list: nobody until a room is open, then the operator's own row first.
-    if (m_core.hosting() != HostCore::Hosting::Open)
-        return rows;
-    const PlayerTable &players = m_core.players();
-    const QStringList texts = m_core.room().playerListRows();
-    for (int k = 0; k <= players.count() && k < texts.size(); ++k) {
-        rows.append(QJsonObject{{u"id"_s, players.id(k)}, {u"name"_s, players.name(k)},
-            {u"text"_s, texts.at(k)},
-            {u"address"_s,
-                k == 0 ? QString() : m_core.clientSlots().peerAddress(players.socket(k))}});
+    for (const PlayerRow &row : m_core.playerRows()) {
+        rows.append(QJsonObject{{u"id"_s, row.id}, {u"name"_s, row.name}, {u"text"_s, row.name},
+            {u"address"_s, row.address}});
     }
     return rows;
 }
@@ -402,7 +388,7 @@ QJsonArray PanelApi::playersJson() const
 QJsonArray PanelApi::ipMonitorJson() const
 {
     QJsonArray rows;
-    for (const IpMonitor::Row &row : m_core.room().ipMonitor().rows()) {
+    for (const IpMonitorRow &row : m_core.ipMonitorRows()) {
         rows.append(QJsonObject{{u"name"_s, row.playerName}, {u"address"_s, row.address},
             {u"id"_s, row.id}, {u"socket"_s, row.socket}});
     }
@@ -412,7 +398,7 @@ QJsonArray PanelApi::ipMonitorJson() const
 QJsonArray PanelApi::bansJson() const
 {
     QJsonArray rows;
-    for (const BanList::Row &row : m_core.room().banList().rows()) {
+    for (const BanRow &row : m_core.banRows()) {
         rows.append(QJsonObject{{u"name"_s, row.playerName}, {u"address"_s, row.address},
             {u"time"_s, row.timeBanned}, {u"made"_s, row.made.toUTC().toString(Qt::ISODate)},
             {u"expires"_s,
@@ -425,8 +411,8 @@ QJsonArray PanelApi::bansJson() const
 QJsonArray PanelApi::statusJson() const
 {
     QJsonArray captions;
-    for (int i = 0; i < StatusPanel::LabelCount; ++i)
-        captions.append(m_core.status().caption(i));
+    for (const QString &caption : m_core.statusCaptions())
+        captions.append(caption);
     return captions;
 }
 

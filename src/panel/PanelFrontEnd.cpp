@@ -106,7 +106,7 @@ std::unique_ptr<PanelFrontEnd> PanelFrontEnd::start(
     HostCore &core, const PanelRequest &request, QString *error)
 {
     error->clear();
-    SettingsStore &store = core.store();
+    const SettingsStore &store = core.store();
     std::optional<PanelSettings::Endpoint> endpoint = request.endpoint;
     if (!endpoint)
         endpoint = PanelSettings::storedEndpoint(store);
@@ -146,10 +146,11 @@ std::unique_ptr<PanelFrontEnd> PanelFrontEnd::start(
     // A password set by another run of the program (--set-panel-password while this one serves)
     // counts as a change of password: every session ends.
     connect(&store, &SettingsStore::changedElsewhere, panel.get(),
-        [server = panel->m_server.get(), &store](const QString &keyPath, const QString &name) {
+        [server = panel->m_server.get(), settings = &store](
+            const QString &keyPath, const QString &name) {
             if (keyPath == StoredValues::PanelPassword.keyPath
                 && name == StoredValues::PanelPassword.name())
-                server->setPasswordRecord(PanelPassword::storedRecord(store));
+                server->setPasswordRecord(PanelPassword::storedRecord(*settings));
         });
     return panel;
 }

@@ -1,20 +1,7 @@
 #include "window/HostWindowController.h"
 
-#include "appearance/ChatStyles.h"
-#include "chat/BotReplies.h"
-#include "chat/ChatOptions.h"
-#include "chat/HostConsole.h"
 #include "chat/PrintableText.h"
-#include "chat/Transcript.h"
-#include "chatserver/BanList.h"
-#include "chatserver/ChatRoom.h"
-#include "chatserver/HostState.h"
-#include "chatserver/IpMonitor.h"
-#include "chatserver/PlayerTable.h"
 #include "host/HostCore.h"
-#include "host/HostIdentity.h"
-#include "host/StatusPanel.h"
-#include "tournament/TournamentSettings.h"
 #include "window/ChatSettingsBinder.h"
 #include "window/ChatroomTab.h"
 #include "window/DebugTab.h"
@@ -60,9 +47,10 @@ void HostWindowController::showRestoredState()
 {
     m_window.setWindowTitle(m_core.windowTitle());
     // Each binder keeps one view in step with one model from here on; the controller owns them.
-    auto *transcript
-        = new TranscriptBinder(m_core.transcript(), *m_window.chatroomTab(), m_window, this);
+    auto *transcript = new TranscriptBinder(*m_window.chatroomTab(), m_window, this);
     transcript->applyStartupStyles(m_core.styles());
+    connect(&m_core, &HostCore::transcriptLineAdded, transcript, &TranscriptBinder::showLine);
+    connect(&m_core, &HostCore::transcriptCleared, transcript, &TranscriptBinder::showCleared);
     new IdentityBinder(m_core.identity(), m_core, *m_window.chatroomTab(), this);
     new ChatSettingsBinder(m_core.options(), m_core.styles(), m_core.identity(), m_core,
         *m_window.chatSettingsTab(), this);
@@ -87,8 +75,7 @@ void HostWindowController::connectChatroom()
     connect(tab, &ChatroomTab::inputSubmitted, this, [this] { sendInput(false); });
     connect(tab->sendButton(), &QPushButton::clicked, this, [this] { sendInput(false); });
     connect(tab->whisperButton(), &QPushButton::clicked, this, [this] { sendInput(true); });
-    connect(&m_core.room(), &ChatRoom::playerListChanged, this,
-        &HostWindowController::refreshPlayerList);
+    connect(&m_core, &HostCore::playersChanged, this, &HostWindowController::refreshPlayerList);
 }
 
 void HostWindowController::connectModeration()
@@ -98,36 +85,35 @@ void HostWindowController::connectModeration()
     connect(list->banAction(), &QAction::triggered, this, [this] { kickSelected(true); });
 
     IpMonitorTab *monitor = m_window.ipMonitorTab();
-    connect(&m_core.room().ipMonitor(), &IpMonitor::changed, this,
-        &HostWindowController::refreshIpMonitor);
-    connect(
-        &m_core.room().banList(), &BanList::changed, this, &HostWindowController::refreshBanList);
+    connect(&m_core, &HostCore::ipMonitorChanged, this, &HostWindowController::refreshIpMonitor);
+    connect(&m_core, &HostCore::bansChanged, this, &HostWindowController::refreshBanList);
     connect(monitor->removeBanButton(), &QPushButton::clicked, this, [this] {
         QList<int> rows;
         QTreeWidget *bans = m_window.ipMonitorTab()->banList();
         for (QTreeWidgetItem *item : bans->selectedItems())
             rows << bans->indexOfTopLevelItem(item);
-        m_core.room().banList().removeRows(rows);
+        m_core.unbanRows(rows);
     });
-    connect(monitor->removeAllBansButton(), &QPushButton::clicked, this,
-        [this] { m_core.room().banList().clear(); });
+    connect(
+        monitor->removeAllBansButton(), &QPushButton::clicked, this, [this] { m_core.unbanAll(); });
     connect(&m_core, &HostCore::debugLineAdded, m_window.debugTab(), &DebugTab::appendLine);
 }
 
 void HostWindowController::connectMenus()
 {
     connect(
-        m_window.clearAction(), &QAction::triggered, this, [this] { m_core.transcript().clear(); });
+        m_window.clearAction(), &QAction::triggered, this, [this] { m_core.clearTranscript(); });
     connect(m_window.muteAction(), &QAction::triggered, this, &HostWindowController::toggleMute);
+    // The check mark follows the room's mute from whichever front end it was set.
+    connect(&m_core, &HostCore::mutedChanged, m_window.muteAction(), &QAction::setChecked);
     connect(m_window.refreshPairingsAction(), &QAction::triggered, this,
         [this] { m_core.refreshPairings(); });
-    const std::array<BotReplies::Announcement, HostWindow::AnnounceItemCount> announcements
-        = {BotReplies::Announcement::All, BotReplies::Announcement::Details,
-            BotReplies::Announcement::Rules, BotReplies::Announcement::Rounds,
-            BotReplies::Announcement::Pairings};
+    const std::array<Announcement, HostWindow::AnnounceItemCount> announcements
+        = {Announcement::All, Announcement::Details, Announcement::Rules, Announcement::Rounds,
+            Announcement::Pairings};
     for (int i = 0; i < HostWindow::AnnounceItemCount; ++i) {
         connect(m_window.announceAction(HostWindow::AnnounceItem(i)), &QAction::triggered, this,
-            [this, what = announcements[std::size_t(i)]] { m_core.replies().announce(what); });
+            [this, what = announcements[std::size_t(i)]] { m_core.announce(what); });
     }
     for (int i = 0; i < HostWindow::PageItemCount; ++i) {
         connect(m_window.pageAction(i), &QAction::triggered, this, [this, i] { openPage(i); });
@@ -136,9 +122,10 @@ void HostWindowController::connectMenus()
 
 void HostWindowController::connectStatus()
 {
-    connect(&m_core.status(), &StatusPanel::changed, this, [this] {
-        for (int i = 0; i < StatusPanel::LabelCount; ++i)
-            m_window.statusLabel(i)->setText(m_core.status().caption(i));
+    connect(&m_core, &HostCore::statusChanged, this, [this] {
+        const QStringList captions = m_core.statusCaptions();
+        for (int i = 0; i < captions.size(); ++i)
+            m_window.statusLabel(i)->setText(captions.at(i));
     });
 }
 
@@ -148,24 +135,22 @@ void HostWindowController::showHosting()
     tab->hostButton()->setText(m_core.hostButtonCaption());
     tab->hostButton()->setEnabled(m_core.hostButtonEnabled());
     tab->setRoomInputsEnabled(m_core.identityInputsEnabled());
-    // The operator's own row appears once the lobby has confirmed the room; closing empties it.
-    refreshPlayerList();
 }
 
 void HostWindowController::refreshPlayerList()
 {
     QListWidget *list = m_window.chatroomTab()->playerList();
     list->clear();
-    // The list shows nobody until a room is open; its first row is then the operator's own.
-    if (m_core.hosting() == HostCore::Hosting::Open)
-        list->addItems(m_core.room().playerListRows());
+    // Nobody until a room is open; the first row is then the operator's own.
+    for (const PlayerRow &row : m_core.playerRows())
+        list->addItem(row.name);
 }
 
 void HostWindowController::refreshIpMonitor()
 {
     QTreeWidget *view = m_window.ipMonitorTab()->monitorList();
     view->clear();
-    for (const IpMonitor::Row &row : m_core.room().ipMonitor().rows()) {
+    for (const IpMonitorRow &row : m_core.ipMonitorRows()) {
         view->addTopLevelItem(new QTreeWidgetItem({row.playerName, row.address,
             QString::number(row.id), QString::number(row.socket), QString()}));
     }
@@ -176,7 +161,7 @@ void HostWindowController::refreshBanList()
     QTreeWidget *view = m_window.ipMonitorTab()->banList();
     view->clear();
     const QLocale locale;
-    for (const BanList::Row &row : m_core.room().banList().rows()) {
+    for (const BanRow &row : m_core.banRows()) {
         const QString expires = row.expires.isValid()
             ? locale.toString(row.expires.toLocalTime(), QLocale::ShortFormat)
             : u"Never"_s;
@@ -196,12 +181,12 @@ void HostWindowController::sendInput(bool whisper)
         QStringList selected;
         for (QListWidgetItem *item : tab->playerList()->selectedItems())
             selected << item->text();
-        if (!m_core.console().whisperToSelected(selected, line)) {
+        if (!m_core.whisperToRows(selected, line)) {
             showMessage(u"Please Select a Player To Whisper To"_s, u"Whisper Error"_s);
             return;
         }
     } else {
-        m_core.console().handleHostInput(line);
+        m_core.say(line);
     }
     input->clear();
     input->setFocus();
@@ -209,7 +194,8 @@ void HostWindowController::sendInput(bool whisper)
 
 void HostWindowController::toggleMute()
 {
-    m_window.muteAction()->setChecked(m_core.console().toggleMute());
+    // The action has checked itself already; an empty room leaves the mute as it was.
+    m_window.muteAction()->setChecked(m_core.toggleMute());
 }
 
 void HostWindowController::kickSelected(bool ban)
@@ -220,7 +206,10 @@ void HostWindowController::kickSelected(bool ban)
         if (list->item(r)->isSelected())
             rows.append({r, list->item(r)->text()});
     }
-    m_core.room().kickSelectedPlayer(rows, ban);
+    if (ban)
+        m_core.banRows(rows);
+    else
+        m_core.kickRows(rows);
 }
 
 void HostWindowController::openPage(int index)

@@ -1,21 +1,18 @@
 #include "window/TranscriptBinder.h"
 
 #include "appearance/ChatStyles.h"
-#include "chat/Transcript.h"
+#include "chat/TranscriptLine.h"
 #include "window/ChatroomTab.h"
 #include "window/TranscriptView.h"
 
 #include <QApplication>
 #include <QWidget>
 
-TranscriptBinder::TranscriptBinder(
-    Transcript &transcript, ChatroomTab &view, QWidget &window, QObject *parent)
+TranscriptBinder::TranscriptBinder(ChatroomTab &view, QWidget &window, QObject *parent)
     : QObject(parent)
     , m_view(view)
     , m_window(window)
 {
-    connect(&transcript, &Transcript::lineAdded, this, &TranscriptBinder::showLine);
-    connect(&transcript, &Transcript::cleared, this, &TranscriptBinder::showCleared);
 }
 
 void TranscriptBinder::applyStartupStyles(const ChatStyles &styles)

@@ -5,7 +5,6 @@
 class ChatStyles;
 class ChatroomTab;
 class QWidget;
-class Transcript;
 struct TranscriptLine;
 
 // Shows the transcript in the Chatroom tab's view and asks for the operator's attention when the
@@ -16,8 +15,8 @@ class TranscriptBinder : public QObject
     Q_OBJECT
 
 public:
-    TranscriptBinder(
-        Transcript &transcript, ChatroomTab &view, QWidget &window, QObject *parent = nullptr);
+    // The transcript's lines and its clearing come in through showLine() and showCleared().
+    TranscriptBinder(ChatroomTab &view, QWidget &window, QObject *parent = nullptr);
 
     // The chat background behind the transcript, the input line and the player list, the
     // general-chat style on the input line and the player-name style on the list. Taken once,
@@ -25,13 +24,14 @@ public:
     // in the sample, and reach these three controls at the next start.
     void applyStartupStyles(const ChatStyles &styles);
 
+    void showLine(const TranscriptLine &line);
+    void showCleared();
+
 Q_SIGNALS:
     // A change of the transcript while the window was minimised; the alert has been raised.
     void attentionRequested();
 
 private:
-    void showLine(const TranscriptLine &line);
-    void showCleared();
     void requestAttentionIfMinimised();
 
     ChatroomTab &m_view;

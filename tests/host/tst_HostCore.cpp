@@ -1,4 +1,5 @@
 #include "host/HostCore.h"
+#include "host/HostParts.h"
 #include "support/HostFixture.h"
 
 #include "chat/ChatOptions.h"
@@ -55,7 +56,7 @@ private Q_SLOTS:
         QVERIFY(bob->waitForClose());
         QVERIFY(waitUntil([&] { return host.core->hosting() == HostCore::Hosting::Idle; }));
         QCOMPARE(host.core->hostButtonCaption(), u"Host"_s);
-        QCOMPARE(host.core->players().count(), 0);
+        QCOMPARE(host.core->parts().players.count(), 0);
         QVERIFY(host.lines.last().startsWith(u"System: Chat Closed At: "_s));
     }
 
@@ -75,8 +76,8 @@ private Q_SLOTS:
         silent.confirmRoom = false;
         HostFixture host(silent);
         QVERIFY(host.core->start());
-        host.core->options().setOption(1, true);
-        QObject::connect(&host.core->transcript(), &Transcript::lineAdded, host.core.get(),
+        host.core->parts().chatOptions.setOption(1, true);
+        QObject::connect(&host.core->parts().transcript, &Transcript::lineAdded, host.core.get(),
             [&](const TranscriptLine &line) { host.lines << line.body; });
         host.core->clickHostButton();
         QCOMPARE(host.core->hosting(), HostCore::Hosting::Starting);
@@ -96,7 +97,7 @@ private Q_SLOTS:
         QVERIFY(ladders.open(QIODevice::WriteOnly));
         ladders.write("Alpha|alp|3\r\n");
         ladders.close();
-        CommandLineOptions options;
+        HostOptions options;
         options.dataDir = dir.path();
         options.settingsFile = dir.filePath(u"settings.ini"_s);
         options.network.lobbyHost = u"127.0.0.1"_s;
@@ -111,8 +112,9 @@ private Q_SLOTS:
 
         core.clickHostButton();
         QVERIFY(waitUntil([&] { return core.hosting() == HostCore::Hosting::Idle; }, 5000));
-        QCOMPARE(core.lobby().stateNumber(), 0);
-        const auto closedShown = [&] { return core.status().caption(0) == u"Tavix Net: Closed"_s; };
+        QCOMPARE(core.parts().lobby.stateNumber(), 0);
+        const auto closedShown
+            = [&] { return core.parts().status.caption(0) == u"Tavix Net: Closed"_s; };
         QVERIFY(waitUntil(closedShown, 3000));
         QVERIFY(!waitUntil([&] { return !closedShown(); }, 1500));
     }
@@ -125,7 +127,7 @@ private Q_SLOTS:
         QVERIFY(host.startAndOpen());
         auto bob = host.join(3, u"Bob"_s);
         QVERIFY(bob);
-        QVERIFY(waitUntil([&] { return !host.core->lobby().isConnected(); }));
+        QVERIFY(waitUntil([&] { return !host.core->parts().lobby.isConnected(); }));
         QCOMPARE(host.core->windowTitle(), u"Vornic Host - Disconnected"_s);
         QCOMPARE(host.core->hosting(), HostCore::Hosting::Open);
 
@@ -159,7 +161,7 @@ private Q_SLOTS:
             host.core.get(), &HostCore::finished, host.core.get(), [&] { finished = true; });
         host.core->shutdown();
         QVERIFY(finished);
-        QCOMPARE(host.core->lobby().stateNumber(), 0);
+        QCOMPARE(host.core->parts().lobby.stateNumber(), 0);
     }
 
     void statusPanelCountsJoinsAcrossRooms()
@@ -168,8 +170,9 @@ private Q_SLOTS:
         QVERIFY(host.startAndOpen());
         auto bob = host.join(4, u"Bob"_s);
         QVERIFY(bob);
-        QVERIFY(waitUntil([&] { return host.core->status().caption(5) == u"Total: 1"_s; }, 3000));
-        QVERIFY(host.core->status().caption(0).startsWith(u"Tavix Net: "_s));
+        QVERIFY(
+            waitUntil([&] { return host.core->parts().status.caption(5) == u"Total: 1"_s; }, 3000));
+        QVERIFY(host.core->parts().status.caption(0).startsWith(u"Tavix Net: "_s));
     }
 
     // Clients that come and go, seated or not, must leave nothing behind that grows for the
@@ -192,15 +195,15 @@ private Q_SLOTS:
             QVERIFY(client.waitForClose());
             if (round % 2 == 0)
                 QVERIFY(waitUntil([&] { return debug.size() == before + 1; }, 3000));
-            QVERIFY(waitUntil([&] { return host.core->players().count() == 0; }, 3000));
-            QVERIFY(host.core->room().ipMonitor().rows().isEmpty());
+            QVERIFY(waitUntil([&] { return host.core->parts().players.count() == 0; }, 3000));
+            QVERIFY(host.core->parts().room.ipMonitor().rows().isEmpty());
         }
         QCOMPARE(debug.size(), 15);
         QVERIFY(debug.last().contains(u" No Player Found for Socket: "_s));
-        QVERIFY(host.core->room().banList().rows().isEmpty());
+        QVERIFY(host.core->parts().room.banList().rows().isEmpty());
 
         for (int n = 0; n < 1200; ++n)
-            Q_EMIT host.core->room().debugLine(u"line %1"_s.arg(n));
+            Q_EMIT host.core->parts().room.debugLine(u"line %1"_s.arg(n));
         QCOMPARE(debug.size(), HostCore::DebugLinesKept);
         QCOMPARE(debug.first(), u"line 200"_s);
         QCOMPARE(debug.last(), u"line 1199"_s);

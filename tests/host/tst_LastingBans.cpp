@@ -44,16 +44,16 @@ private Q_SLOTS:
             BanList::Terms terms;
             terms.duration = std::chrono::hours(2);
             terms.reason = u"flood | 100%7C spam"_s;
-            QVERIFY(first.core->room().banPlayer(bob->ownId(), terms));
+            QVERIFY(first.core->parts().room.banPlayer(bob->ownId(), terms));
             QVERIFY(!bob->waitForOpcode(ChatPacket::Kick).isEmpty());
-            QVERIFY(first.core->room().banList().ban(u"Old"_s, u"127.0.0.7"_s));
+            QVERIFY(first.core->parts().room.banList().ban(u"Old"_s, u"127.0.0.7"_s));
             stored = settingsText(first);
             QVERIFY(stored.contains("[SOFTWARE\\TavixChat\\Bans]"));
         }
 
         HostFixture second({}, true, withSettingsFile(stored));
         QVERIFY(openPatiently(second));
-        const QList<BanList::Row> rows = second.core->room().banList().rows();
+        const QList<BanList::Row> rows = second.core->parts().room.banList().rows();
         QCOMPARE(rows.size(), 2);
         QCOMPARE(rows.at(0).playerName, u"Bob"_s);
         QCOMPARE(rows.at(0).address, u"127.0.0.2"_s);
@@ -69,7 +69,7 @@ private Q_SLOTS:
         QVERIFY(admits(second, 3));
 
         // Removing a ban is stored too.
-        QVERIFY(second.core->room().banList().removeAddress(u"127.0.0.2"_s));
+        QVERIFY(second.core->parts().room.banList().removeAddress(u"127.0.0.2"_s));
         QVERIFY(!settingsText(second).contains("127.0.0.2"));
         QVERIFY(admits(second, 2));
     }
@@ -78,7 +78,7 @@ private Q_SLOTS:
     {
         HostFixture host;
         QVERIFY(openPatiently(host));
-        BanList &bans = host.core->room().banList();
+        BanList &bans = host.core->parts().room.banList();
         BanList::Terms terms;
         terms.duration = std::chrono::seconds(1);
         QVERIFY(bans.ban(u"Quick"_s, u"127.0.0.4"_s, terms));
@@ -98,8 +98,8 @@ private Q_SLOTS:
         HostFixture host;
         QVERIFY(openPatiently(host));
         // Host bits are dropped: the range is the /30 that holds .2.
-        QVERIFY(host.core->room().banList().ban(QString(), u"127.0.0.2/30"_s));
-        QCOMPARE(host.core->room().banList().rows().at(0).address, u"127.0.0.0/30"_s);
+        QVERIFY(host.core->parts().room.banList().ban(QString(), u"127.0.0.2/30"_s));
+        QCOMPARE(host.core->parts().room.banList().rows().at(0).address, u"127.0.0.0/30"_s);
         QVERIFY(!admits(host, 2));
         QVERIFY(!admits(host, 3));
         QVERIFY(admits(host, 9));
@@ -116,7 +116,7 @@ private Q_SLOTS:
                              "Ban 4=127.0.0.6|2026-01-01T10:00:00Z|next week|Eve|\r\n"
                              "Ban 10=127.0.0.8/31|2026-01-01T10:00:00Z||Ranged|why not\r\n"));
         QVERIFY(openPatiently(host));
-        const QList<BanList::Row> rows = host.core->room().banList().rows();
+        const QList<BanList::Row> rows = host.core->parts().room.banList().rows();
         QCOMPARE(rows.size(), 2);
         QCOMPARE(rows.at(0).playerName, u"Bob"_s);
         QCOMPARE(rows.at(1).address, u"127.0.0.8/31"_s);
@@ -128,7 +128,7 @@ private Q_SLOTS:
         QVERIFY(admits(host, 6));
 
         // A change rewrites the list but keeps the unreadable entries for mending by hand.
-        QVERIFY(host.core->room().banList().ban(u"New"_s, u"127.0.0.12"_s));
+        QVERIFY(host.core->parts().room.banList().ban(u"New"_s, u"127.0.0.12"_s));
         const QByteArray text = settingsText(host);
         QVERIFY(text.contains("this is not a ban"));
         QVERIFY(text.contains("127.0.0.300"));

@@ -96,7 +96,7 @@ private Q_SLOTS:
             m_players.push_back(std::move(player));
         }
         heardByAll(0); // the welcome lines
-        m_host->core->options().setOption(ChatOptions::AnnounceNewPairings, true);
+        m_host->core->parts().chatOptions.setOption(ChatOptions::AnnounceNewPairings, true);
     }
 
     void cleanup()
@@ -136,12 +136,12 @@ private Q_SLOTS:
     void optionOffAnnouncesNothingAndDoubleEliminationSendsTheWholeList()
     {
         QVERIFY(download({200, page(round(1, {{"Ann", "Bob"}}))}));
-        m_host->core->options().setOption(ChatOptions::AnnounceNewPairings, false);
+        m_host->core->parts().chatOptions.setOption(ChatOptions::AnnounceNewPairings, false);
         QVERIFY(download({200, page(round(1, {{"Ann", "Cid"}}))}));
         QCOMPARE(heardByAll(0), QStringList());
 
-        m_host->core->options().setOption(ChatOptions::AnnounceNewPairings, true);
-        QVERIFY(m_host->core->tournament().chooseDetail(
+        m_host->core->parts().chatOptions.setOption(ChatOptions::AnnounceNewPairings, true);
+        QVERIFY(m_host->core->parts().tournament->chooseDetail(
             TournamentSettings::Elimination, u"Double Elimination"_s));
         QVERIFY(download({200,
             "<td align=left>Gus</td><td align=left>Hal</td>"

@@ -157,6 +157,12 @@ void TestPanelApi::sayAndCommandsReachTheRoomAndTheStream()
 
     QCOMPARE(rig.op("mute").json().value(u"muted"_s).toBool(), true);
     QCOMPARE(rig.state().value(u"hosting"_s).toObject().value(u"muted"_s).toBool(), true);
+    // Every page hears of the mute, so each one's Mute button can show it.
+    QVERIFY(rig.waitForEvent(u"hosting"_s,
+                   [](const QJsonObject &e) {
+                       return e.value(u"hosting"_s).toObject().value(u"muted"_s).toBool();
+                   })
+                .contains(u"hosting"_s));
     QCOMPARE(rig.op("mute").json().value(u"muted"_s).toBool(), false);
     QCOMPARE(rig.op("announce", {{u"item"_s, u"rules"_s}}).status, 200);
     QCOMPARE(rig.op("announce", {{u"item"_s, u"weather"_s}}).status, 400);
@@ -192,13 +198,13 @@ void TestPanelApi::whisperKickBanAndUnban()
         u"127.0.0.3"_s);
     QCOMPARE(rig.op("unban", {{u"address"_s, u"127.0.0.9"_s}}).status, 400);
     QCOMPARE(rig.op("unban", {{u"address"_s, u"127.0.0.3"_s}}).status, 200);
-    QVERIFY(rig.host.core->room().banList().rows().isEmpty());
-    rig.host.core->room().banList().add({u"X"_s, u"127.0.0.7"_s, u"now"_s, {}, {}, {}});
-    rig.host.core->room().banList().add({u"Y"_s, u"127.0.0.8"_s, u"now"_s, {}, {}, {}});
+    QVERIFY(rig.host.core->parts().room.banList().rows().isEmpty());
+    rig.host.core->parts().room.banList().add({u"X"_s, u"127.0.0.7"_s, u"now"_s, {}, {}, {}});
+    rig.host.core->parts().room.banList().add({u"Y"_s, u"127.0.0.8"_s, u"now"_s, {}, {}, {}});
     QCOMPARE(rig.op("unban", {{u"rows"_s, QJsonArray{1}}}).status, 200);
-    QCOMPARE(rig.host.core->room().banList().rows().size(), 1);
+    QCOMPARE(rig.host.core->parts().room.banList().rows().size(), 1);
     QCOMPARE(rig.op("unban-all").status, 200);
-    QVERIFY(rig.host.core->room().banList().rows().isEmpty());
+    QVERIFY(rig.host.core->parts().room.banList().rows().isEmpty());
 
     // Closing through the panel, as the window's button does.
     QCOMPARE(rig.op("close").status, 200);
@@ -277,7 +283,8 @@ void TestPanelApi::badArgumentsAreRefusedPlainly()
 void TestPanelApi::passwordSetByAnotherRunEndsEverySession()
 {
     HostFixture host;
-    PanelPassword::store(host.core->store(), PanelPassword::hash(Password, 1000));
+    QVERIFY(host.core->start());
+    PanelPassword::store(host.core->parts().store, PanelPassword::hash(Password, 1000));
     QString error;
     const auto panel
         = PanelFrontEnd::start(*host.core, {PanelSettings::Endpoint{}, {}, {}}, &error);
@@ -296,7 +303,7 @@ void TestPanelApi::passwordSetByAnotherRunEndsEverySession()
     QVERIFY(client.login(Password).isEmpty());
     QVERIFY(!client.login(u"new one"_s).isEmpty());
     // A later save of this run keeps the new password.
-    host.core->store().writeRegValue(SettingsKeys::Root, u"cWelcomeMsg"_s, u"Hello"_s);
+    host.core->parts().store.writeRegValue(SettingsKeys::Root, u"cWelcomeMsg"_s, u"Hello"_s);
     const SettingsStore reread(host.core->store().filePath());
     QVERIFY(PanelPassword::verify(u"new one"_s, PanelPassword::storedRecord(reread)));
 }

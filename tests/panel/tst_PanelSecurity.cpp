@@ -414,7 +414,7 @@ void TestPanelSecurity::slowEventStreamIsDropped()
     socket.open(request);
     QTRY_COMPARE_WITH_TIMEOUT(rig.server->eventStreamCount(), 1, 5000);
     // An event larger than the panel may hold unsent: the panel is dropped, the host goes on.
-    rig.host.core->transcript().addChatLine(u"Ann: "_s, QString(200, u'x'), LineKind::Chat);
+    rig.host.core->parts().transcript.addChatLine(u"Ann: "_s, QString(200, u'x'), LineKind::Chat);
     QTRY_COMPARE_WITH_TIMEOUT(rig.server->eventStreamCount(), 0, 5000);
     QTRY_COMPARE_WITH_TIMEOUT(socket.state(), QAbstractSocket::UnconnectedState, 5000);
 }

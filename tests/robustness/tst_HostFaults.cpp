@@ -44,8 +44,8 @@ private Q_SLOTS:
         QCOMPARE(host.messages.size(), 1);
         QVERIFY2(host.messages.first().startsWith(message), qPrintable(host.messages.first()));
         // The room works, and typing into the settings says nothing more.
-        host.core->identity().setWelcomeMessage(u"Hi"_s);
-        host.core->identity().setWelcomeMessage(u"Hello"_s);
+        host.core->parts().identity.setWelcomeMessage(u"Hi"_s);
+        host.core->parts().identity.setWelcomeMessage(u"Hello"_s);
         auto ann = host.join(2, u"Ann"_s);
         QVERIFY(ann && ann->ownId() == 1);
         QCOMPARE(host.messages.size(), 1);
@@ -55,12 +55,12 @@ private Q_SLOTS:
     {
         HostFixture host;
         QVERIFY2(openPatiently(host), qPrintable(host.lines.join(u'\n')));
-        ChatOptions &options = host.core->options();
+        ChatOptions &options = host.core->parts().chatOptions;
         options.setLogOption(ChatOptions::EnableLogging, true);
         options.setLogOption(ChatOptions::LogChat, true);
         options.setLogOption(ChatOptions::LogPlayerEvents, true);
         // A folder where today's log file should be: no record can be written.
-        QVERIFY(QDir().mkpath(host.core->chatLog().filePath(QDate::currentDate())));
+        QVERIFY(QDir().mkpath(host.core->parts().chatLog.filePath(QDate::currentDate())));
 
         auto ann = host.join(2, u"Ann"_s);
         auto bob = host.join(3, u"Bob"_s);

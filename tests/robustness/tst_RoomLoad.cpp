@@ -86,8 +86,8 @@ private Q_SLOTS:
             }
 
             wave.clear();
-            QVERIFY(waitUntil([&] { return host.core->players().count() == 0; }));
-            QVERIFY(waitUntil([&] { return host.core->queue().size() == 0; }));
+            QVERIFY(waitUntil([&] { return host.core->parts().players.count() == 0; }));
+            QVERIFY(waitUntil([&] { return host.core->parts().queue.size() == 0; }));
             if (round == 1)
                 residentAfterWarmUp = residentBytes();
         }
@@ -133,7 +133,7 @@ private Q_SLOTS:
                 ann->sendChat(ann->ownId(), u"still here"_s);
             }
             QTest::qWait(10);
-            longestQueue = std::max(longestQueue, host.core->queue().size());
+            longestQueue = std::max(longestQueue, host.core->parts().queue.size());
             if (bob->chatTexts().contains(u"still here"_s))
                 bobHeardAtMs = clock.elapsed();
         }
@@ -162,8 +162,8 @@ private Q_SLOTS:
     {
         QFETCH(QString, kind);
         HostFixture host;
-        host.core->identity().setPassword(u"Secret"_s);
-        host.core->identity().setLocked(true);
+        host.core->parts().identity.setPassword(u"Secret"_s);
+        host.core->parts().identity.setLocked(true);
         QVERIFY2(openPatiently(host), qPrintable(host.lines.join(u'\n')));
         auto ann = joinLocked(host, 2, u"Ann"_s);
         auto bob = joinLocked(host, 3, u"Bob"_s);
@@ -175,7 +175,7 @@ private Q_SLOTS:
             flooder = joinLocked(host, 4, u"Flood"_s);
         }
         QVERIFY(ann && bob && flooder);
-        QVERIFY(waitUntil([&] { return host.core->queue().size() == 0; }, 10000));
+        QVERIFY(waitUntil([&] { return host.core->parts().queue.size() == 0; }, 10000));
 
         QByteArray flood;
         for (int request = 0; request < 2000; ++request) {
@@ -244,7 +244,7 @@ private Q_SLOTS:
             talkers.push_back(host.join(2 + k, u"T%1"_s.arg(k)));
             QVERIFY(talkers.back() && talkers.back()->ownId() != 0);
         }
-        QVERIFY(waitUntil([&] { return host.core->queue().size() == 0; }, 60000));
+        QVERIFY(waitUntil([&] { return host.core->parts().queue.size() == 0; }, 60000));
         std::vector<quint16> ids;
         for (const auto &talker : talkers) {
             ids.push_back(talker->ownId());
@@ -273,7 +273,7 @@ private Q_SLOTS:
                 ++said;
             }
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            longestQueue = std::max(longestQueue, host.core->queue().size());
+            longestQueue = std::max(longestQueue, host.core->parts().queue.size());
             const QStringList texts = listener.chatTexts();
             for (; heardUpTo < texts.size(); ++heardUpTo) {
                 const auto spoken = saidAtMs.constFind(texts.at(heardUpTo));
@@ -294,7 +294,7 @@ private Q_SLOTS:
                 << longestQueue;
         QVERIFY(heard > 0);
         QVERIFY(toldBusy > 0);
-        QCOMPARE(host.core->players().count(), Talkers);
+        QCOMPARE(host.core->parts().players.count(), Talkers);
         // Relays fill at most two seconds' worth of ticks; the host's own notices may come on
         // top, one per talker.
         const qsizetype mostTicks = OutgoingQueue::MaxRelayDelay / OutgoingQueue::TickInterval;
@@ -312,7 +312,7 @@ private Q_SLOTS:
         QVERIFY2(openPatiently(host), qPrintable(host.lines.join(u'\n')));
         ChatRoom::Limits limits;
         limits.silentTimeout = 300ms;
-        host.core->room().setLimits(limits);
+        host.core->parts().room.setLimits(limits);
         auto seated = host.join(2, u"Ann"_s);
         QVERIFY(seated);
         GameClient silent(3);
@@ -322,7 +322,7 @@ private Q_SLOTS:
         QVERIFY(silent.waitForClose(2000));
         QVERIFY(clock.elapsed() >= 250);
         QVERIFY(!seated->isClosed());
-        QCOMPARE(host.core->players().count(), 1);
+        QCOMPARE(host.core->parts().players.count(), 1);
     }
 };
 

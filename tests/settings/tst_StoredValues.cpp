@@ -1,6 +1,7 @@
 #include "appearance/ChatStyles.h"
 #include "chat/ChatOptions.h"
 #include "host/HostCore.h"
+#include "host/HostParts.h"
 #include "host/SettingCommands.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoredValues.h"
@@ -114,7 +115,7 @@ void put(HostCore &core, const StoredValue &value, int index, const QString &tex
         core.chooseFont(index, font);
         return;
     }
-    value.write(core.store(), text, index);
+    value.write(core.parts().store, text, index);
 }
 
 void addEveryValueName()

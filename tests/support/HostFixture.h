@@ -7,6 +7,7 @@
 #include "chatserver/ClientSlots.h"
 #include "host/HostCore.h"
 #include "host/HostIdentity.h"
+#include "host/HostParts.h"
 #include "support/GameClient.h"
 #include "support/TestWait.h"
 
@@ -47,7 +48,7 @@ public:
             ladders.open(QIODevice::WriteOnly);
             ladders.write("'comment\r\nAlpha|alp|3\r\n");
         }
-        CommandLineOptions options;
+        HostOptions options;
         options.dataDir = dir.path();
         options.settingsFile = dir.filePath(QStringLiteral("settings.ini"));
         options.network.lobbyHost = QStringLiteral("127.0.0.1");
@@ -69,11 +70,11 @@ public:
     {
         if (!core->start())
             return false;
-        QObject::connect(&core->transcript(), &Transcript::lineAdded, core.get(),
+        QObject::connect(&core->parts().transcript, &Transcript::lineAdded, core.get(),
             [this](const TranscriptLine &line) { lines << line.prefix + line.body; });
-        core->options().setOption(1, true); // "Display System Messages"
-        core->identity().setOperatorName(operatorName);
-        core->identity().setRoomName(room);
+        core->parts().chatOptions.setOption(1, true); // "Display System Messages"
+        core->parts().identity.setOperatorName(operatorName);
+        core->parts().identity.setRoomName(room);
         core->clickHostButton();
         return waitUntil([this] { return core->hosting() == HostCore::Hosting::Open; }, 8000);
     }
@@ -85,7 +86,7 @@ public:
 
     QTemporaryDir dir;
     LobbySimulator lobby;
-    quint16 chatPort() const { return core->clientSlots().listeningPort(); }
+    quint16 chatPort() const { return core->parts().clientSlots.listeningPort(); }
     std::unique_ptr<HostCore> core;
     QStringList messages;
     QStringList lines;

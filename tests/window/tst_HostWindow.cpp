@@ -360,7 +360,7 @@ void TestHostWindow::passwordBoxAtStartUpAndAfterAFailedStart()
     ladders.close();
     QTcpServer refusing; // a lobby port on which nothing listens once it is closed again
     QVERIFY(refusing.listen(QHostAddress::LocalHost));
-    CommandLineOptions options;
+    HostOptions options;
     options.dataDir = dir.path();
     options.settingsFile = dir.filePath(u"settings.ini"_s); // nothing stored: not locked
     options.network.lobbyHost = u"127.0.0.1"_s;

@@ -28,6 +28,10 @@ struct Fixture
         : store(folder + u"/settings.ini"_s)
         , log(folder)
     {
+        // As the window controller wires it to the core's transcript.
+        QObject::connect(&transcript, &Transcript::lineAdded, &binder, &TranscriptBinder::showLine);
+        QObject::connect(
+            &transcript, &Transcript::cleared, &binder, &TranscriptBinder::showCleared);
     }
 
     QString shownText() const { return view.transcript()->toPlainText(); }
@@ -38,7 +42,7 @@ struct Fixture
     ChatLog log;
     Transcript transcript{options, styles, log};
     ChatroomTab view;
-    TranscriptBinder binder{transcript, view, view};
+    TranscriptBinder binder{view, view};
     QSignalSpy attention{&binder, &TranscriptBinder::attentionRequested};
 };
 

@@ -3,6 +3,7 @@
 #include "chatserver/ClientSlots.h"
 #include "host/HostCore.h"
 #include "host/HostIdentity.h"
+#include "host/HostParts.h"
 #include "support/GameClient.h"
 #include "support/TestWait.h"
 #include "window/ChatSettingsTab.h"
@@ -105,7 +106,7 @@ private:
     QTemporaryDir m_dir;
     std::unique_ptr<LobbySimulator> m_lobby;
     QStringList m_lobbyLog;
-    quint16 chatPort() const { return m_core->clientSlots().listeningPort(); }
+    quint16 chatPort() const { return m_core->parts().clientSlots.listeningPort(); }
     std::unique_ptr<HostCore> m_core;
     std::unique_ptr<HostWindow> m_window;
     std::unique_ptr<HostWindowController> m_controller;
@@ -137,7 +138,7 @@ void TestWindowRoom::initTestCase()
     connect(m_lobby.get(), &LobbySimulator::logLine, this,
         [this](const QString &line) { m_lobbyLog << line; });
 
-    CommandLineOptions options;
+    HostOptions options;
     options.dataDir = m_dir.path();
     options.settingsFile = m_dir.filePath(u"settings.ini"_s);
     options.network.lobbyHost = u"127.0.0.1"_s;
@@ -368,6 +369,12 @@ void TestWindowRoom::muteTellsEverybodyAndTogglesBack()
     mute->trigger();
     QVERIFY(!mute->isChecked());
     QVERIFY(transcriptShows(u"** Chat Mute Removed By Host **"_s));
+
+    // A mute set from another front end (the panel runs beside the window) shows in the menu.
+    QVERIFY(m_core->toggleMute());
+    QVERIFY(mute->isChecked());
+    QVERIFY(!m_core->toggleMute());
+    QVERIFY(!mute->isChecked());
 }
 
 void TestWindowRoom::popupOffersKickOnlyWithPlayers()

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "appearance/ChatStyles.h"
+#include "chat/BotReplies.h"
+#include "chat/BotSpeaker.h"
+#include "chat/ChatLog.h"
+#include "chat/ChatOptions.h"
+#include "chat/HostConsole.h"
+#include "chat/PlayerChat.h"
+#include "chat/Transcript.h"
+#include "chatserver/BanStore.h"
+#include "chatserver/ChatRoom.h"
+#include "chatserver/ClientSlots.h"
+#include "chatserver/HostState.h"
+#include "chatserver/OutgoingQueue.h"
+#include "chatserver/PlayerTable.h"
+#include "host/HostIdentity.h"
+#include "host/HostOptions.h"
+#include "host/NetworkConfig.h"
+#include "host/StatusPanel.h"
+#include "host/StoredValueEditor.h"
+#include "lobby/LobbyLink.h"
+#include "settings/SettingsStore.h"
+#include "tournament/PairingsService.h"
+#include "tournament/RankLookup.h"
+#include "tournament/TournamentSettings.h"
+
+#include <QNetworkAccessManager>
+
+#include <memory>
+
+// Every part a HostCore owns. The core wires them together; tests look inside a running host
+// through HostCore::parts(). Front ends never include this header: they use the core's
+// operations and read models.
+struct HostParts
+{
+    HostParts(
+        const QString &settingsFile, const NetworkOverrides &overrides, const QString &dataFolder)
+        : store(settingsFile)
+        , network(NetworkConfig::load(store, overrides))
+        , identity(store)
+        , styles(store)
+        , chatOptions(store)
+        , chatLog(dataFolder)
+        , transcript(chatOptions, styles, chatLog)
+        , queue(players, clientSlots)
+        , bot(transcript, queue, chatOptions, players)
+        , room(state, players, clientSlots, queue, bot, chatLog, chatOptions)
+        , banStore(store, room.banList())
+        , editor(store, identity, chatOptions, styles)
+    {
+    }
+
+    SettingsStore store;
+    NetworkConfig network;
+    HostIdentity identity;
+    ChatStyles styles;
+    ChatOptions chatOptions;
+    ChatLog chatLog;
+    Transcript transcript;
+    HostState state;
+    PlayerTable players;
+    ClientSlots clientSlots;
+    OutgoingQueue queue;
+    BotSpeaker bot;
+    ChatRoom room;
+    BanStore banStore;
+    StoredValueEditor editor;
+    LobbyLink lobby;
+    StatusPanel status;
+    QNetworkAccessManager web;
+
+    // Built by HostCore::start(), once the ladders are loaded.
+    std::unique_ptr<TournamentSettings> tournament;
+    std::unique_ptr<PairingsService> pairings;
+    std::unique_ptr<RankLookup> ranks;
+    std::unique_ptr<BotReplies> replies;
+    std::unique_ptr<PlayerChat> playerChat;
+    std::unique_ptr<HostConsole> console;
+};
