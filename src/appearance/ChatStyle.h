@@ -1,16 +1,13 @@
 #pragma once
 
-#include <QString>
+#include "appearance/ChatFont.h"
+
 #include <QtGlobal>
 
-// How one kind of transcript text looks. Plain data, so the core can hold and store styles
-// without the GUI libraries; the window turns it into a character format.
-struct ChatStyle
+// How one kind of transcript text looks: its font and colour. Plain data, so the core can hold
+// and store styles without the GUI libraries; the window turns it into a character format.
+struct ChatStyle : ChatFont
 {
-    QString fontName; // empty: the window's default font
-    bool bold = false;
-    bool italic = false;
-    float size = 0; // points; 0: the window's default size
     quint32 colour = 0; // 0x00BBGGRR: red in the low byte, as stored
 
     static constexpr quint32 rgb(int red, int green, int blue)

@@ -102,7 +102,7 @@ ChatFont ChatStyles::font(int slot) const
 ChatStyle ChatStyles::style(int fontSlot, int colourSlot) const
 {
     const ChatFont f = font(fontSlot);
-    return ChatStyle{f.name, f.bold, f.italic, f.size, colour(colourSlot)};
+    return ChatStyle{f, colour(colourSlot)};
 }
 
 quint32 ChatStyles::firstStartColour(int slot)

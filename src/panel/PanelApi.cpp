@@ -39,7 +39,7 @@ QJsonArray strings(const QStringList &list)
 
 QString colourText(quint32 colour)
 {
-    const ChatStyle style{QString(), false, false, 0, colour};
+    const ChatStyle style{{}, colour};
     return u"#%1%2%3"_s.arg(style.red(), 2, 16, QChar(u'0'))
         .arg(style.green(), 2, 16, QChar(u'0'))
         .arg(style.blue(), 2, 16, QChar(u'0'));
@@ -47,7 +47,7 @@ QString colourText(quint32 colour)
 
 QJsonObject styleJson(const ChatStyle &style)
 {
-    return {{u"font"_s, style.fontName}, {u"bold"_s, style.bold}, {u"italic"_s, style.italic},
+    return {{u"font"_s, style.name}, {u"bold"_s, style.bold}, {u"italic"_s, style.italic},
         {u"size"_s, double(style.size)}, {u"colour"_s, colourText(style.colour)}};
 }
 

@@ -88,7 +88,7 @@ void ChatSettingsBinder::storeFont(int index, const QFont &font)
     const ChatStyle chosen = ChatStyleFormat::fromFont(font, 0);
     // A font given in pixels has no point size; 0 keeps the window's default size.
     m_editor.chooseFont(
-        index, ChatFont{chosen.fontName, chosen.bold, chosen.italic, std::max(chosen.size, 0.0F)});
+        index, ChatFont{chosen.name, chosen.bold, chosen.italic, std::max(chosen.size, 0.0F)});
     refreshSample();
 }
 

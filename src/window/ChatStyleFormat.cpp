@@ -17,8 +17,8 @@ quint32 fromColor(const QColor &color)
 QFont toFont(const ChatStyle &style, const QFont &defaultFont)
 {
     QFont font = defaultFont;
-    if (!style.fontName.isEmpty())
-        font.setFamilies({style.fontName});
+    if (!style.name.isEmpty())
+        font.setFamilies({style.name});
     if (style.size > 0)
         font.setPointSizeF(double(style.size));
     font.setBold(style.bold);
@@ -29,7 +29,7 @@ QFont toFont(const ChatStyle &style, const QFont &defaultFont)
 ChatStyle fromFont(const QFont &font, quint32 colour)
 {
     ChatStyle style;
-    style.fontName = font.family();
+    style.name = font.family();
     style.bold = font.bold();
     style.italic = font.italic();
     style.size = float(font.pointSizeF());
@@ -43,8 +43,8 @@ QTextCharFormat toCharFormat(const ChatStyle &style)
     format.setFontWeight(style.bold ? QFont::Bold : QFont::Normal);
     if (style.size > 0)
         format.setFontPointSize(double(style.size));
-    if (!style.fontName.isEmpty())
-        format.setFontFamilies({style.fontName});
+    if (!style.name.isEmpty())
+        format.setFontFamilies({style.name});
     format.setFontItalic(style.italic);
     format.setForeground(toColor(style.colour));
     return format;

@@ -122,7 +122,7 @@ private Q_SLOTS:
         ChatStyles styles(store);
         styles.setFont(ChatStyles::SystemFont, u"Arial"_s, false, true, 12);
         const ChatStyle style = styles.style(ChatStyles::SystemFont, ChatStyles::SystemColour);
-        QCOMPARE(style, (ChatStyle{u"Arial"_s, false, true, 12, ChatStyle::rgb(0, 192, 192)}));
+        QCOMPARE(style, (ChatStyle{{u"Arial"_s, false, true, 12}, ChatStyle::rgb(0, 192, 192)}));
         QCOMPARE(styles.style(7, -1), ChatStyle());
     }
 };

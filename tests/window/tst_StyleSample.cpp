@@ -17,7 +17,7 @@ ChatStyle coloured(quint32 colour, const QString &font = {}, bool bold = false)
 {
     ChatStyle style;
     style.colour = colour;
-    style.fontName = font;
+    style.name = font;
     style.bold = bold;
     return style;
 }
@@ -67,7 +67,7 @@ void TestStyleSample::fontFallsBackToTheDefault()
     QVERIFY(!plain.bold());
 
     ChatStyle named;
-    named.fontName = u"DejaVu Serif"_s;
+    named.name = u"DejaVu Serif"_s;
     named.size = 9.75f;
     named.italic = true;
     const QFont chosen = ChatStyleFormat::toFont(named, base);
@@ -82,7 +82,7 @@ void TestStyleSample::fontRoundTripsThroughAStyle()
     font.setPointSizeF(12);
     font.setBold(true);
     const ChatStyle style = ChatStyleFormat::fromFont(font, 65280);
-    QCOMPARE(style.fontName, u"DejaVu Sans Mono"_s);
+    QCOMPARE(style.name, u"DejaVu Sans Mono"_s);
     QVERIFY(style.bold);
     QVERIFY(!style.italic);
     QCOMPARE(style.size, 12.0f);
@@ -145,7 +145,7 @@ void TestStyleSample::labelsPreviewTheirStyleOnTheBackground()
     StyleSample::Styles styles;
     for (int i = 0; i < StyleSample::SlotCount; ++i)
         styles[i] = coloured(ChatStyle::rgb(10 * i, 20, 30));
-    styles[StyleSample::SystemMessages].fontName = u"DejaVu Serif"_s;
+    styles[StyleSample::SystemMessages].name = u"DejaVu Serif"_s;
     styles[StyleSample::SystemMessages].size = 14;
 
     StyleSample::refresh(box, labels, ChatStyle::rgb(1, 2, 3), styles);

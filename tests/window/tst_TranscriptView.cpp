@@ -26,7 +26,7 @@ QList<Run> runsOf(const QTextBlock &block)
 ChatStyle style(const QString &font, bool bold, bool italic, float size, quint32 colour)
 {
     ChatStyle s;
-    s.fontName = font;
+    s.name = font;
     s.bold = bold;
     s.italic = italic;
     s.size = size;
