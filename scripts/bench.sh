@@ -3,6 +3,7 @@
 # Options are passed to vornic-bench (see build/bin/vornic-bench --help), e.g.
 #   scripts/bench.sh --relayed 100000      the memory run with 100,000 line deliveries
 #   scripts/bench.sh --only parsers        one group: parsers, room or startup
+#   scripts/bench.sh --panels 0            no second pacing run with browser panels watching
 # Progress goes to standard error, the table to standard output.
 set -euo pipefail
 cd "$(dirname "$0")/.."

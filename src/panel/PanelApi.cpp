@@ -202,6 +202,23 @@ PanelApi::Result chooseRound(HostCore &core, const QJsonObject &args)
     return ok();
 }
 
+// A font sample's choice, as the window's font picker makes it.
+PanelApi::Result chooseFont(HostCore &core, const QJsonObject &args)
+{
+    const int slot = args.value(u"slot"_s).toInt(-1);
+    if (slot < 0 || slot >= ChatStyles::FontSlotCount)
+        return fail(u"slot must be 0 to %1"_s.arg(ChatStyles::FontSlotCount - 1));
+    const QString name = args.value(u"font"_s).toString().trimmed();
+    const double size = args.value(u"size"_s).toDouble(0);
+    // The window's picker offers sizes up to a few dozen points; beyond that is a typing slip.
+    if (name.size() > 64 || size < 0 || size > 200)
+        return fail(u"font names go to 64 characters, sizes from 0 to 200 points"_s);
+    core.chooseFont(slot,
+        ChatFont{
+            name, args.value(u"bold"_s).toBool(), args.value(u"italic"_s).toBool(), float(size)});
+    return ok();
+}
+
 PanelApi::Result page(HostCore &core, const QJsonObject &args)
 {
     const int index = args.value(u"index"_s).toInt(-1);
@@ -258,6 +275,7 @@ const QHash<QString, Operation> &operations()
             }},
         {u"set"_s, setValue},
         {u"round"_s, chooseRound},
+        {u"font"_s, chooseFont},
         {u"page"_s, page},
     };
     return all;
@@ -456,6 +474,13 @@ QJsonObject PanelApi::settingsJson() const
             {u"caption"_s, ChatStyles::colourCaption(slot)},
             {u"colour"_s, colourText(m_core.styles().colour(slot))}});
     }
+    QJsonArray fonts;
+    for (int slot = 0; slot < ChatStyles::FontSlotCount; ++slot) {
+        const ChatFont font = m_core.styles().font(slot);
+        fonts.append(QJsonObject{{u"slot"_s, slot}, {u"caption"_s, ChatStyles::fontCaption(slot)},
+            {u"font"_s, font.name}, {u"bold"_s, font.bold}, {u"italic"_s, font.italic},
+            {u"size"_s, double(font.size)}});
+    }
     return {{u"identity"_s,
                 QJsonObject{{u"server"_s, id.server()},
                     {u"serverChoices"_s, strings(HostIdentity::serverChoices())},
@@ -467,5 +492,5 @@ QJsonObject PanelApi::settingsJson() const
         {u"rounds"_s, rounds}, {u"courseChoices"_s, strings(CourseTable::courseChoices())},
         {u"levelChoices"_s, strings(CourseTable::levelChoices())},
         {u"holesChoices"_s, strings(t.holesChoices())}, {u"holesCaption"_s, t.holesCaption()},
-        {u"options"_s, options}, {u"logs"_s, logs}, {u"colours"_s, colours}};
+        {u"options"_s, options}, {u"logs"_s, logs}, {u"colours"_s, colours}, {u"fonts"_s, fonts}};
 }

@@ -104,11 +104,12 @@ def main():
         processes.append(lobby)
         lobby_port = first_port(lobby, "the lobby simulator")
         chat_port, panel_port = free_port(), free_port()
+        room_log = open(os.path.join(work, "room.log"), "wb")
         room = subprocess.Popen(
             [host, "--headless", "--host", "--settings", settings, "--data-dir", work,
              "--lobby-host", "127.0.0.1", "--lobby-port", str(lobby_port),
              "--chat-port", str(chat_port), "--panel", str(panel_port)],
-            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            stdin=subprocess.DEVNULL, stdout=room_log, stderr=subprocess.STDOUT)
         processes.append(room)
         url = f"http://127.0.0.1:{panel_port}/"
 
@@ -119,8 +120,14 @@ def main():
             options.add_argument(argument)
         driver = webdriver.Chrome(service=Service(DRIVER), options=options)
         driver.set_page_load_timeout(WAIT)
-        until(lambda: driver.get(url) is None and driver.find_element(By.ID, "password")
-              .is_displayed(), "the login form")
+        def login_form():
+            if room.poll() is not None:
+                with open(os.path.join(work, "room.log"), "rb") as log:
+                    raise SystemExit("the host ended (status %d): %s"
+                                     % (room.returncode, log.read().decode("cp1252")[-2000:]))
+            return driver.get(url) is None and driver.find_element(By.ID, "password").is_displayed()
+
+        until(login_form, "the login form")
 
         def log_in(password):
             driver.find_element(By.ID, "password").send_keys(password)
@@ -184,6 +191,15 @@ def main():
         width = driver.execute_script("return document.documentElement.scrollWidth")
         driver.save_screenshot(os.path.join(SHOTS, "panel-375.png"))
         assert width <= 375 + 1, f"the page is {width} px wide at 375 px"
+        # The chat settings, font rows included, fit the phone's width too.
+        driver.find_element(By.CSS_SELECTOR, "#tabs [data-tab=chat-settings]").click()
+        until(lambda: len(driver.find_elements(By.CSS_SELECTOR, "#fonts .font-row")) == 5,
+              "the font rows")
+        width = driver.execute_script("return document.documentElement.scrollWidth")
+        driver.execute_script("document.getElementById('fonts').scrollIntoView()")
+        driver.save_screenshot(os.path.join(SHOTS, "panel-375-chat-settings.png"))
+        assert width <= 375 + 1, f"the chat settings are {width} px wide at 375 px"
+        driver.find_element(By.CSS_SELECTOR, "#tabs [data-tab=chatroom]").click()
         driver.set_window_size(1280, 900)
 
         # Kick the hostile player, ban Bob.

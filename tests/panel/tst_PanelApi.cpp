@@ -1,4 +1,5 @@
 #include "PanelClient.h"
+#include "appearance/ChatStyles.h"
 #include "chat/ChatOptions.h"
 #include "chatserver/BanList.h"
 #include "chatserver/ChatRoom.h"
@@ -253,6 +254,22 @@ void TestPanelApi::settingsChangeByValueNameAndAllRow()
     QCOMPARE(rig.op("round", {{u"row"_s, 0}, {u"column"_s, u"course"_s}, {u"value"_s, u"Moon"_s}})
                  .status,
         400);
+    // A font sample, as the window's picker chooses it; the stream shows it to every panel.
+    const QJsonObject font{{u"slot"_s, 1}, {u"font"_s, u"DejaVu Serif"_s}, {u"size"_s, 11.5},
+        {u"bold"_s, true}, {u"italic"_s, false}};
+    QCOMPARE(rig.op("font", font).status, 200);
+    QCOMPARE(rig.host.core->styles().font(1), (ChatFont{u"DejaVu Serif"_s, true, false, 11.5F}));
+    const QJsonObject shown = rig.waitForEvent(u"settings"_s, [](const QJsonObject &e) {
+        return e.value(u"settings"_s).toObject().value(u"fonts"_s).toArray().at(1).toObject()
+            == QJsonObject{{u"slot"_s, 1}, {u"caption"_s, ChatStyles::fontCaption(1)},
+                {u"font"_s, u"DejaVu Serif"_s}, {u"size"_s, 11.5}, {u"bold"_s, true},
+                {u"italic"_s, false}};
+    });
+    QVERIFY(!shown.isEmpty());
+    QCOMPARE(rig.op("font", {{u"slot"_s, 5}, {u"font"_s, u"Arial"_s}}).status, 400);
+    QCOMPARE(rig.op("font", {{u"slot"_s, 0}, {u"size"_s, -3}}).status, 400);
+    QCOMPARE(rig.op("font", {{u"slot"_s, 0}, {u"font"_s, QString(65, u'x')}}).status, 400);
+
     // Without a jump number the page cannot be named; the operator is told why.
     QCOMPARE(rig.op("page", {{u"index"_s, 2}}).status, 400);
     QCOMPARE(rig.op("set", {{u"name"_s, u"tDetails 1"_s}, {u"value"_s, u"1234"_s}}).status, 200);

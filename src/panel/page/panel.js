@@ -317,8 +317,54 @@
         input.dataset.name = c.name;
         field($('colours'), 'colour-' + c.name, c.caption, input);
       });
+      (settings.fonts || []).forEach(addFontRow);
       document.querySelectorAll('[data-name]').forEach(bindControl);
     }
+  }
+
+  // A font sample's row: face, size, bold and italic, sent together as the window's picker does.
+  function addFontRow(f) {
+    const row = make('div');
+    row.className = 'font-row';
+    row.dataset.fontSlot = String(f.slot);
+    const caption = make('span', f.caption);
+    caption.className = 'font-caption';
+    const face = make('input');
+    face.type = 'text';
+    face.maxLength = 64;
+    face.setAttribute('list', 'font-families');
+    face.setAttribute('aria-label', f.caption + ' font');
+    face.dataset.fontPart = 'font';
+    face.placeholder = 'default font';
+    const size = make('input');
+    size.type = 'number';
+    size.min = '0';
+    size.max = '200';
+    size.step = '0.25';
+    size.setAttribute('aria-label', f.caption + ' size');
+    size.dataset.fontPart = 'size';
+    size.placeholder = 'size';
+    row.append(caption, face, size);
+    [['bold', 'Bold'], ['italic', 'Italic']].forEach(([part, caption]) => {
+      const label = make('label');
+      const box = make('input');
+      box.type = 'checkbox';
+      box.dataset.fontPart = part;
+      label.append(box, document.createTextNode(' ' + caption));
+      row.append(label);
+    });
+    row.addEventListener('change', async () => {
+      const part = (name) => row.querySelector('[data-font-part="' + name + '"]');
+      const result = await call('font', {
+        slot: f.slot,
+        font: part('font').value,
+        size: Number(part('size').value) || 0,
+        bold: part('bold').checked,
+        italic: part('italic').checked,
+      });
+      if (!result.ok && state) renderSettings();
+    });
+    $('fonts').append(row);
   }
 
   function checkbox(container, name, caption) {
@@ -374,6 +420,19 @@
     s.options.forEach((o, i) => setControl(named('cOptions ' + i), o.on));
     s.logs.forEach((o, i) => setControl(named('cLogs ' + i), o.on));
     (s.colours || []).forEach((c) => setControl(named(c.name), c.colour));
+    (s.fonts || []).forEach((f) => {
+      const row = document.querySelector('[data-font-slot="' + f.slot + '"]');
+      if (!row) return;
+      const part = (name) => row.querySelector('[data-font-part="' + name + '"]');
+      setControl(part('font'), f.font);
+      setControl(part('size'), f.size > 0 ? f.size : '');
+      setControl(part('bold'), f.bold);
+      setControl(part('italic'), f.italic);
+      const caption = row.querySelector('.font-caption');
+      caption.style.fontFamily = f.font ? '"' + f.font.replace(/["\\]/g, '') + '", sans-serif' : '';
+      caption.style.fontWeight = f.bold ? 'bold' : 'normal';
+      caption.style.fontStyle = f.italic ? 'italic' : 'normal';
+    });
     if (s.colours && s.colours.length > 0) $('transcript').style.backgroundColor = s.colours[0].colour;
   }
 
