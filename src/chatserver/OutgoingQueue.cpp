@@ -120,7 +120,9 @@ void OutgoingQueue::sendHead()
             || m_slots.state(head.socket) != SocketState::Connected)
             continue;
         m_lastSend = PaceTimer::Clock::now();
-        if (!m_slots.send(head.socket, head.packet))
+        if (m_slots.send(head.socket, head.packet))
+            Q_EMIT packetSent(head.socket);
+        else
             Q_EMIT connectionOverflowed(head.socket);
         break;
     }

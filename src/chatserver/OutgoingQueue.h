@@ -80,6 +80,8 @@ public:
 Q_SIGNALS:
     // Said for every packet that one of the caps turned away.
     void connectionOverflowed(int socket);
+    // A packet has been handed to the system for this connection, at its tick.
+    void packetSent(int socket);
 
 private:
     struct Entry
