@@ -121,7 +121,9 @@ void OutgoingQueue::sendHead()
             continue;
         m_lastSend = PaceTimer::Clock::now();
         if (m_slots.send(head.socket, head.packet))
-            Q_EMIT packetSent(head.socket);
+            Q_EMIT packetSent(head.socket,
+                std::chrono::duration_cast<std::chrono::nanoseconds>(m_lastSend.time_since_epoch())
+                    .count());
         else
             Q_EMIT connectionOverflowed(head.socket);
         break;

@@ -80,8 +80,9 @@ public:
 Q_SIGNALS:
     // Said for every packet that one of the caps turned away.
     void connectionOverflowed(int socket);
-    // A packet has been handed to the system for this connection, at its tick.
-    void packetSent(int socket);
+    // A packet has been handed to the system for this connection; its tick began at sentAtNs on
+    // the steady clock, the time the next tick is due from.
+    void packetSent(int socket, qint64 sentAtNs);
 
 private:
     struct Entry
