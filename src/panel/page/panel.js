@@ -309,8 +309,8 @@
         });
         $('rounds').append(tr);
       });
-      settings.options.forEach((o, i) => checkbox($('options'), 'cOptions ' + i, o.caption));
-      settings.logs.forEach((o, i) => checkbox($('logs'), 'cLogs ' + i, o.caption));
+      settings.options.forEach((o, i) => checkbox($('options'), o.caption, { name: 'cOptions ' + i }));
+      settings.logs.forEach((o, i) => checkbox($('logs'), o.caption, { name: 'cLogs ' + i }));
       (settings.colours || []).forEach((c) => {
         const input = make('input');
         input.type = 'color';
@@ -345,14 +345,8 @@
     size.dataset.fontPart = 'size';
     size.placeholder = 'size';
     row.append(caption, face, size);
-    [['bold', 'Bold'], ['italic', 'Italic']].forEach(([part, caption]) => {
-      const label = make('label');
-      const box = make('input');
-      box.type = 'checkbox';
-      box.dataset.fontPart = part;
-      label.append(box, document.createTextNode(' ' + caption));
-      row.append(label);
-    });
+    checkbox(row, 'Bold', { fontPart: 'bold' });
+    checkbox(row, 'Italic', { fontPart: 'italic' });
     row.addEventListener('change', async () => {
       const part = (name) => row.querySelector('[data-font-part="' + name + '"]');
       const result = await call('font', {
@@ -367,11 +361,12 @@
     $('fonts').append(row);
   }
 
-  function checkbox(container, name, caption) {
+  // A labelled check box; data goes into its data- attributes (name: a stored value's name).
+  function checkbox(container, caption, data) {
     const label = make('label');
     const box = make('input');
     box.type = 'checkbox';
-    box.dataset.name = name;
+    Object.assign(box.dataset, data);
     label.append(box, document.createTextNode(' ' + caption));
     container.append(label);
   }
