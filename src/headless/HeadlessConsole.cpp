@@ -152,7 +152,7 @@ void HeadlessConsole::setStoredValue(const QString &nameAndValue)
         return;
     }
     QString reason;
-    if (!m_core.setStoredValue(parts->first, parts->second, &reason))
+    if (!m_core.settings().setStoredValue(parts->first, parts->second, &reason))
         printErr(reason);
 }
 

@@ -477,35 +477,9 @@ QString HostCore::settingsFileFor(const HostOptions &options)
     return options.settingsFile.isEmpty() ? defaultSettingsFile() : options.settingsFile;
 }
 
-bool HostCore::setStoredValue(const QString &valueName, const QString &text, QString *reason)
+SettingsEditor &HostCore::settings()
 {
-    return m_parts->editor.setStoredValue(valueName, text, reason);
-}
-
-bool HostCore::setStoredValue(
-    const StoredValue &value, int index, const QString &text, QString *reason)
-{
-    return m_parts->editor.setStoredValue(value, index, text, reason);
-}
-
-bool HostCore::chooseForEveryRound(const StoredValue &column, const QString &text)
-{
-    return m_parts->editor.chooseForEveryRound(column, text);
-}
-
-QString HostCore::storedValue(const QString &valueName) const
-{
-    return m_parts->editor.storedValue(valueName);
-}
-
-void HostCore::chooseColour(int slot, quint32 colour)
-{
-    m_parts->editor.chooseColour(slot, colour);
-}
-
-void HostCore::chooseFont(int slot, const ChatFont &font)
-{
-    m_parts->editor.chooseFont(slot, font);
+    return m_parts->editor;
 }
 
 const SettingsStore &HostCore::store() const

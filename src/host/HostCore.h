@@ -31,7 +31,7 @@ struct HostParts;
 // of the host for every front end (the window, the headless console, the browser panel): they
 // call the operator's operations and show the read models, which signal their changes, and never
 // reach into the parts.
-class HostCore : public QObject, public SettingsEditor
+class HostCore : public QObject
 {
     Q_OBJECT
 
@@ -146,15 +146,8 @@ public:
     // The transcript is shown as it grows: transcriptLineAdded and transcriptCleared.
 
     // The settings side: stored values set as their controls set them, the styles the pickers
-    // choose (see SettingsEditor). The tournament's values can be set once start() has run.
-    bool setStoredValue(
-        const QString &valueName, const QString &text, QString *reason = nullptr) override;
-    bool setStoredValue(const StoredValue &value, int index, const QString &text,
-        QString *reason = nullptr) override;
-    bool chooseForEveryRound(const StoredValue &column, const QString &text) override;
-    QString storedValue(const QString &valueName) const override;
-    void chooseColour(int slot, quint32 colour) override;
-    void chooseFont(int slot, const ChatFont &font) override;
+    // choose. The tournament's values can be set once start() has run.
+    SettingsEditor &settings();
 
     QString dataFolder() const { return m_dataFolder; }
 

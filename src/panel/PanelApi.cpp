@@ -176,7 +176,7 @@ PanelApi::Result setValue(HostCore &core, const QJsonObject &args)
     if (!name.isString() || !value.isString())
         return fail(u"name and value must be strings"_s);
     QString reason;
-    if (!core.setStoredValue(name.toString(), value.toString(), &reason))
+    if (!core.settings().setStoredValue(name.toString(), value.toString(), &reason))
         return fail(reason);
     return ok();
 }
@@ -195,8 +195,9 @@ PanelApi::Result chooseRound(HostCore &core, const QJsonObject &args)
                                                       : nullptr;
     if (stored == nullptr)
         return fail(u"column must be course, level or holes"_s);
-    const bool chosen = row == CourseTable::AllRow ? core.chooseForEveryRound(*stored, value)
-                                                   : core.setStoredValue(*stored, row, value);
+    const bool chosen = row == CourseTable::AllRow
+        ? core.settings().chooseForEveryRound(*stored, value)
+        : core.settings().setStoredValue(*stored, row, value);
     if (!chosen)
         return fail(u"\""_s + value + u"\" is not a choice for "_s + column);
     return ok();
@@ -213,7 +214,7 @@ PanelApi::Result chooseFont(HostCore &core, const QJsonObject &args)
     // The window's picker offers sizes up to a few dozen points; beyond that is a typing slip.
     if (name.size() > 64 || size < 0 || size > 200)
         return fail(u"font names go to 64 characters, sizes from 0 to 200 points"_s);
-    core.chooseFont(slot,
+    core.settings().chooseFont(slot,
         ChatFont{
             name, args.value(u"bold"_s).toBool(), args.value(u"italic"_s).toBool(), float(size)});
     return ok();

@@ -51,10 +51,11 @@ void HostWindowController::showRestoredState()
     transcript->applyStartupStyles(m_core.styles());
     connect(&m_core, &HostCore::transcriptLineAdded, transcript, &TranscriptBinder::showLine);
     connect(&m_core, &HostCore::transcriptCleared, transcript, &TranscriptBinder::showCleared);
-    new IdentityBinder(m_core.identity(), m_core, *m_window.chatroomTab(), this);
-    new ChatSettingsBinder(m_core.options(), m_core.styles(), m_core.identity(), m_core,
+    new IdentityBinder(m_core.identity(), m_core.settings(), *m_window.chatroomTab(), this);
+    new ChatSettingsBinder(m_core.options(), m_core.styles(), m_core.identity(), m_core.settings(),
         *m_window.chatSettingsTab(), this);
-    new TourneySettingsBinder(m_core.tournament(), m_core, *m_window.tourneySettingsTab(), this);
+    new TourneySettingsBinder(
+        m_core.tournament(), m_core.settings(), *m_window.tourneySettingsTab(), this);
     connectChatroom();
     connectModeration();
     connectMenus();

@@ -99,7 +99,8 @@ void put(HostCore &core, const StoredValue &value, int index, const QString &tex
 {
     if (value.settable) {
         QString reason;
-        QVERIFY2(core.setStoredValue(value.name(index), text, &reason), qPrintable(reason));
+        QVERIFY2(
+            core.settings().setStoredValue(value.name(index), text, &reason), qPrintable(reason));
         return;
     }
     if (isFont(value)) {
@@ -112,7 +113,7 @@ void put(HostCore &core, const StoredValue &value, int index, const QString &tex
             font.italic = ValueCodec::parseFlag(text).value_or(false);
         else
             font.size = ValueCodec::parseSize(text).value_or(0);
-        core.chooseFont(index, font);
+        core.settings().chooseFont(index, font);
         return;
     }
     value.write(core.parts().store, text, index);
@@ -197,13 +198,13 @@ void TestStoredValues::everyValueRoundTripsThroughTheFile()
         // A skins type is only kept when the first round holds an amount.
         if (value == &StoredValues::Type)
             put(*core, StoredValues::Holes, 0, CourseTable::holesChoices(u"Skins").constFirst());
-        QCOMPARE(core->storedValue(name), sample);
+        QCOMPARE(core->settings().storedValue(name), sample);
     }
     QCOMPARE(fileValues(dir).value(value->keyPath).value(name), sample);
 
     const auto reloaded = startedHost(dir);
     QVERIFY(reloaded);
-    QCOMPARE(reloaded->storedValue(name), sample);
+    QCOMPARE(reloaded->settings().storedValue(name), sample);
     QCOMPARE(fileValues(dir).value(value->keyPath).value(name), sample);
 }
 
@@ -214,7 +215,7 @@ void TestStoredValues::absentValuesReadAsTheirDefaults()
     QVERIFY(core);
     for (const StoredValue *value : StoredValues::all()) {
         for (int index = 0; index < value->count(); ++index)
-            QCOMPARE(core->storedValue(value->name(index)), value->defaultText(index));
+            QCOMPARE(core->settings().storedValue(value->name(index)), value->defaultText(index));
     }
 }
 
@@ -236,19 +237,19 @@ void TestStoredValues::longTextIsCutToItsLimit()
         const auto core = startedHost(dir);
         QVERIFY(core);
         const QString text = u"abcdefghijklmnopqrstuvwxyz"_s;
-        QVERIFY(core->setStoredValue(name, text));
-        QCOMPARE(core->storedValue(name), text.left(limit));
+        QVERIFY(core->settings().setStoredValue(name, text));
+        QCOMPARE(core->settings().storedValue(name), text.left(limit));
         QCOMPARE(fileValues(dir).value(SettingsKeys::Root).value(name), text.left(limit));
         // Exactly at the limit nothing is lost.
-        QVERIFY(core->setStoredValue(name, text.left(limit)));
-        QCOMPARE(core->storedValue(name), text.left(limit));
+        QVERIFY(core->settings().setStoredValue(name, text.left(limit)));
+        QCOMPARE(core->settings().storedValue(name), text.left(limit));
     }
     // A longer value written into the file by hand is cut when it is read.
     SettingsStore store(dir.filePath(u"settings.ini"_s));
     store.writeRegValue(SettingsKeys::Root, name, u"0123456789012345678901234"_s);
     const auto reloaded = startedHost(dir);
     QVERIFY(reloaded);
-    QCOMPARE(reloaded->storedValue(name).size(), limit);
+    QCOMPARE(reloaded->settings().storedValue(name).size(), limit);
 }
 
 void TestStoredValues::valuesOutsideTheEncodingAreRefused_data()
@@ -277,12 +278,12 @@ void TestStoredValues::valuesOutsideTheEncodingAreRefused()
     QTemporaryDir dir;
     const auto core = startedHost(dir);
     QVERIFY(core);
-    const QString before = core->storedValue(name);
+    const QString before = core->settings().storedValue(name);
     const SettingsStore::Values fileBefore = fileValues(dir);
     QString reason;
-    QVERIFY(!core->setStoredValue(name, text, &reason));
+    QVERIFY(!core->settings().setStoredValue(name, text, &reason));
     QVERIFY2(reason.contains(name) && reason.contains(text), qPrintable(reason));
-    QCOMPARE(core->storedValue(name), before);
+    QCOMPARE(core->settings().storedValue(name), before);
     QCOMPARE(fileValues(dir), fileBefore);
 }
 
@@ -295,18 +296,18 @@ void TestStoredValues::onlySettableNamesCanBeSet()
     for (const QString &name : {u"panelPassword"_s, u"panelPort"_s, u"pFontBold"_s, u"cCourse 9"_s,
              u"cOptions 3"_s, u"nothing"_s}) {
         QString reason;
-        QVERIFY2(!core->setStoredValue(name, u"1"_s, &reason), qPrintable(name));
+        QVERIFY2(!core->settings().setStoredValue(name, u"1"_s, &reason), qPrintable(name));
         QCOMPARE(reason, u"unknown setting "_s + name);
     }
     QVERIFY(fileValues(dir).value(SettingsKeys::Panel).isEmpty());
     // The "ALL" row of a round column fills the eight rounds, and only those.
     const QString course = CourseTable::courseChoices().constLast();
-    QVERIFY(core->chooseForEveryRound(StoredValues::Courses, course));
+    QVERIFY(core->settings().chooseForEveryRound(StoredValues::Courses, course));
     const auto root = fileValues(dir).value(SettingsKeys::Root);
     for (int round = 1; round <= 8; ++round)
         QCOMPARE(root.value(u"cCourse %1"_s.arg(round)), course);
     QVERIFY(!root.contains(u"cCourse 9"_s));
-    QVERIFY(!core->chooseForEveryRound(StoredValues::Rules, u"x"_s));
+    QVERIFY(!core->settings().chooseForEveryRound(StoredValues::Rules, u"x"_s));
 }
 
 void TestStoredValues::anExistingFileLoadsUnchanged()
@@ -325,14 +326,14 @@ void TestStoredValues::anExistingFileLoadsUnchanged()
     }
     const auto core = startedHost(dir);
     QVERIFY(core);
-    QCOMPARE(core->storedValue(u"cName"_s), u"Caf\u00e9 Cup"_s);
-    QCOMPARE(core->storedValue(u"cCourse 1"_s), u" M Woodland Ridge"_s);
-    QCOMPARE(core->storedValue(u"cLocked"_s), u"1"_s);
-    QCOMPARE(core->storedValue(u"sColor"_s), u"65280"_s);
-    QCOMPARE(core->storedValue(u"sFontSize"_s), u"9.75"_s);
-    QCOMPARE(core->storedValue(u"sFontBold"_s), u"True"_s);
-    QCOMPARE(core->storedValue(u"cLogs 0"_s), u"1"_s);
-    QCOMPARE(core->storedValue(u"cOptions 1"_s), u"1"_s);
+    QCOMPARE(core->settings().storedValue(u"cName"_s), u"Caf\u00e9 Cup"_s);
+    QCOMPARE(core->settings().storedValue(u"cCourse 1"_s), u" M Woodland Ridge"_s);
+    QCOMPARE(core->settings().storedValue(u"cLocked"_s), u"1"_s);
+    QCOMPARE(core->settings().storedValue(u"sColor"_s), u"65280"_s);
+    QCOMPARE(core->settings().storedValue(u"sFontSize"_s), u"9.75"_s);
+    QCOMPARE(core->settings().storedValue(u"sFontBold"_s), u"True"_s);
+    QCOMPARE(core->settings().storedValue(u"cLogs 0"_s), u"1"_s);
+    QCOMPARE(core->settings().storedValue(u"cOptions 1"_s), u"1"_s);
 
     // Start-up wrote back only what it had read: the file still holds the same bytes.
     QFile file(dir.filePath(u"settings.ini"_s));
