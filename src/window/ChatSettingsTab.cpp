@@ -1,6 +1,7 @@
 #include "window/ChatSettingsTab.h"
 
 #include "appearance/ChatStyles.h"
+#include "chat/ChatOptions.h"
 
 #include "appearance/ChatStyle.h"
 #include "window/ChatStyleFormat.h"
@@ -74,10 +75,9 @@ QWidget *ChatSettingsTab::buildOptions()
 {
     auto *group = new QGroupBox(u"Options"_s, this);
     auto *layout = new QVBoxLayout(group);
-    const QStringList captions{
-        u"Echo Bot Commands"_s, u"Display System Messages"_s, u"Announce New Pairings"_s};
     for (int i = 0; i < OptionCount; ++i) {
-        m_options[i] = checkBox(captions[i], controlArrayName(u"chkOptions"_s, i), group);
+        m_options[i]
+            = checkBox(ChatOptions::optionCaption(i), controlArrayName(u"chkOptions"_s, i), group);
         layout->addWidget(m_options[i]);
     }
     return group;
@@ -87,10 +87,9 @@ QWidget *ChatSettingsTab::buildLogging()
 {
     auto *group = new QGroupBox(u"Logging"_s, this);
     auto *layout = new QVBoxLayout(group);
-    const QStringList captions{u"Enable Logging"_s, u"Log Chat"_s, u"Log Player Events"_s,
-        u"Log System Events"_s, u"Log Debug Events"_s};
     for (int i = 0; i < LogCount; ++i) {
-        m_logs[i] = checkBox(captions[i], controlArrayName(u"chkLog"_s, i), group);
+        m_logs[i]
+            = checkBox(ChatOptions::logOptionCaption(i), controlArrayName(u"chkLog"_s, i), group);
         // The categories only count while the master switch is on; indenting them says so.
         auto *row = new QHBoxLayout;
         row->addSpacing(i == 0 ? 0 : 18);
@@ -105,11 +104,6 @@ QWidget *ChatSettingsTab::buildAppearance()
     auto *group = new QGroupBox(u"Appearance"_s, this);
     auto *grid = new QGridLayout(group);
 
-    const QStringList fontCaptions{u"Player Name"_s, u"General Chat"_s, u"Whisper To Chat"_s,
-        u"Whisper From Chat"_s, u"System Messages"_s};
-    const QStringList colourCaptions{u"Chat Background"_s, u"Player Name"_s, u"General Chat"_s,
-        u"Whisper To"_s, u"Whisper From"_s, u"System Messages"_s};
-
     auto *fontsHint = new QLabel(u"Fonts (double-click to change)"_s, group);
     auto *coloursHint = new QLabel(u"Colours (click to change)"_s, group);
     grid->addWidget(fontsHint, 0, 0);
@@ -119,9 +113,9 @@ QWidget *ChatSettingsTab::buildAppearance()
         m_swatches[j] = new ColourSwatch(group);
         m_swatches[j]->setObjectName(controlArrayName(u"cmdColor"_s, j));
         m_swatches[j]->setColour(ChatStyles::firstStartColour(j));
-        m_swatches[j]->setAccessibleName(colourCaptions[j]);
+        m_swatches[j]->setAccessibleName(ChatStyles::colourCaption(j));
         connect(m_swatches[j], &QPushButton::clicked, this, [this, j] { pickColour(j); });
-        auto *caption = new QLabel(colourCaptions[j], group);
+        auto *caption = new QLabel(ChatStyles::colourCaption(j), group);
         caption->setObjectName(controlArrayName(u"lblColor"_s, j));
         grid->addWidget(m_swatches[j], j + 1, 1);
         grid->addWidget(caption, j + 1, 2);
@@ -129,7 +123,7 @@ QWidget *ChatSettingsTab::buildAppearance()
 
     // The font samples line up with the text colours they preview (swatches 1..5).
     for (int i = 0; i < FontCount; ++i) {
-        m_fontLabels[i] = new FontLabel(fontCaptions[i], group);
+        m_fontLabels[i] = new FontLabel(ChatStyles::fontCaption(i), group);
         m_fontLabels[i]->setObjectName(controlArrayName(u"lblFont"_s, i));
         m_fontLabels[i]->setColours(
             ChatStyles::firstStartColour(i + 1), ChatStyles::firstStartColour(0));

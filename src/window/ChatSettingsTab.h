@@ -1,5 +1,8 @@
 #pragma once
 
+#include "appearance/ChatStyles.h"
+#include "chat/ChatOptions.h"
+
 #include <QList>
 #include <QWidget>
 
@@ -20,11 +23,11 @@ class ChatSettingsTab : public QWidget
     Q_OBJECT
 
 public:
-    // echo bot commands, display system messages, announce new pairings
-    static constexpr int OptionCount = 3;
-    static constexpr int LogCount = 5;
-    static constexpr int FontCount = 5; // player name, general chat, whisper to/from, system
-    static constexpr int ColourCount = 6; // background, then the five text colours
+    // As many controls as the core has values for.
+    static constexpr int OptionCount = ChatOptions::OptionCount;
+    static constexpr int LogCount = ChatOptions::LogOptionCount;
+    static constexpr int FontCount = ChatStyles::FontSlotCount;
+    static constexpr int ColourCount = ChatStyles::ColourSlotCount;
 
     explicit ChatSettingsTab(QWidget *parent = nullptr);
 
