@@ -76,20 +76,13 @@ bool HostCore::start()
     }
 
     const LeagueSite site = LeagueSite::fromSettings(p.store, leagueOverrides(m_options));
-    p.tournament = std::make_unique<TournamentSettings>(p.store, *ladders);
-    p.pairings = std::make_unique<PairingsService>(*p.tournament, site, &p.web);
-    p.ranks = std::make_unique<RankLookup>(*p.tournament, site, &p.web);
-    p.replies = std::make_unique<BotReplies>(
-        p.bot, *p.tournament, *p.pairings, p.players, p.clientSlots, p.transcript);
-    p.playerChat = std::make_unique<PlayerChat>(
-        p.state, p.players, p.queue, p.transcript, p.bot, *p.replies, *p.ranks);
-    p.console = std::make_unique<HostConsole>(
-        p.state, p.players, p.queue, p.transcript, *p.replies, *p.ranks);
-    p.editor.setTournament(p.tournament.get());
+    const RoomServices::Room room{p.state, p.players, p.clientSlots, p.queue, p.transcript, p.bot};
+    p.services = std::make_unique<RoomServices>(room, p.store, *ladders, site, &p.web);
+    p.editor.setTournament(&p.services->tournament);
     connectParts();
 
     p.identity.restore();
-    p.tournament->restore();
+    p.services->tournament.restore();
     p.chatOptions.restore();
     p.styles.restore();
     p.room.setWelcomeMessage(p.identity.welcomeMessage());
@@ -101,7 +94,7 @@ bool HostCore::start()
     if (!banProblem.isEmpty())
         Q_EMIT messageBox(banProblem, u"Bans"_s);
     m_statusTimer.start(m_timing.statusIntervalMs);
-    p.pairings->startRefreshing();
+    p.services->pairings.startRefreshing();
     return true;
 }
 
@@ -113,20 +106,16 @@ void HostCore::connectParts()
         [this] { setTitle(u"Vornic Host - Disconnected"_s); });
     connect(
         &p.room, &ChatRoom::chatLineReceived, this, [this](const QByteArray &packet, int socket) {
-            m_parts->playerChat->handlePlayerChat(packet, socket);
+            m_parts->services->playerChat.handlePlayerChat(packet, socket);
         });
     connect(&p.room, &ChatRoom::debugLine, this, &HostCore::addDebugLine);
     connect(&p.identity, &HostIdentity::changed, this,
         [this] { m_parts->room.setWelcomeMessage(m_parts->identity.welcomeMessage()); });
-    connect(p.ranks.get(), &RankLookup::reply, this,
-        [this](bool replyToHost, int socket, const QString &text) {
-            m_parts->bot.botSay(replyToHost, socket, text);
-        });
-    connect(p.pairings.get(), &PairingsService::systemMessage, this, &HostCore::systemLine);
-    connect(
-        p.pairings.get(), &PairingsService::newPairings, this, [this](const QList<int> &rounds) {
+    connect(&p.services->pairings, &PairingsService::systemMessage, this, &HostCore::systemLine);
+    connect(&p.services->pairings, &PairingsService::newPairings, this,
+        [this](const QList<int> &rounds) {
             if (m_parts->chatOptions.announcesNewPairings())
-                m_parts->replies->announceNewPairings(rounds);
+                m_parts->services->replies.announceNewPairings(rounds);
         });
     connect(&p.room.banList(), &BanList::expired, this, [this](const BanList::Row &row) {
         const QString name
@@ -333,23 +322,23 @@ void HostCore::addDebugLine(const QString &line)
 
 void HostCore::say(const QString &line)
 {
-    m_parts->console->handleHostInput(line);
+    m_parts->services->console.handleHostInput(line);
 }
 
 bool HostCore::whisper(quint16 playerId, const QString &line)
 {
-    return m_parts->console->whisperTo(playerId, line);
+    return m_parts->services->console.whisperTo(playerId, line);
 }
 
 bool HostCore::whisperToRows(const QStringList &selectedRowTexts, const QString &line)
 {
-    return m_parts->console->whisperToSelected(selectedRowTexts, line);
+    return m_parts->services->console.whisperToSelected(selectedRowTexts, line);
 }
 
 bool HostCore::toggleMute()
 {
     const bool wasMuted = isMuted();
-    const bool muted = m_parts->console->toggleMute();
+    const bool muted = m_parts->services->console.toggleMute();
     if (muted != wasMuted)
         Q_EMIT mutedChanged(muted);
     return muted;
@@ -414,12 +403,12 @@ void HostCore::unbanAll()
 
 void HostCore::announce(Announcement what)
 {
-    m_parts->replies->announce(what);
+    m_parts->services->replies.announce(what);
 }
 
 void HostCore::refreshPairings()
 {
-    m_parts->pairings->requestPairings();
+    m_parts->services->pairings.requestPairings();
 }
 
 void HostCore::clearTranscript()
@@ -462,7 +451,7 @@ QStringList HostCore::statusCaptions() const
 
 std::optional<QUrl> HostCore::tournamentPageUrl(int index)
 {
-    const TournamentSettings &tournament = *m_parts->tournament;
+    const TournamentSettings &tournament = m_parts->services->tournament;
     if (tournament.jumpNumber().isEmpty()) {
         Q_EMIT messageBox(u"No Jump Number Entered In Tourney Settings"_s, u"Vornic Host"_s);
         return std::nullopt;
@@ -500,5 +489,5 @@ const ChatOptions &HostCore::options() const
 }
 const TournamentSettings &HostCore::tournament() const
 {
-    return *m_parts->tournament;
+    return m_parts->services->tournament;
 }

@@ -1,12 +1,9 @@
 #pragma once
 
 #include "appearance/ChatStyles.h"
-#include "chat/BotReplies.h"
 #include "chat/BotSpeaker.h"
 #include "chat/ChatLog.h"
 #include "chat/ChatOptions.h"
-#include "chat/HostConsole.h"
-#include "chat/PlayerChat.h"
 #include "chat/Transcript.h"
 #include "chatserver/BanStore.h"
 #include "chatserver/ChatRoom.h"
@@ -17,13 +14,11 @@
 #include "host/HostIdentity.h"
 #include "host/HostOptions.h"
 #include "host/NetworkConfig.h"
+#include "host/RoomServices.h"
 #include "host/StatusPanel.h"
 #include "host/StoredValueEditor.h"
 #include "lobby/LobbyLink.h"
 #include "settings/SettingsStore.h"
-#include "tournament/PairingsService.h"
-#include "tournament/RankLookup.h"
-#include "tournament/TournamentSettings.h"
 
 #include <QNetworkAccessManager>
 
@@ -71,10 +66,5 @@ struct HostParts
     QNetworkAccessManager web;
 
     // Built by HostCore::start(), once the ladders are loaded.
-    std::unique_ptr<TournamentSettings> tournament;
-    std::unique_ptr<PairingsService> pairings;
-    std::unique_ptr<RankLookup> ranks;
-    std::unique_ptr<BotReplies> replies;
-    std::unique_ptr<PlayerChat> playerChat;
-    std::unique_ptr<HostConsole> console;
+    std::unique_ptr<RoomServices> services;
 };

@@ -59,7 +59,7 @@ private:
 
     void fillDetails()
     {
-        TournamentSettings &t = m_room->tournament;
+        TournamentSettings &t = m_room->services.tournament;
         QVERIFY(t.chooseDetail(TournamentSettings::Ladder, u"Singles Ladder"_s));
         QVERIFY(t.chooseDetail(TournamentSettings::Format, u"1 vs 1"_s));
         QVERIFY(t.chooseDetail(TournamentSettings::Elimination, u"Single Elimination"_s));
@@ -72,7 +72,7 @@ private:
     // The game type, then the first round on a course at level 1.
     bool playFirstRound(const QString &type, const QString &courseName, const QString &holes)
     {
-        TournamentSettings &t = m_room->tournament;
+        TournamentSettings &t = m_room->services.tournament;
         return t.chooseType(type) && t.chooseCourse(0, courseName) && t.chooseLevel(0, u"1"_s)
             && t.chooseHoles(0, holes);
     }
@@ -80,9 +80,9 @@ private:
     bool loadPairings(const QByteArray &page)
     {
         m_room->league.setResponse(ReportPath, {200, page});
-        m_room->tournament.setDetailText(TournamentSettings::JumpNumber, u"4412"_s);
-        QSignalSpy changed(m_room->pairings.get(), &PairingsService::pairingsChanged);
-        m_room->pairings->requestPairings();
+        m_room->services.tournament.setDetailText(TournamentSettings::JumpNumber, u"4412"_s);
+        QSignalSpy changed(&m_room->services.pairings, &PairingsService::pairingsChanged);
+        m_room->services.pairings.requestPairings();
         return waitUntil([&] { return changed.size() == 1; }, 5000);
     }
 
@@ -92,8 +92,8 @@ private Q_SLOTS:
 
     void commandListAndVersion()
     {
-        m_room->replies->sendCommandList(true, 0);
-        m_room->replies->sendVersion(true, 0);
+        m_room->services.replies.sendCommandList(true, 0);
+        m_room->services.replies.sendVersion(true, 0);
         QCOMPARE(m_room->takeShown(),
             botLines({u"(+ or !)rank - Returns your Rank and other stats."_s,
                 u"(+ or !)rank name - Returns Rank and other stats for name."_s,
@@ -108,18 +108,18 @@ private Q_SLOTS:
 
     void details()
     {
-        m_room->replies->sendDetails(true, 0);
+        m_room->services.replies.sendDetails(true, 0);
         QCOMPARE(m_room->takeShown(), botLines({NoDetails}));
 
         // Without a ladder the placeholder stands in its place; the others follow.
-        QVERIFY(m_room->tournament.chooseDetail(TournamentSettings::Format, u"2 vs 2"_s));
-        m_room->tournament.setDetailText(TournamentSettings::EntryFee, u"none"_s);
-        m_room->replies->sendDetails(true, 0);
+        QVERIFY(m_room->services.tournament.chooseDetail(TournamentSettings::Format, u"2 vs 2"_s));
+        m_room->services.tournament.setDetailText(TournamentSettings::EntryFee, u"none"_s);
+        m_room->services.replies.sendDetails(true, 0);
         QCOMPARE(
             m_room->takeShown(), botLines({NoDetails, u"Format: 2 vs 2"_s, u"Entry Fee: none"_s}));
 
         fillDetails();
-        m_room->replies->sendDetails(true, 0);
+        m_room->services.replies.sendDetails(true, 0);
         QCOMPARE(m_room->takeShown(),
             botLines({u"Ladder: Singles Ladder"_s, u"Format: 1 vs 1"_s,
                 u"Elimination Type: Single Elimination"_s, u"Jump Number: 4412"_s,
@@ -142,8 +142,8 @@ private Q_SLOTS:
         QFETCH(QStringList, rules);
         QFETCH(QStringList, lines);
         for (int k = 0; k < rules.size(); ++k)
-            m_room->tournament.setRule(k, rules.at(k));
-        m_room->replies->sendRules(true, 0);
+            m_room->services.tournament.setRule(k, rules.at(k));
+        m_room->services.replies.sendRules(true, 0);
         QCOMPARE(m_room->takeShown(), botLines(lines));
     }
 
@@ -160,9 +160,9 @@ private Q_SLOTS:
         QFETCH(QString, type);
         QFETCH(QString, holes);
         QFETCH(QString, label);
-        TournamentSettings &t = m_room->tournament;
+        TournamentSettings &t = m_room->services.tournament;
         QVERIFY(t.chooseType(type));
-        m_room->replies->sendCourses(true, 0);
+        m_room->services.replies.sendCourses(true, 0);
         QCOMPARE(m_room->takeShown(), QStringList());
 
         // R1 and the losers' bracket set, R2 explicitly unset, the rest never touched.
@@ -173,7 +173,7 @@ private Q_SLOTS:
         QVERIFY(t.chooseCourse(1, u"No Setting"_s));
         QVERIFY(t.chooseLevel(1, u"2"_s));
         QVERIFY(t.chooseCourse(lb, course(5)));
-        m_room->replies->sendCourses(true, 0);
+        m_room->services.replies.sendCourses(true, 0);
         QCOMPARE(m_room->takeShown(),
             botLines({u"R1: "_s + course(0) + u" Level: 3+"_s + label + holes,
                 u"LB: "_s + course(5) + u" Level: "_s + label}));
@@ -195,21 +195,22 @@ private Q_SLOTS:
         QFETCH(QString, elimination);
         QFETCH(QStringList, lines);
         if (!elimination.isEmpty())
-            QVERIFY(m_room->tournament.chooseDetail(TournamentSettings::Elimination, elimination));
-        m_room->replies->sendPairings(true, 0);
+            QVERIFY(m_room->services.tournament.chooseDetail(
+                TournamentSettings::Elimination, elimination));
+        m_room->services.replies.sendPairings(true, 0);
         QCOMPARE(m_room->takeShown(), botLines(lines));
     }
 
     void singleEliminationPairingsByRound()
     {
-        TournamentSettings &t = m_room->tournament;
+        TournamentSettings &t = m_room->services.tournament;
         QVERIFY(t.chooseDetail(TournamentSettings::Elimination, u"Single Elimination"_s));
         // The round headings say "Holes" even for skins.
         QVERIFY(playFirstRound(u"Skins"_s, course(2), u"$5,000"_s));
         QVERIFY(loadPairings(SingleReport));
-        QCOMPARE(m_room->pairings->pairings().at(3, 2), u"Eve vs Fay"_s);
+        QCOMPARE(m_room->services.pairings.pairings().at(3, 2), u"Eve vs Fay"_s);
 
-        m_room->replies->sendPairings(true, 0);
+        m_room->services.replies.sendPairings(true, 0);
         QCOMPARE(m_room->takeShown(),
             botLines(
                 {u"Round 1 Course: "_s + course(2) + u" Level: 1 Holes: $5,000"_s, u"Ann vs Bob"_s,
@@ -218,10 +219,10 @@ private Q_SLOTS:
 
     void doubleEliminationPairings()
     {
-        QVERIFY(m_room->tournament.chooseDetail(
+        QVERIFY(m_room->services.tournament.chooseDetail(
             TournamentSettings::Elimination, u"Double Elimination"_s));
         QVERIFY(loadPairings(DoubleReport));
-        m_room->replies->sendPairings(true, 0);
+        m_room->services.replies.sendPairings(true, 0);
         QCOMPARE(m_room->takeShown(),
             botLines({u"Current Pairings"_s, u"Ann vs Bob"_s, u"Cid vs Dee"_s}));
     }
@@ -237,16 +238,16 @@ private Q_SLOTS:
                 + u"   Sock: "_s + QString::number(s.socket);
         };
 
-        m_room->replies->sendWhois(true, 0, u"bob"_s);
+        m_room->services.replies.sendWhois(true, 0, u"bob"_s);
         QCOMPARE(
             m_room->takeShown(), botLines({line(bob2, u"127.0.0.4"_s), line(bob, u"127.0.0.2"_s)}));
-        m_room->replies->sendWhois(true, 0, u"HOST"_s);
+        m_room->services.replies.sendWhois(true, 0, u"HOST"_s);
         QCOMPARE(m_room->takeShown(), botLines({u"Host is IP: Host   ID: 0   Sock: Host"_s}));
-        m_room->replies->sendWhois(true, 0, u"Bo"_s);
+        m_room->services.replies.sendWhois(true, 0, u"Bo"_s);
         QCOMPARE(m_room->takeShown(), QStringList());
 
         // Said to one player, only that player hears it.
-        m_room->replies->sendWhois(false, ann.socket, u"ann"_s);
+        m_room->services.replies.sendWhois(false, ann.socket, u"ann"_s);
         QVERIFY(m_room->settle());
         QCOMPARE(m_room->texts(ann), QStringList{line(ann, u"127.0.0.3"_s)});
         QCOMPARE(m_room->texts(bob), QStringList());
@@ -255,7 +256,7 @@ private Q_SLOTS:
     // Players, the operator and the Announce items all read the same placeholders.
     void noLadderAndNoFirstRuleEverywhere()
     {
-        m_room->tournament.setRule(2, u"No cheats"_s);
+        m_room->services.tournament.setRule(2, u"No cheats"_s);
         m_room->options.setOption(ChatOptions::DisplaySystemMessages, true);
         const Seat ann = m_room->seat(u"Ann"_s, 2);
         QVERIFY(ann.client);
@@ -266,10 +267,10 @@ private Q_SLOTS:
         QCOMPARE(m_room->texts(ann), (QStringList{NothingSpecified, u"Rule #3: No cheats"_s}));
 
         m_room->takeShown();
-        m_room->console->handleHostInput(u"+details"_s);
+        m_room->services.console.handleHostInput(u"+details"_s);
         QCOMPARE(m_room->takeShown(), botLines({NoDetails}));
 
-        m_room->replies->announce(BotReplies::Announcement::All);
+        m_room->services.replies.announce(BotReplies::Announcement::All);
         QVERIFY(m_room->settle());
         QCOMPARE(m_room->texts(ann),
             (QStringList{NoDetails, NothingSpecified, u"Rule #3: No cheats"_s}));
@@ -299,7 +300,7 @@ private Q_SLOTS:
         QFETCH(BotReplies::Announcement, what);
         QFETCH(QString, heading);
         QFETCH(QStringList, texts);
-        TournamentSettings &t = m_room->tournament;
+        TournamentSettings &t = m_room->services.tournament;
         QVERIFY(t.chooseDetail(TournamentSettings::Ladder, u"Singles Ladder"_s));
         QVERIFY(playFirstRound(u"Stroke"_s, course(1), u"9"_s));
         t.setRule(0, u"Be nice"_s);
@@ -308,7 +309,7 @@ private Q_SLOTS:
         const Seat bob = m_room->seat(u"Bob"_s, 3);
         QVERIFY(ann.client && bob.client);
 
-        m_room->replies->announce(what);
+        m_room->services.replies.announce(what);
         QVERIFY(m_room->settle());
         QCOMPARE(m_room->texts(ann), texts);
         QCOMPARE(m_room->texts(bob), texts);

@@ -40,12 +40,12 @@ private Q_SLOTS:
     {
         QFETCH(QString, line);
         QFETCH(QStringList, shown);
-        m_room->console->handleHostInput(line);
+        m_room->services.console.handleHostInput(line);
         QVERIFY(m_room->settle());
         QCOMPARE(m_room->takeShown(), shown);
         QCOMPARE(m_room->received(m_ann), QList<QByteArray>());
         QCOMPARE(m_room->received(m_bob), QList<QByteArray>());
-        QVERIFY(!m_room->ranks->fetcher().isBusy());
+        QVERIFY(!m_room->services.ranks.fetcher().isBusy());
     }
 
     void rankAsksForTheOperatorOrTheName_data()
@@ -60,7 +60,7 @@ private Q_SLOTS:
         QFETCH(QString, line);
         QFETCH(QString, askedFor);
         m_room->league.setResponse(u"/perl/find.cgi"_s, {200, "UNRANKED"});
-        m_room->console->handleHostInput(line);
+        m_room->services.console.handleHostInput(line);
         const QString answer = u"BOT: |"_s + askedFor + u" is Unranked on Singles Ladder|b"_s;
         QStringList shown;
         QVERIFY(waitUntil([&] { return !(shown += m_room->takeShown()).isEmpty(); },
@@ -82,7 +82,7 @@ private Q_SLOTS:
         QFETCH(QString, line);
         // The operator is never muted.
         m_room->state.chatMuted = true;
-        m_room->console->handleHostInput(line);
+        m_room->services.console.handleHostInput(line);
         QVERIFY(m_room->settle());
         const QList<QByteArray> expected = {ChatPacket::chatLine(line)};
         QCOMPARE(m_room->received(m_ann), expected);
@@ -94,7 +94,7 @@ private Q_SLOTS:
     {
         const Seat zed = m_room->seat(u"Zed"_s, 4, 300);
         QVERIFY(zed.client);
-        QVERIFY(m_room->console->whisperTo(300, u"psst"_s));
+        QVERIFY(m_room->services.console.whisperTo(300, u"psst"_s));
         QVERIFY(m_room->settle());
         QCOMPARE(m_room->received(m_ann), QList<QByteArray>());
         QCOMPARE(m_room->received(m_bob), QList<QByteArray>());
@@ -106,9 +106,9 @@ private Q_SLOTS:
         QCOMPARE(quint8(got.first().at(13)), quint8(1));
         QCOMPARE(m_room->takeShown(), QStringList{u"<To> Zed: |psst|wt"_s});
 
-        QVERIFY(!m_room->console->whisperTo(77, u"psst"_s));
+        QVERIFY(!m_room->services.console.whisperTo(77, u"psst"_s));
         // A whispered command is still a command.
-        QVERIFY(m_room->console->whisperTo(300, u"+rules"_s));
+        QVERIFY(m_room->services.console.whisperTo(300, u"+rules"_s));
         QVERIFY(m_room->settle());
         QCOMPARE(m_room->received(zed), QList<QByteArray>());
         QCOMPARE(m_room->takeShown(), QStringList{u"BOT: |Rule #1: No mulligans|b"_s});
@@ -129,7 +129,7 @@ private Q_SLOTS:
     {
         QFETCH(QStringList, rows);
         QFETCH(QString, target);
-        QCOMPARE(m_room->console->whisperToSelected(rows, u"hi"_s), !target.isEmpty());
+        QCOMPARE(m_room->services.console.whisperToSelected(rows, u"hi"_s), !target.isEmpty());
         QVERIFY(m_room->settle());
         const bool toAnn = target == u"Ann";
         QCOMPARE(m_room->texts(m_ann), toAnn ? QStringList{u"hi"_s} : QStringList());
@@ -139,8 +139,8 @@ private Q_SLOTS:
 
     void emptyLinesDoNothing()
     {
-        m_room->console->handleHostInput(QString());
-        QVERIFY(m_room->console->whisperToSelected({u"Bob"_s}, QString()));
+        m_room->services.console.handleHostInput(QString());
+        QVERIFY(m_room->services.console.whisperToSelected({u"Bob"_s}, QString()));
         QVERIFY(m_room->settle());
         QCOMPARE(m_room->received(m_ann), QList<QByteArray>());
         QCOMPARE(m_room->received(m_bob), QList<QByteArray>());
@@ -149,15 +149,15 @@ private Q_SLOTS:
 
     void muteTogglesAndTellsEverybody()
     {
-        QVERIFY(m_room->console->toggleMute());
+        QVERIFY(m_room->services.console.toggleMute());
         QVERIFY(m_room->state.chatMuted);
         QVERIFY(m_room->settle());
         QCOMPARE(m_room->texts(m_ann), QStringList{u"** Chat Muted by Host **"_s});
         QCOMPARE(m_room->texts(m_bob), QStringList{u"** Chat Muted by Host **"_s});
         QCOMPARE(m_room->takeShown(), QStringList{u"Server: |** Chat Muted by Host **|s"_s});
 
-        QVERIFY(!m_room->console->toggleMute());
-        QVERIFY(!m_room->console->isMuted());
+        QVERIFY(!m_room->services.console.toggleMute());
+        QVERIFY(!m_room->services.console.isMuted());
         QVERIFY(m_room->settle());
         QCOMPARE(m_room->texts(m_bob), QStringList{u"** Chat Mute Removed By Host **"_s});
         QCOMPARE(m_room->takeShown(), QStringList{u"Server: |** Chat Mute Removed By Host **|s"_s});
@@ -174,8 +174,8 @@ private Q_SLOTS:
         QFETCH(bool, muted);
         m_room->players.clearPlayers();
         m_room->state.chatMuted = muted;
-        QCOMPARE(m_room->console->toggleMute(), muted);
-        QCOMPARE(m_room->console->isMuted(), muted);
+        QCOMPARE(m_room->services.console.toggleMute(), muted);
+        QCOMPARE(m_room->services.console.isMuted(), muted);
         QCOMPARE(m_room->queue.size(), 0);
         QCOMPARE(m_room->takeShown(), QStringList());
     }

@@ -105,7 +105,7 @@ private Q_SLOTS:
         m_room->league.setResponse(RankPath, {200, "UNRANKED"});
         QVERIFY(m_room->say(m_ann, line));
         if (askedFor.isEmpty()) {
-            QVERIFY(!m_room->ranks->fetcher().isBusy());
+            QVERIFY(!m_room->services.ranks.fetcher().isBusy());
             QVERIFY(m_ann.client->staysQuiet());
             QCOMPARE(m_room->league.requestLines(), QStringList());
             return;
@@ -200,7 +200,7 @@ private Q_SLOTS:
     void linesThatCannotBeTrustedAreDropped()
     {
         QFETCH(QByteArray, packet);
-        m_room->chat->handlePlayerChat(packet, m_ann.socket);
+        m_room->services.playerChat.handlePlayerChat(packet, m_ann.socket);
         QVERIFY(m_room->settle());
         QCOMPARE(m_room->received(m_ann), QList<QByteArray>());
         QCOMPARE(m_room->received(m_bob), QList<QByteArray>());

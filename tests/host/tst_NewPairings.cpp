@@ -141,7 +141,7 @@ private Q_SLOTS:
         QCOMPARE(heardByAll(0), QStringList());
 
         m_host->core->parts().chatOptions.setOption(ChatOptions::AnnounceNewPairings, true);
-        QVERIFY(m_host->core->parts().tournament->chooseDetail(
+        QVERIFY(m_host->core->parts().services->tournament.chooseDetail(
             TournamentSettings::Elimination, u"Double Elimination"_s));
         QVERIFY(download({200,
             "<td align=left>Gus</td><td align=left>Hal</td>"

@@ -18,26 +18,23 @@ QList<LadderEntry> ladders()
     return {{u"Singles Ladder"_s, u"singles"_s, u"1"_s}};
 }
 
+// Every league page comes from the loopback site, which listens from here on.
+LeagueSite listeningSite(LoopbackHttpServer &league)
+{
+    league.listen();
+    return LeagueSite({league.baseUrl(), league.baseUrl(), league.baseUrl()});
+}
+
 } // namespace
 
 BotRoom::BotRoom()
-    : tournament(store, ladders())
+    : services(RoomServices::Room{state, players, slots, queue, transcript, bot}, store, ladders(),
+        listeningSite(league), &network)
 {
-    league.listen();
-    const LeagueSite site({league.baseUrl(), league.baseUrl(), league.baseUrl()});
-    pairings = std::make_unique<PairingsService>(tournament, site, &network);
-    ranks = std::make_unique<RankLookup>(tournament, site, &network);
-    ranks->fetcher().setTimeoutMs(RankTimeoutMs);
-    replies = std::make_unique<BotReplies>(bot, tournament, *pairings, players, slots, transcript);
-    chat = std::make_unique<PlayerChat>(state, players, queue, transcript, bot, *replies, *ranks);
-    console = std::make_unique<HostConsole>(state, players, queue, transcript, *replies, *ranks);
-    tournament.restore();
+    services.ranks.fetcher().setTimeoutMs(RankTimeoutMs);
+    services.tournament.restore();
     players.setHostName(u"Host"_s);
 
-    connect(ranks.get(), &RankLookup::reply, this,
-        [this](bool replyToHost, int socket, const QString &text) {
-            bot.botSay(replyToHost, socket, text);
-        });
     connect(&slots, &ClientSlots::connectionRequested, this,
         [this](QTcpSocket *pending, const QString &) {
             slots.accept(pending, slots.lowestClosedSlot());
@@ -71,7 +68,7 @@ Seat BotRoom::seat(const QString &name, int hostByte, quint16 id)
 void BotRoom::takeArrivals(int socket)
 {
     for (const QByteArray &packet : takePackets(m_framers[socket], slots.takeAvailable(socket))) {
-        chat->handlePlayerChat(packet, socket);
+        services.playerChat.handlePlayerChat(packet, socket);
         ++m_handled;
     }
 }
@@ -129,8 +126,8 @@ QByteArray BotRoom::logged() const
 bool LadderRoomSuite::openLadderRoom()
 {
     m_room = std::make_unique<BotRoom>();
-    m_room->tournament.setRule(0, u"No mulligans"_s);
-    if (!m_room->tournament.chooseDetail(TournamentSettings::Ladder, u"Singles Ladder"_s))
+    m_room->services.tournament.setRule(0, u"No mulligans"_s);
+    if (!m_room->services.tournament.chooseDetail(TournamentSettings::Ladder, u"Singles Ladder"_s))
         return false;
     m_ann = m_room->seat(u"Ann"_s, 2);
     m_bob = m_room->seat(u"Bob"_s, 3);

@@ -1,12 +1,7 @@
 #pragma once
 
-#include "chat/BotReplies.h"
-#include "chat/HostConsole.h"
-#include "chat/PlayerChat.h"
 #include "chatserver/InboundFramer.h"
-#include "tournament/PairingsService.h"
-#include "tournament/RankLookup.h"
-#include "tournament/TournamentSettings.h"
+#include "host/RoomServices.h"
 
 #include "common/LoopbackHttpServer.h"
 #include "support/GameClient.h"
@@ -58,12 +53,7 @@ public:
 
     LoopbackHttpServer league;
     QNetworkAccessManager network;
-    TournamentSettings tournament;
-    std::unique_ptr<PairingsService> pairings;
-    std::unique_ptr<RankLookup> ranks;
-    std::unique_ptr<BotReplies> replies;
-    std::unique_ptr<PlayerChat> chat;
-    std::unique_ptr<HostConsole> console;
+    RoomServices services;
 
 private:
     void takeArrivals(int socket);
