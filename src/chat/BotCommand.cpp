@@ -20,27 +20,14 @@ constexpr std::array OperatorOrder
 constexpr qsizetype RankPrefixWidth = 6;
 constexpr qsizetype WhoisPrefixWidth = 7;
 
+// Each command's word, in the order BotCommand declares them.
+constexpr std::array<QStringView, 8> Words
+    = {u"commands", u"pairings", u"details", u"courses", u"rules", u"version", u"rank", u"whois"};
+static_assert(Words.size() == static_cast<std::size_t>(BotCommand::Whois) + 1);
+
 QString word(BotCommand command)
 {
-    switch (command) {
-    case BotCommand::CommandList:
-        return u"commands"_s;
-    case BotCommand::Pairings:
-        return u"pairings"_s;
-    case BotCommand::Details:
-        return u"details"_s;
-    case BotCommand::Courses:
-        return u"courses"_s;
-    case BotCommand::Rules:
-        return u"rules"_s;
-    case BotCommand::Version:
-        return u"version"_s;
-    case BotCommand::Rank:
-        return u"rank"_s;
-    case BotCommand::Whois:
-        return u"whois"_s;
-    }
-    return QString();
+    return Words[static_cast<std::size_t>(command)].toString();
 }
 
 } // namespace

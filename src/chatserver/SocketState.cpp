@@ -6,18 +6,9 @@ namespace SocketState {
 
 const QStringList &names()
 {
-    static const QStringList captions = {
-        u"Closed"_s,
-        u"Open"_s,
-        u"Listening"_s,
-        u"Connection Pending"_s,
-        u"Resolving Host"_s,
-        u"Host Resolved"_s,
-        u"Connecting"_s,
-        u"Connected"_s,
-        u"Peer Is Closing"_s,
-        u"Error"_s,
-    };
+    static const QStringList captions
+        = {u"Closed"_s, u"Open"_s, u"Listening"_s, u"Connection Pending"_s, u"Resolving Host"_s,
+            u"Host Resolved"_s, u"Connecting"_s, u"Connected"_s, u"Peer Is Closing"_s, u"Error"_s};
     return captions;
 }
 

@@ -8,17 +8,18 @@
 // captions. Qt's socket states are mapped onto them here and nowhere else.
 namespace SocketState {
 
+// Numbered 0 to 9 in this order.
 enum Number : int {
-    Closed = 0,
-    Open = 1,
-    Listening = 2,
-    ConnectionPending = 3,
-    ResolvingHost = 4,
-    HostResolved = 5,
-    Connecting = 6,
-    Connected = 7,
-    PeerIsClosing = 8,
-    Error = 9,
+    Closed,
+    Open,
+    Listening,
+    ConnectionPending,
+    ResolvingHost,
+    HostResolved,
+    Connecting,
+    Connected,
+    PeerIsClosing,
+    Error
 };
 
 // "Closed" to "Error", indexed by state number.

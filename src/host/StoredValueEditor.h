@@ -1,12 +1,11 @@
 #pragma once
 
+#include "appearance/ChatStyles.h"
+#include "chat/ChatOptions.h"
+#include "host/HostIdentity.h"
 #include "host/SettingsEditor.h"
-
-class ChatOptions;
-class ChatStyles;
-class HostIdentity;
-class SettingsStore;
-class TournamentSettings;
+#include "settings/SettingsStore.h"
+#include "tournament/TournamentSettings.h"
 
 // Changes the stored values through the models that hold them: the identity, the tournament,
 // the chat options and the styles. A value no model holds while the host runs (the network
