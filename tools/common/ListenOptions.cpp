@@ -7,20 +7,16 @@
 
 using namespace Qt::StringLiterals;
 
-void ListenOptions::describe(
-    QCommandLineParser &parser, const QString &program, const QString &description)
-{
-    QCoreApplication::setApplicationName(program);
-    parser.setApplicationDescription(description);
-    parser.addHelpOption();
-}
-
-ListenOptions::ListenOptions(QCommandLineParser &parser, quint16 defaultPort)
+ListenOptions::ListenOptions(QCommandLineParser &parser, const QString &program,
+    const QString &description, quint16 defaultPort)
     : m_parser(parser)
     , m_address(u"address"_s, u"Listen on ADDRESS (127.0.0.1)."_s, u"ADDRESS"_s, u"127.0.0.1"_s)
     , m_port(u"port"_s, u"Listen on PORT (%1; 0 picks a free port)."_s.arg(defaultPort), u"PORT"_s,
           QString::number(defaultPort))
 {
+    QCoreApplication::setApplicationName(program);
+    parser.setApplicationDescription(description);
+    parser.addHelpOption();
     parser.addOptions({m_address, m_port});
 }
 

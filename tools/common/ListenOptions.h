@@ -2,21 +2,23 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QHostAddress>
+#include <QObject>
 #include <QString>
+#include <QTextStream>
 
+#include <functional>
 #include <optional>
 
 // The --address and --port options every simulator listens by, and the one way they fail.
 class ListenOptions
 {
 public:
-    // Names the simulator and says what it is for, with --help beside.
-    static void describe(
-        QCommandLineParser &parser, const QString &program, const QString &description);
-
-    // defaultPort is shown in the help text; 0 on the command line picks a free port.
-    ListenOptions(QCommandLineParser &parser, quint16 defaultPort);
+    // Names the simulator and says what it is for, with --help beside. defaultPort is shown in
+    // the help text; 0 on the command line picks a free port.
+    ListenOptions(QCommandLineParser &parser, const QString &program, const QString &description,
+        quint16 defaultPort);
 
     struct Endpoint
     {
@@ -33,6 +35,24 @@ public:
 
     // Prints message to standard error; the simulators' exit status for bad options or set-up.
     static int fail(const QString &message);
+
+    // What every simulator does once its own options are read: its log lines go to standard
+    // output, it listens where --address and --port say, the line announce(address, port) tells
+    // where, and the event loop runs. Returns main's exit status.
+    using Announcement = std::function<QString(const QHostAddress &, quint16)>;
+    template <class Simulator> int run(Simulator &simulator, const Announcement &announce) const
+    {
+        const std::optional<Endpoint> where = endpoint();
+        if (!where)
+            return fail(errorText());
+        QTextStream out(stdout);
+        QObject::connect(&simulator, &Simulator::logLine, &simulator,
+            [&out](const QString &line) { out << line << Qt::endl; });
+        if (!simulator.listen(where->address, where->port))
+            return fail(simulator.errorString());
+        out << announce(where->address, simulator.serverPort()) << Qt::endl;
+        return QCoreApplication::exec();
+    }
 
 private:
     const QCommandLineParser &m_parser;

@@ -47,7 +47,7 @@ quint16 LobbySimulator::serverPort() const
 
 QString LobbySimulator::errorString() const
 {
-    return m_server->errorString();
+    return u"Cannot listen: "_s + m_server->errorString();
 }
 
 qsizetype LobbySimulator::nextPacketLength(QByteArrayView bytes)

@@ -5,7 +5,6 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QTextStream>
 
 #include <cmath>
 
@@ -15,20 +14,13 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
-    ListenOptions::describe(
-        parser, u"vornic-lobby-sim"_s, u"Lobby server simulator for testing the host."_s);
-    const ListenOptions listen(parser, NetworkConfig::DefaultLobbyPort);
+    const ListenOptions listen(parser, u"vornic-lobby-sim"_s,
+        u"Lobby server simulator for testing the host."_s, NetworkConfig::DefaultLobbyPort);
     const QCommandLineOption noConfirm(u"no-confirm"_s, u"Never confirm a room."_s);
     const QCommandLineOption closeAfter(u"close-after-confirm"_s,
         u"End the connection SECONDS after confirming a room."_s, u"SECONDS"_s);
     parser.addOptions({noConfirm, closeAfter});
     parser.process(app);
-
-    const std::optional<ListenOptions::Endpoint> endpoint = listen.endpoint();
-    if (!endpoint)
-        return ListenOptions::fail(listen.errorText());
-    const QHostAddress listenAddress = endpoint->address;
-    const quint16 listenPort = endpoint->port;
 
     LobbySimBehaviour behaviour;
     behaviour.confirmRoom = !parser.isSet(noConfirm);
@@ -41,11 +33,7 @@ int main(int argc, char *argv[])
     }
 
     LobbySimulator simulator(behaviour);
-    QTextStream out(stdout);
-    QObject::connect(&simulator, &LobbySimulator::logLine, &app,
-        [&out](const QString &line) { out << line << Qt::endl; });
-    if (!simulator.listen(listenAddress, listenPort))
-        return ListenOptions::fail(u"Cannot listen: "_s + simulator.errorString());
-    out << "listening on " << listenAddress.toString() << ':' << simulator.serverPort() << Qt::endl;
-    return QCoreApplication::exec();
+    return listen.run(simulator, [](const QHostAddress &address, quint16 port) -> QString {
+        return u"listening on "_s + address.toString() + u':' + QString::number(port);
+    });
 }
