@@ -254,36 +254,51 @@ void TestStoredValues::longTextIsCutToItsLimit()
 
 void TestStoredValues::valuesOutsideTheEncodingAreRefused_data()
 {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("check value 2") << u"cLocked"_s << u"2"_s;
-    QTest::newRow("check value -1") << u"cOptions 0"_s << u"-1"_s;
-    QTest::newRow("check value word") << u"cLogs 4"_s << u"on"_s;
-    QTest::newRow("colour above white") << u"sColor"_s << u"16777216"_s;
-    QTest::newRow("negative colour") << u"bColor"_s << u"-1"_s;
-    QTest::newRow("colour word") << u"pColor"_s << u"red"_s;
-    QTest::newRow("port 0") << u"lobbyPort"_s << u"0"_s;
-    QTest::newRow("port above 65535") << u"chatPort"_s << u"65536"_s;
-    QTest::newRow("port word") << u"lobbyPort"_s << u"http"_s;
-    QTest::newRow("course not in the list") << u"cCourse 1"_s << u"Nowhere Links"_s;
-    QTest::newRow("skins amount under stroke") << u"cHoles 2"_s << u"$5,000"_s;
-    QTest::newRow("unknown type") << u"cType"_s << u"Match"_s;
-    QTest::newRow("unknown server") << u"cServer"_s << u"Elsewhere"_s;
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QStringList>("texts");
+    // Every settable value of an encoding refuses what lies outside it.
+    const auto everyName = [](ValueEncoding encoding) {
+        QStringList names;
+        for (const StoredValue *value : StoredValues::all()) {
+            if (value->settable && value->encoding == encoding)
+                names += value->names;
+        }
+        return names;
+    };
+    QTest::newRow("check values") << everyName(ValueEncoding::CheckValue)
+                                  << QStringList{u"2"_s, u"-1"_s, u"on"_s};
+    QTest::newRow("colours") << everyName(ValueEncoding::Colour)
+                             << QStringList{u"16777216"_s, u"-1"_s, u"red"_s};
+    QTest::newRow("ports") << everyName(ValueEncoding::Port)
+                           << QStringList{u"0"_s, u"65536"_s, u"http"_s};
+    // And the tournament's choices refuse what is not among them.
+    QTest::newRow("course not in the list")
+        << QStringList{u"cCourse 1"_s} << QStringList{u"Nowhere Links"_s};
+    QTest::newRow("skins amount under stroke")
+        << QStringList{u"cHoles 2"_s} << QStringList{u"$5,000"_s};
+    QTest::newRow("unknown type or server")
+        << QStringList{u"cType"_s, u"cServer"_s} << QStringList{u"Match"_s, u"Elsewhere"_s};
 }
 
 void TestStoredValues::valuesOutsideTheEncodingAreRefused()
 {
-    QFETCH(QString, name);
-    QFETCH(QString, text);
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, texts);
+    QVERIFY(!names.isEmpty());
     QTemporaryDir dir;
     const auto core = startedHost(dir);
     QVERIFY(core);
-    const QString before = core->settings().storedValue(name);
     const SettingsStore::Values fileBefore = fileValues(dir);
-    QString reason;
-    QVERIFY(!core->settings().setStoredValue(name, text, &reason));
-    QVERIFY2(reason.contains(name) && reason.contains(text), qPrintable(reason));
-    QCOMPARE(core->settings().storedValue(name), before);
+    for (const QString &name : std::as_const(names)) {
+        const QString before = core->settings().storedValue(name);
+        for (const QString &text : std::as_const(texts)) {
+            QString reason;
+            QVERIFY2(!core->settings().setStoredValue(name, text, &reason),
+                qPrintable(name + u' ' + text));
+            QVERIFY2(reason.contains(name) && reason.contains(text), qPrintable(reason));
+            QCOMPARE(core->settings().storedValue(name), before);
+        }
+    }
     QCOMPARE(fileValues(dir), fileBefore);
 }
 
