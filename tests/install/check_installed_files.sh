@@ -28,7 +28,8 @@ done
 extra=$(cd "$prefix" && find . -type f | sed 's|^\./||' | sort | comm -23 - <(printf '%s\n' "${expected[@]}" | sort))
 [ -z "$extra" ] || fail "installed but not expected: $extra"
 
-file -b "$prefix/share/icons/hicolor/256x256/apps/vornic-host.png" | grep -q "PNG image data, 256 x 256" \
+# Checks read captured output: under pipefail, `grep -q` quitting early could fail the pipe.
+grep -q "PNG image data, 256 x 256" <<<"$(file -b "$prefix/share/icons/hicolor/256x256/apps/vornic-host.png")" \
     || fail "the PNG icon is not 256 x 256"
 
 # Hints count as well: the desktop file is small enough to have none.
@@ -68,7 +69,7 @@ grep -q "changes nothing" <<<"$(env -u DISPLAY "$prefix/bin/vornic-hostd" --help
 # The server program links no graphics, X11, OpenGL or D-Bus library, not even indirectly.
 unwanted=$(ldd "$prefix/bin/vornic-hostd" | grep -E 'libQt6(Gui|Widgets|DBus|OpenGL)|libX11|libxcb|libGL|libEGL|libOpenGL|libdbus' || true)
 [ -z "$unwanted" ] || fail "vornic-hostd links: $unwanted"
-ldd "$prefix/bin/vornic-host" | grep -q libQt6Widgets || fail "vornic-host does not link Qt Widgets"
+grep -q libQt6Widgets <<<"$(ldd "$prefix/bin/vornic-host")" || fail "vornic-host does not link Qt Widgets"
 
 [ "$failures" -eq 0 ] || { echo "$failures check(s) failed" >&2; exit 1; }
 echo "installed tree in $prefix: all checks passed"
