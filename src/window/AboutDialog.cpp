@@ -1,4 +1,5 @@
 #include "window/AboutDialog.h"
+#include "window/Named.h"
 
 #include "chat/ProgramCredits.h"
 
@@ -22,8 +23,7 @@ AboutDialog::AboutDialog(QWidget *parent)
     big.setPointSizeF(big.pointSizeF() * 1.6);
     big.setBold(true);
     name->setFont(big);
-    auto *version = new QLabel(versionCaption(), this);
-    version->setObjectName(u"lblVersion"_s);
+    auto *version = named(u"lblVersion"_s, new QLabel(versionCaption(), this));
     auto *authors = new QLabel(authorsLine(), this);
     auto *support = new QLabel(supportLine(), this);
 

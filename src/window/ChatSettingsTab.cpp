@@ -8,6 +8,7 @@
 #include "window/ColourSwatch.h"
 #include "window/ControlArrayName.h"
 #include "window/FontLabel.h"
+#include "window/Named.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -24,11 +25,22 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QCheckBox *checkBox(const QString &caption, const QString &objectName, QWidget *parent)
+// A titled column of check boxes named `arrayName_0`, `arrayName_1`, ...; with `indentFollowers`
+// the boxes after the first are indented, as they only count while the first is on.
+template <std::size_t N>
+QGroupBox *checkBoxColumn(const QString &title, const QString &arrayName, QString (*caption)(int),
+    bool indentFollowers, std::array<QCheckBox *, N> &boxes, QWidget *parent)
 {
-    auto *box = new QCheckBox(caption, parent);
-    box->setObjectName(objectName);
-    return box;
+    auto *group = new QGroupBox(title, parent);
+    auto *layout = new QVBoxLayout(group);
+    for (int i = 0; i < int(N); ++i) {
+        boxes[i] = named(controlArrayName(arrayName, i), new QCheckBox(caption(i), group));
+        auto *row = new QHBoxLayout;
+        row->addSpacing(indentFollowers && i > 0 ? 18 : 0);
+        row->addWidget(boxes[i], 1);
+        layout->addLayout(row);
+    }
+    return group;
 }
 
 } // namespace
@@ -36,10 +48,11 @@ QCheckBox *checkBox(const QString &caption, const QString &objectName, QWidget *
 ChatSettingsTab::ChatSettingsTab(QWidget *parent)
     : QWidget(parent)
 {
-    setObjectName(u"tabChatSettings"_s);
     auto *left = new QVBoxLayout;
-    left->addWidget(buildOptions());
-    left->addWidget(buildLogging());
+    left->addWidget(checkBoxColumn(
+        u"Options"_s, u"chkOptions"_s, &ChatOptions::optionCaption, false, m_options, this));
+    left->addWidget(checkBoxColumn(
+        u"Logging"_s, u"chkLog"_s, &ChatOptions::logOptionCaption, true, m_logs, this));
     left->addStretch(1);
 
     auto *top = new QHBoxLayout;
@@ -47,20 +60,17 @@ ChatSettingsTab::ChatSettingsTab(QWidget *parent)
     top->addWidget(buildAppearance(), 1);
 
     auto *welcomeLabel = new QLabel(u"Welcome message for new players"_s, this);
-    m_welcome = new QLineEdit(this);
-    m_welcome->setObjectName(u"txtwelcome"_s);
+    m_welcome = named(u"txtwelcome"_s, new QLineEdit(this));
     m_welcome->setPlaceholderText(u"Sent once to each address that joins"_s);
     welcomeLabel->setBuddy(m_welcome);
 
-    m_colourPicker = new QColorDialog(this);
-    m_colourPicker->setObjectName(u"CD1Colour"_s);
+    m_colourPicker = named(u"CD1Colour"_s, new QColorDialog(this));
     connect(m_colourPicker, &QColorDialog::colorSelected, this, [this](const QColor &color) {
         const quint32 colour = ChatStyleFormat::fromColor(color);
         m_swatches.at(m_pickingIndex)->setColour(colour);
         Q_EMIT colourChosen(m_pickingIndex, colour);
     });
-    m_fontPicker = new QFontDialog(this);
-    m_fontPicker->setObjectName(u"CD1Font"_s);
+    m_fontPicker = named(u"CD1Font"_s, new QFontDialog(this));
     connect(m_fontPicker, &QFontDialog::fontSelected, this,
         [this](const QFont &font) { Q_EMIT fontChosen(m_pickingIndex, font); });
 
@@ -69,34 +79,6 @@ ChatSettingsTab::ChatSettingsTab(QWidget *parent)
     layout->addWidget(welcomeLabel);
     layout->addWidget(m_welcome);
     layout->addStretch(1);
-}
-
-QWidget *ChatSettingsTab::buildOptions()
-{
-    auto *group = new QGroupBox(u"Options"_s, this);
-    auto *layout = new QVBoxLayout(group);
-    for (int i = 0; i < OptionCount; ++i) {
-        m_options[i]
-            = checkBox(ChatOptions::optionCaption(i), controlArrayName(u"chkOptions"_s, i), group);
-        layout->addWidget(m_options[i]);
-    }
-    return group;
-}
-
-QWidget *ChatSettingsTab::buildLogging()
-{
-    auto *group = new QGroupBox(u"Logging"_s, this);
-    auto *layout = new QVBoxLayout(group);
-    for (int i = 0; i < LogCount; ++i) {
-        m_logs[i]
-            = checkBox(ChatOptions::logOptionCaption(i), controlArrayName(u"chkLog"_s, i), group);
-        // The categories only count while the master switch is on; indenting them says so.
-        auto *row = new QHBoxLayout;
-        row->addSpacing(i == 0 ? 0 : 18);
-        row->addWidget(m_logs[i], 1);
-        layout->addLayout(row);
-    }
-    return group;
 }
 
 QWidget *ChatSettingsTab::buildAppearance()
@@ -110,29 +92,27 @@ QWidget *ChatSettingsTab::buildAppearance()
     grid->addWidget(coloursHint, 0, 1, 1, 2);
 
     for (int j = 0; j < ColourCount; ++j) {
-        m_swatches[j] = new ColourSwatch(group);
-        m_swatches[j]->setObjectName(controlArrayName(u"cmdColor"_s, j));
+        m_swatches[j] = named(controlArrayName(u"cmdColor"_s, j), new ColourSwatch(group));
         m_swatches[j]->setColour(ChatStyles::firstStartColour(j));
         m_swatches[j]->setAccessibleName(ChatStyles::colourCaption(j));
         connect(m_swatches[j], &QPushButton::clicked, this, [this, j] { pickColour(j); });
-        auto *caption = new QLabel(ChatStyles::colourCaption(j), group);
-        caption->setObjectName(controlArrayName(u"lblColor"_s, j));
+        auto *caption = named(
+            controlArrayName(u"lblColor"_s, j), new QLabel(ChatStyles::colourCaption(j), group));
         grid->addWidget(m_swatches[j], j + 1, 1);
         grid->addWidget(caption, j + 1, 2);
     }
 
     // The font samples line up with the text colours they preview (swatches 1..5).
     for (int i = 0; i < FontCount; ++i) {
-        m_fontLabels[i] = new FontLabel(ChatStyles::fontCaption(i), group);
-        m_fontLabels[i]->setObjectName(controlArrayName(u"lblFont"_s, i));
+        m_fontLabels[i] = named(
+            controlArrayName(u"lblFont"_s, i), new FontLabel(ChatStyles::fontCaption(i), group));
         m_fontLabels[i]->setColours(
             ChatStyles::firstStartColour(i + 1), ChatStyles::firstStartColour(0));
         connect(m_fontLabels[i], &FontLabel::doubleClicked, this, [this, i] { pickFont(i); });
         grid->addWidget(m_fontLabels[i], i + 2, 0);
     }
 
-    m_sample = new QTextEdit(group);
-    m_sample->setObjectName(u"rtbSample"_s);
+    m_sample = named(u"rtbSample"_s, new QTextEdit(group));
     m_sample->setReadOnly(true);
     m_sample->setTextInteractionFlags(Qt::NoTextInteraction);
     m_sample->setFocusPolicy(Qt::NoFocus);

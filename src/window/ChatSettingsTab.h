@@ -50,8 +50,6 @@ Q_SIGNALS:
     void fontChosen(int index, const QFont &font);
 
 private:
-    QWidget *buildOptions();
-    QWidget *buildLogging();
     QWidget *buildAppearance();
     void pickColour(int index);
     void pickFont(int index);

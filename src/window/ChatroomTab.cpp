@@ -1,6 +1,7 @@
 #include "window/ChatroomTab.h"
 
 #include "window/ChatStyleFormat.h"
+#include "window/Named.h"
 #include "window/PlayerListWidget.h"
 #include "window/TranscriptView.h"
 
@@ -22,8 +23,7 @@ namespace {
 QLineEdit *limitedLine(
     const QString &objectName, int maxLength, const QString &placeholder, QWidget *parent)
 {
-    auto *line = new QLineEdit(parent);
-    line->setObjectName(objectName);
+    auto *line = named(objectName, new QLineEdit(parent));
     line->setMaxLength(maxLength);
     line->setPlaceholderText(placeholder);
     return line;
@@ -43,7 +43,6 @@ void applyLook(QWidget *widget, quint32 background, const ChatStyle &style)
 ChatroomTab::ChatroomTab(QWidget *parent)
     : QWidget(parent)
 {
-    setObjectName(u"tabChatroom"_s);
     auto *layout = new QHBoxLayout(this);
     layout->addWidget(buildChatColumn(), 1);
     layout->addWidget(buildSideColumn());
@@ -58,10 +57,8 @@ QWidget *ChatroomTab::buildChatColumn()
 
     m_transcript = new TranscriptView(column);
     m_input = limitedLine(u"Text1"_s, 80, u"Type a line and press Enter"_s, column);
-    m_send = new QPushButton(u"Send"_s, column);
-    m_send->setObjectName(u"Command4"_s);
-    m_whisper = new QPushButton(u"Whisper"_s, column);
-    m_whisper->setObjectName(u"Command5"_s);
+    m_send = named(u"Command4"_s, new QPushButton(u"Send"_s, column));
+    m_whisper = named(u"Command5"_s, new QPushButton(u"Whisper"_s, column));
     m_whisper->setToolTip(u"Whisper the line to the player selected in the list"_s);
     connect(m_input, &QLineEdit::returnPressed, this, &ChatroomTab::inputSubmitted);
 
@@ -87,20 +84,17 @@ QWidget *ChatroomTab::buildSideColumn()
     playersLabel->setBuddy(m_players);
 
     auto *room = new QGroupBox(u"Room"_s, column);
-    m_server = new QComboBox(room);
-    m_server->setObjectName(u"Combo1"_s);
+    m_server = named(u"Combo1"_s, new QComboBox(room));
     m_server->addItems({u"Glenmora Net"_s, u"ViraruRor"_s});
     m_playerName = limitedLine(u"txtname"_s, 20, u"Your player name"_s, room);
     m_roomName = limitedLine(u"txtchatname"_s, 18, u"Name of the room"_s, room);
-    m_locked = new QCheckBox(u"Locked"_s, room);
-    m_locked->setObjectName(u"chklocked"_s);
+    m_locked = named(u"chklocked"_s, new QCheckBox(u"Locked"_s, room));
     m_locked->setToolTip(u"Players need the password to join"_s);
     m_password = limitedLine(u"txtpass"_s, 20, u"Room password"_s, room);
     m_password->setEnabled(false);
     // Only a locked room asks for its password.
     connect(m_locked, &QCheckBox::toggled, m_password, &QLineEdit::setEnabled);
-    m_host = new QPushButton(u"Host"_s, room);
-    m_host->setObjectName(u"Command1"_s);
+    m_host = named(u"Command1"_s, new QPushButton(u"Host"_s, room));
 
     auto *form = new QFormLayout(room);
     form->addRow(u"Server"_s, m_server);

@@ -9,7 +9,6 @@ DebugTab::DebugTab(QWidget *parent)
     : QWidget(parent)
     , m_list(new QListWidget(this))
 {
-    setObjectName(u"tabDebug"_s);
     m_list->setObjectName(u"List1"_s);
     (new QVBoxLayout(this))->addWidget(m_list);
 }

@@ -6,6 +6,7 @@
 #include "window/ControlArrayName.h"
 #include "window/DebugTab.h"
 #include "window/IpMonitorTab.h"
+#include "window/Named.h"
 #include "window/TourneySettingsTab.h"
 
 #include <QCheckBox>
@@ -31,14 +32,13 @@ HostWindow::HostWindow(QWidget *parent)
 
 void HostWindow::buildTabs()
 {
-    m_tabs = new QTabWidget(this);
-    m_tabs->setObjectName(u"SSTab1"_s);
+    m_tabs = named(u"SSTab1"_s, new QTabWidget(this));
     m_tabs->setDocumentMode(true);
-    m_chatroom = new ChatroomTab(m_tabs);
-    m_tourneySettings = new TourneySettingsTab(m_tabs);
-    m_chatSettings = new ChatSettingsTab(m_tabs);
-    m_ipMonitor = new IpMonitorTab(m_tabs);
-    m_debug = new DebugTab(m_tabs);
+    m_chatroom = named(u"tabChatroom"_s, new ChatroomTab(m_tabs));
+    m_tourneySettings = named(u"tabTourneySettings"_s, new TourneySettingsTab(m_tabs));
+    m_chatSettings = named(u"tabChatSettings"_s, new ChatSettingsTab(m_tabs));
+    m_ipMonitor = named(u"tabIpMonitor"_s, new IpMonitorTab(m_tabs));
+    m_debug = named(u"tabDebug"_s, new DebugTab(m_tabs));
     m_tabs->addTab(m_chatroom, u"Chatroom"_s);
     m_tabs->addTab(m_tourneySettings, u" Tourney Settings"_s);
     m_tabs->addTab(m_chatSettings, u"Chat Settings"_s);
@@ -54,8 +54,7 @@ void HostWindow::buildStatusPanel()
     QStatusBar *panel = statusBar();
     panel->setSizeGripEnabled(true);
     for (int i = 0; i < StatusLabelCount; ++i) {
-        m_status[i] = new QLabel(captions[i], panel);
-        m_status[i]->setObjectName(controlArrayName(u"lblstatus"_s, i));
+        m_status[i] = named(controlArrayName(u"lblstatus"_s, i), new QLabel(captions[i], panel));
         m_status[i]->setContentsMargins(6, 0, 6, 0);
         panel->addWidget(m_status[i]);
     }
@@ -79,9 +78,8 @@ QAction *HostWindow::addTabAction(
 void HostWindow::buildMenus()
 {
     QMenu *file = menuBar()->addMenu(u"&File"_s);
-    m_exit = file->addAction(u"Exit"_s);
-    m_exit->setObjectName(u"mnuExit"_s);
-    connect(m_exit, &QAction::triggered, this, &QWidget::close);
+    m_menuItems[ExitItem] = named(u"mnuExit"_s, file->addAction(u"Exit"_s));
+    connect(m_menuItems[ExitItem], &QAction::triggered, this, &QWidget::close);
 
     QMenu *view = menuBar()->addMenu(u"&View"_s);
     addTabAction(view, u"mnuViewChat"_s, u"Chat"_s, ChatroomPage);
@@ -90,19 +88,16 @@ void HostWindow::buildMenus()
 
     QMenu *chat = menuBar()->addMenu(u"&Chat"_s);
     addTabAction(chat, u"mnuSettings"_s, u"Settings"_s, ChatSettingsPage);
-    m_clear = chat->addAction(u"Clear"_s);
-    m_clear->setObjectName(u"mnuChatClear"_s);
-    m_mute = chat->addAction(u"Mute"_s);
-    m_mute->setObjectName(u"mnuMute"_s);
-    m_mute->setCheckable(true);
-    m_logging = chat->addAction(u"Enable Logging"_s);
-    m_logging->setObjectName(u"mnuLogging"_s);
-    m_logging->setCheckable(true);
+    m_menuItems[ClearItem] = named(u"mnuChatClear"_s, chat->addAction(u"Clear"_s));
+    m_menuItems[MuteItem] = named(u"mnuMute"_s, chat->addAction(u"Mute"_s));
+    m_menuItems[MuteItem]->setCheckable(true);
+    m_menuItems[LoggingItem] = named(u"mnuLogging"_s, chat->addAction(u"Enable Logging"_s));
+    m_menuItems[LoggingItem]->setCheckable(true);
 
     QMenu *tournament = menuBar()->addMenu(u"&Tournament"_s);
     addTabAction(tournament, u"mnuTsettings"_s, u"Settings"_s, TourneySettingsPage);
-    m_refreshPairings = tournament->addAction(u"Refresh Pairings"_s);
-    m_refreshPairings->setObjectName(u"mnuPairings2"_s);
+    m_menuItems[RefreshPairingsItem]
+        = named(u"mnuPairings2"_s, tournament->addAction(u"Refresh Pairings"_s));
 
     QMenu *announce = menuBar()->addMenu(u"Announce"_s);
     announce->setObjectName(u"mnuAnnounce"_s);
@@ -111,8 +106,7 @@ void HostWindow::buildMenus()
     const QStringList announceCaptions{
         u"All"_s, u"Details"_s, u"Rules"_s, u"Rounds"_s, u"Pairings"_s};
     for (int i = 0; i < AnnounceItemCount; ++i) {
-        m_announce[i] = announce->addAction(announceCaptions[i]);
-        m_announce[i]->setObjectName(announceNames[i]);
+        m_announce[i] = named(announceNames[i], announce->addAction(announceCaptions[i]));
     }
 
     QMenu *pages = menuBar()->addMenu(u"Pages"_s);
@@ -120,8 +114,7 @@ void HostWindow::buildMenus()
     const QStringList pageCaptions{u"TD Login"_s, u"Head TD Login"_s, u"Tourney Main Page"_s,
         u"Register"_s, u"Standings"_s, u"Teams"_s, u"Rules"_s, u"Report"_s};
     for (int i = 0; i < PageItemCount; ++i) {
-        m_pages[i] = pages->addAction(pageCaptions[i]);
-        m_pages[i]->setObjectName(controlArrayName(u"mnuTpages"_s, i));
+        m_pages[i] = named(controlArrayName(u"mnuTpages"_s, i), pages->addAction(pageCaptions[i]));
     }
 
     QMenu *help = menuBar()->addMenu(u"&Help"_s);
@@ -135,8 +128,8 @@ void HostWindow::keepLoggingInStep()
     // The menu item and the check box are two faces of one option; setChecked does nothing when
     // the state already matches, so the pair cannot ping-pong.
     QCheckBox *enableLogging = m_chatSettings->logBox(0);
-    connect(m_logging, &QAction::toggled, enableLogging, &QCheckBox::setChecked);
-    connect(enableLogging, &QCheckBox::toggled, m_logging, &QAction::setChecked);
+    connect(m_menuItems[LoggingItem], &QAction::toggled, enableLogging, &QCheckBox::setChecked);
+    connect(enableLogging, &QCheckBox::toggled, m_menuItems[LoggingItem], &QAction::setChecked);
 }
 
 void HostWindow::showAbout()

@@ -21,6 +21,19 @@ class HostWindow : public QMainWindow
 
 public:
     enum Tab { ChatroomPage, TourneySettingsPage, ChatSettingsPage, IpMonitorPage, DebugPage };
+    Q_ENUM(Tab)
+    // The menu items the controller acts on, besides the announcements and the pages.
+    enum MenuItem {
+        ExitItem,
+        ClearItem,
+        // Checkable: Qt flips the check mark on a click, so a handler that refuses to mute
+        // (nobody in the room) puts it back.
+        MuteItem,
+        // Kept in step with the "Enable Logging" check box both ways.
+        LoggingItem,
+        RefreshPairingsItem,
+        MenuItemCount
+    };
     enum AnnounceItem {
         AnnounceAll,
         AnnounceDetails,
@@ -42,14 +55,7 @@ public:
     DebugTab *debugTab() const { return m_debug; }
     QLabel *statusLabel(int index) const { return m_status.at(index); }
 
-    QAction *exitAction() const { return m_exit; }
-    QAction *clearAction() const { return m_clear; }
-    // Checkable: Qt flips the check mark on a click, so a handler that refuses to mute
-    // (nobody in the room) puts it back.
-    QAction *muteAction() const { return m_mute; }
-    // Kept in step with the "Enable Logging" check box both ways.
-    QAction *loggingAction() const { return m_logging; }
-    QAction *refreshPairingsAction() const { return m_refreshPairings; }
+    QAction *menuItem(MenuItem item) const { return m_menuItems.at(item); }
     QAction *announceAction(AnnounceItem item) const { return m_announce.at(item); }
     QAction *pageAction(int index) const { return m_pages.at(index); }
 
@@ -71,11 +77,7 @@ private:
     DebugTab *m_debug = nullptr;
     std::array<QLabel *, StatusLabelCount> m_status{};
 
-    QAction *m_exit = nullptr;
-    QAction *m_clear = nullptr;
-    QAction *m_mute = nullptr;
-    QAction *m_logging = nullptr;
-    QAction *m_refreshPairings = nullptr;
+    std::array<QAction *, MenuItemCount> m_menuItems{};
     std::array<QAction *, AnnounceItemCount> m_announce{};
     std::array<QAction *, PageItemCount> m_pages{};
 };

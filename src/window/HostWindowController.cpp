@@ -102,12 +102,14 @@ void HostWindowController::connectModeration()
 
 void HostWindowController::connectMenus()
 {
-    connect(
-        m_window.clearAction(), &QAction::triggered, this, [this] { m_core.clearTranscript(); });
-    connect(m_window.muteAction(), &QAction::triggered, this, &HostWindowController::toggleMute);
+    connect(m_window.menuItem(HostWindow::ClearItem), &QAction::triggered, this,
+        [this] { m_core.clearTranscript(); });
+    connect(m_window.menuItem(HostWindow::MuteItem), &QAction::triggered, this,
+        &HostWindowController::toggleMute);
     // The check mark follows the room's mute from whichever front end it was set.
-    connect(&m_core, &HostCore::mutedChanged, m_window.muteAction(), &QAction::setChecked);
-    connect(m_window.refreshPairingsAction(), &QAction::triggered, this,
+    connect(&m_core, &HostCore::mutedChanged, m_window.menuItem(HostWindow::MuteItem),
+        &QAction::setChecked);
+    connect(m_window.menuItem(HostWindow::RefreshPairingsItem), &QAction::triggered, this,
         [this] { m_core.refreshPairings(); });
     const std::array<Announcement, HostWindow::AnnounceItemCount> announcements
         = {Announcement::All, Announcement::Details, Announcement::Rules, Announcement::Rounds,
@@ -196,7 +198,7 @@ void HostWindowController::sendInput(bool whisper)
 void HostWindowController::toggleMute()
 {
     // The action has checked itself already; an empty room leaves the mute as it was.
-    m_window.muteAction()->setChecked(m_core.toggleMute());
+    m_window.menuItem(HostWindow::MuteItem)->setChecked(m_core.toggleMute());
 }
 
 void HostWindowController::kickSelected(bool ban)

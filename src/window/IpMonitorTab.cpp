@@ -1,6 +1,7 @@
 #include "window/IpMonitorTab.h"
 
 #include "window/ControlArrayName.h"
+#include "window/Named.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -15,8 +16,7 @@ namespace {
 
 QTreeWidget *table(const QString &objectName, const QStringList &columns, QWidget *parent)
 {
-    auto *view = new QTreeWidget(parent);
-    view->setObjectName(objectName);
+    auto *view = named(objectName, new QTreeWidget(parent));
     view->setHeaderLabels(columns);
     view->setRootIsDecorated(false);
     view->setUniformRowHeights(true);
@@ -31,8 +31,6 @@ QTreeWidget *table(const QString &objectName, const QStringList &columns, QWidge
 IpMonitorTab::IpMonitorTab(QWidget *parent)
     : QWidget(parent)
 {
-    setObjectName(u"tabIpMonitor"_s);
-
     auto *connected = new QGroupBox(u"Connected Players"_s, this);
     m_monitor = table(u"ListView1"_s,
         {u"Player Name"_s, u"IP Address"_s, u"ID"_s, u"Socket"_s, u"State"_s}, connected);
@@ -43,10 +41,10 @@ IpMonitorTab::IpMonitorTab(QWidget *parent)
     m_bans = table(u"ListView2"_s,
         {u"Player Name"_s, u"IP Address"_s, u"Time Banned"_s, u"Expires"_s, u"Reason"_s}, banned);
     m_bans->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_removeBan = new QPushButton(u"Remove Ban"_s, banned);
-    m_removeBan->setObjectName(controlArrayName(u"Command2"_s, 0));
-    m_removeAll = new QPushButton(u"Remove All"_s, banned);
-    m_removeAll->setObjectName(controlArrayName(u"Command2"_s, 1));
+    m_removeBan
+        = named(controlArrayName(u"Command2"_s, 0), new QPushButton(u"Remove Ban"_s, banned));
+    m_removeAll
+        = named(controlArrayName(u"Command2"_s, 1), new QPushButton(u"Remove All"_s, banned));
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(m_removeBan);

@@ -1,4 +1,5 @@
 #include "window/PlayerListWidget.h"
+#include "window/Named.h"
 
 #include <QMenu>
 #include <QMouseEvent>
@@ -12,10 +13,8 @@ PlayerListWidget::PlayerListWidget(QWidget *parent)
     setObjectName(u"lstplayers"_s);
     setSelectionMode(QAbstractItemView::SingleSelection);
     m_popup->setObjectName(u"mnupopup"_s);
-    m_kick = m_popup->addAction(u"Kick Player"_s);
-    m_kick->setObjectName(u"mnuPopKick"_s);
-    m_ban = m_popup->addAction(u"Ban Player"_s);
-    m_ban->setObjectName(u"mnuPopKickBan"_s);
+    m_kick = named(u"mnuPopKick"_s, m_popup->addAction(u"Kick Player"_s));
+    m_ban = named(u"mnuPopKickBan"_s, m_popup->addAction(u"Ban Player"_s));
 }
 
 void PlayerListWidget::mousePressEvent(QMouseEvent *event)

@@ -1,6 +1,7 @@
 #include "window/TourneySettingsTab.h"
 
 #include "window/ControlArrayName.h"
+#include "window/Named.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -18,8 +19,7 @@ namespace {
 // A drop-down list with nothing chosen, as the tournament starts out.
 QComboBox *choiceBox(const QString &objectName, const QStringList &entries, QWidget *parent)
 {
-    auto *box = new QComboBox(parent);
-    box->setObjectName(objectName);
+    auto *box = named(objectName, new QComboBox(parent));
     box->addItems(entries);
     box->setCurrentIndex(-1);
     box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
@@ -50,7 +50,6 @@ QLabel *columnCaption(const QString &text, QWidget *parent)
 TourneySettingsTab::TourneySettingsTab(QWidget *parent)
     : QWidget(parent)
 {
-    setObjectName(u"tabTourneySettings"_s);
     auto *top = new QHBoxLayout;
     top->addWidget(buildDetails());
     top->addWidget(buildRounds(), 1);
@@ -84,8 +83,7 @@ QWidget *TourneySettingsTab::buildDetails()
     const QStringList textCaptions{
         u"Jump Number"_s, u"Start Time"_s, u"Entry Fee"_s, u"Donation"_s};
     for (int i = 0; i < DetailTextCount; ++i) {
-        m_detailTexts[i] = new QLineEdit(group);
-        m_detailTexts[i]->setObjectName(controlArrayName(u"txtDetails"_s, i));
+        m_detailTexts[i] = named(controlArrayName(u"txtDetails"_s, i), new QLineEdit(group));
         form->addRow(textCaptions[i], m_detailTexts[i]);
     }
     m_detailTexts[0]->setToolTip(u"The tournament's number on the league web site"_s);
@@ -102,8 +100,7 @@ QWidget *TourneySettingsTab::buildRounds()
 
     grid->addWidget(columnCaption(u"Course"_s, group), 0, 1);
     grid->addWidget(columnCaption(u"Level"_s, group), 0, 2);
-    m_holesCaption = columnCaption(u"Holes"_s, group);
-    m_holesCaption->setObjectName(u"lblHolesCaption"_s);
+    m_holesCaption = named(u"lblHolesCaption"_s, columnCaption(u"Holes"_s, group));
     grid->addWidget(m_holesCaption, 0, 3);
 
     const QStringList rowCaptions{
@@ -131,8 +128,7 @@ QWidget *TourneySettingsTab::buildRules()
     auto *group = new QGroupBox(u"Rules"_s, this);
     auto *form = new QFormLayout(group);
     for (int k = 0; k < RuleCount; ++k) {
-        m_rules[k] = new QLineEdit(group);
-        m_rules[k]->setObjectName(controlArrayName(u"txtRules"_s, k));
+        m_rules[k] = named(controlArrayName(u"txtRules"_s, k), new QLineEdit(group));
         form->addRow(u"Rule #"_s + QString::number(k + 1), m_rules[k]);
     }
     return group;

@@ -131,7 +131,7 @@ void TestChatSettingsBinder::restoredSettingsAreShownWithoutBeingWrittenBack()
     const QList<bool> logs{true, false, false, true, false};
     for (int i = 0; i < ChatSettingsTab::LogCount; ++i)
         QCOMPARE(f.tab->logBox(i)->isChecked(), logs[i]);
-    QVERIFY(f.window.loggingAction()->isChecked());
+    QVERIFY(f.window.menuItem(HostWindow::LoggingItem)->isChecked());
     QCOMPARE(f.tab->welcomeInput()->text(), u"Welcome to the Sunday Cup"_s);
 
     QCOMPARE(f.tab->colourSwatch(0)->colour(), ChatStyle::rgb(0, 0, 96));
@@ -184,7 +184,7 @@ void TestChatSettingsBinder::loggingMenuItemCheckBoxAndStoreAgree()
     Fixture f(freshPath(u"logging.ini"_s));
     f.bind();
     f.restore();
-    QAction *menuItem = f.window.loggingAction();
+    QAction *menuItem = f.window.menuItem(HostWindow::LoggingItem);
     QCheckBox *box = f.tab->logBox(ChatOptions::EnableLogging);
     QVERIFY(!menuItem->isChecked());
 

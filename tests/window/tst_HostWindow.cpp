@@ -35,6 +35,39 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+struct ExpectedControl
+{
+    QString name;
+    QString type;
+    QString caption; // null: not checked
+    int limit = 0; // the longest text the input takes; 0: not an input with a limit
+};
+
+// The table is data, one control a line, kept beside this test as controls.tsv.
+QList<ExpectedControl> expectedControls()
+{
+    QFile file(u":/controls.tsv"_s);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    QList<ExpectedControl> controls;
+    while (!file.atEnd()) {
+        QString line = QString::fromUtf8(file.readLine());
+        if (line.endsWith(u'\n'))
+            line.chop(1);
+        if (line.isEmpty() || line.startsWith(u'#'))
+            continue;
+        const QStringList fields = line.split(u'\t');
+        const QString caption = fields.value(2);
+        controls.append({fields.value(0), fields.value(1), caption.isEmpty() ? QString() : caption,
+            fields.value(3).toInt()});
+    }
+    return controls;
+}
+
+} // namespace
+
 // The core finds the window's controls by these names and types, and the operator reads these
 // captions; a rename on either side breaks the wiring silently.
 class TestHostWindow : public QObject
@@ -69,85 +102,11 @@ void TestHostWindow::controlsHaveNamesTypesAndCaptions_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("type");
     QTest::addColumn<QString>("caption");
-
-    const auto row = [](const char *name, const char *type, const QString &caption) {
-        QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(type) << caption;
-    };
-    row("SSTab1", "QTabWidget", {});
-    row("chatbox", "QTextEdit", {});
-    row("Text1", "QLineEdit", {});
-    row("Command4", "QPushButton", u"Send"_s);
-    row("Command5", "QPushButton", u"Whisper"_s);
-    row("lstplayers", "QListWidget", {});
-    row("Command1", "QPushButton", u"Host"_s);
-    row("Combo1", "QComboBox", {});
-    row("txtname", "QLineEdit", {});
-    row("txtchatname", "QLineEdit", {});
-    row("chklocked", "QCheckBox", u"Locked"_s);
-    row("txtpass", "QLineEdit", {});
-    row("mnupopup", "QMenu", {});
-    row("mnuPopKick", "QAction", u"Kick Player"_s);
-    row("mnuPopKickBan", "QAction", u"Ban Player"_s);
-    row("lblstatus_0", "QLabel", u"Tavix Net: Closed"_s);
-    row("lblstatus_1", "QLabel", u"ViraruRor: Closed"_s);
-    row("lblstatus_2", "QLabel", u"ChatSock: Closed"_s);
-    row("lblstatus_3", "QLabel", u"Current: 0"_s);
-    row("lblstatus_4", "QLabel", u"Max: 0"_s);
-    row("lblstatus_5", "QLabel", u"Total: 0"_s);
-    row("lblstatus_6", "QLabel", u"Time: 00:00:00"_s);
-    row("mnuExit", "QAction", u"Exit"_s);
-    row("mnuViewChat", "QAction", u"Chat"_s);
-    row("mnuViewIP", "QAction", u"IP Monitor"_s);
-    row("mnuViewDebug", "QAction", u"Debug"_s);
-    row("mnuSettings", "QAction", u"Settings"_s);
-    row("mnuChatClear", "QAction", u"Clear"_s);
-    row("mnuMute", "QAction", u"Mute"_s);
-    row("mnuLogging", "QAction", u"Enable Logging"_s);
-    row("mnuTsettings", "QAction", u"Settings"_s);
-    row("mnuPairings2", "QAction", u"Refresh Pairings"_s);
-    row("mnuAnnounce", "QMenu", {});
-    row("mnuAll", "QAction", u"All"_s);
-    row("mnuDetails", "QAction", u"Details"_s);
-    row("mnuRules", "QAction", u"Rules"_s);
-    row("mnuRounds", "QAction", u"Rounds"_s);
-    row("mnuPairings", "QAction", u"Pairings"_s);
-    row("mnupages", "QMenu", {});
-    row("mnuTpages_0", "QAction", u"TD Login"_s);
-    row("mnuTpages_1", "QAction", u"Head TD Login"_s);
-    row("mnuTpages_2", "QAction", u"Tourney Main Page"_s);
-    row("mnuTpages_3", "QAction", u"Register"_s);
-    row("mnuTpages_4", "QAction", u"Standings"_s);
-    row("mnuTpages_5", "QAction", u"Teams"_s);
-    row("mnuTpages_6", "QAction", u"Rules"_s);
-    row("mnuTpages_7", "QAction", u"Report"_s);
-    row("cboType", "QComboBox", {});
-    row("lblHolesCaption", "QLabel", u"Holes"_s);
-    row("txtwelcome", "QLineEdit", {});
-    row("chkOptions_0", "QCheckBox", u"Echo Bot Commands"_s);
-    row("chkOptions_1", "QCheckBox", u"Display System Messages"_s);
-    row("chkOptions_2", "QCheckBox", u"Announce New Pairings"_s);
-    row("chkLog_0", "QCheckBox", u"Enable Logging"_s);
-    row("chkLog_1", "QCheckBox", u"Log Chat"_s);
-    row("chkLog_2", "QCheckBox", u"Log Player Events"_s);
-    row("chkLog_3", "QCheckBox", u"Log System Events"_s);
-    row("chkLog_4", "QCheckBox", u"Log Debug Events"_s);
-    row("lblFont_0", "FontLabel", u"Player Name"_s);
-    row("lblFont_1", "FontLabel", u"General Chat"_s);
-    row("lblFont_2", "FontLabel", u"Whisper To Chat"_s);
-    row("lblFont_3", "FontLabel", u"Whisper From Chat"_s);
-    row("lblFont_4", "FontLabel", u"System Messages"_s);
-    row("lblColor_0", "QLabel", u"Chat Background"_s);
-    row("lblColor_1", "QLabel", u"Player Name"_s);
-    row("lblColor_2", "QLabel", u"General Chat"_s);
-    row("lblColor_3", "QLabel", u"Whisper To"_s);
-    row("lblColor_4", "QLabel", u"Whisper From"_s);
-    row("lblColor_5", "QLabel", u"System Messages"_s);
-    row("rtbSample", "QTextEdit", {});
-    row("ListView1", "QTreeWidget", {});
-    row("ListView2", "QTreeWidget", {});
-    row("Command2_0", "QPushButton", u"Remove Ban"_s);
-    row("Command2_1", "QPushButton", u"Remove All"_s);
-    row("List1", "QListWidget", {});
+    const QList<ExpectedControl> controls = expectedControls();
+    QVERIFY(!controls.isEmpty());
+    for (const ExpectedControl &control : controls) {
+        QTest::newRow(qPrintable(control.name)) << control.name << control.type << control.caption;
+    }
 }
 
 void TestHostWindow::controlsHaveNamesTypesAndCaptions()
@@ -199,10 +158,10 @@ void TestHostWindow::inputsCutTypingAtTheirLimit_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("limit");
-    QTest::newRow("chat input") << u"Text1"_s << 80;
-    QTest::newRow("player name") << u"txtname"_s << 20;
-    QTest::newRow("room name") << u"txtchatname"_s << 18;
-    QTest::newRow("password") << u"txtpass"_s << 20;
+    for (const ExpectedControl &control : expectedControls()) {
+        if (control.limit > 0)
+            QTest::newRow(qPrintable(control.name)) << control.name << control.limit;
+    }
 }
 
 void TestHostWindow::inputsCutTypingAtTheirLimit()
@@ -232,24 +191,25 @@ void TestHostWindow::tabsAreCaptionedInOrder()
 void TestHostWindow::menuItemsSwitchTabs_data()
 {
     QTest::addColumn<QString>("item");
-    QTest::addColumn<int>("tab");
-    QTest::newRow("View Chat") << u"mnuViewChat"_s << 0;
-    QTest::newRow("Tournament Settings") << u"mnuTsettings"_s << 1;
-    QTest::newRow("Chat Settings") << u"mnuSettings"_s << 2;
-    QTest::newRow("View IP Monitor") << u"mnuViewIP"_s << 3;
-    QTest::newRow("View Debug") << u"mnuViewDebug"_s << 4;
+    QTest::addColumn<HostWindow::Tab>("tab");
+    QTest::newRow("View Chat") << u"mnuViewChat"_s << HostWindow::ChatroomPage;
+    QTest::newRow("Tournament Settings") << u"mnuTsettings"_s << HostWindow::TourneySettingsPage;
+    QTest::newRow("Chat Settings") << u"mnuSettings"_s << HostWindow::ChatSettingsPage;
+    QTest::newRow("View IP Monitor") << u"mnuViewIP"_s << HostWindow::IpMonitorPage;
+    QTest::newRow("View Debug") << u"mnuViewDebug"_s << HostWindow::DebugPage;
 }
 
 void TestHostWindow::menuItemsSwitchTabs()
 {
     QFETCH(QString, item);
-    QFETCH(int, tab);
+    QFETCH(HostWindow::Tab, tab);
 
     HostWindow window;
     // Start from a different tab, so staying put cannot pass.
-    window.tabs()->setCurrentIndex(tab == 2 ? 4 : 2);
+    window.tabs()->setCurrentIndex(
+        tab == HostWindow::ChatSettingsPage ? HostWindow::DebugPage : HostWindow::ChatSettingsPage);
     window.findChild<QAction *>(item)->trigger();
-    QCOMPARE(window.tabs()->currentIndex(), tab);
+    QCOMPARE(window.tabs()->currentIndex(), int(tab));
 }
 
 void TestHostWindow::listColumnsAreCaptioned()
@@ -303,7 +263,7 @@ void TestHostWindow::enterInTheInputLineIsSignalled()
 void TestHostWindow::loggingMenuItemAndCheckBoxStayInStep()
 {
     HostWindow window;
-    QAction *menuItem = window.loggingAction();
+    QAction *menuItem = window.menuItem(HostWindow::LoggingItem);
     QCheckBox *box = window.chatSettingsTab()->logBox(0);
     QSignalSpy boxToggles(box, &QCheckBox::toggled);
     QVERIFY(!menuItem->isChecked());

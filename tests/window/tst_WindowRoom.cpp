@@ -245,7 +245,7 @@ void TestWindowRoom::startUpShowsStoredSettings()
     QVERIFY(!control<QCheckBox>(w, "chkOptions_0")->isChecked());
     QVERIFY(control<QCheckBox>(w, "chkOptions_1")->isChecked());
     QVERIFY(control<QCheckBox>(w, "chkLog_0")->isChecked());
-    QVERIFY(m_window->loggingAction()->isChecked());
+    QVERIFY(m_window->menuItem(HostWindow::LoggingItem)->isChecked());
     QCOMPARE(control<QPushButton>(w, "Command1")->text(), u"Host"_s);
     QCOMPARE(control<QListWidget>(w, "lstplayers")->count(), 0);
     QVERIFY(takeMessageBoxes().isEmpty());
@@ -358,7 +358,7 @@ void TestWindowRoom::whisperWithoutAPlayerIsRefused()
 
 void TestWindowRoom::muteTellsEverybodyAndTogglesBack()
 {
-    QAction *mute = m_window->muteAction();
+    QAction *mute = m_window->menuItem(HostWindow::MuteItem);
     m_bob->clearPackets();
     mute->trigger();
     QVERIFY(mute->isChecked());
@@ -498,7 +498,7 @@ void TestWindowRoom::closeEndsTheRoomWithItsLine()
 
 void TestWindowRoom::muteInAnEmptyRoomStaysOff()
 {
-    QAction *mute = m_window->muteAction();
+    QAction *mute = m_window->menuItem(HostWindow::MuteItem);
     const qsizetype before = transcriptText().size();
     mute->trigger();
     QVERIFY(!mute->isChecked());
@@ -516,7 +516,7 @@ void TestWindowRoom::exitClosesTheRoomThenTheWindow()
     QVERIFY(m_bob);
     m_lobbyLog.clear();
 
-    m_window->exitAction()->trigger();
+    m_window->menuItem(HostWindow::ExitItem)->trigger();
     QVERIFY(m_bob->waitForClose(3000));
     QVERIFY(waitUntil([&] { return m_lobbyLog.join(u'\n').contains(u"remove-chat"_s); }, 3000));
     QVERIFY(waitUntil([&] { return !m_window->isVisible(); }, 3000));
