@@ -8,7 +8,7 @@
 using namespace Qt::StringLiterals;
 
 ListenOptions::ListenOptions(QCommandLineParser &parser, const QString &program,
-    const QString &description, quint16 defaultPort)
+    const QString &description, quint16 defaultPort, const QList<QCommandLineOption> &ownOptions)
     : m_parser(parser)
     , m_address(u"address"_s, u"Listen on ADDRESS (127.0.0.1)."_s, u"ADDRESS"_s, u"127.0.0.1"_s)
     , m_port(u"port"_s, u"Listen on PORT (%1; 0 picks a free port)."_s.arg(defaultPort), u"PORT"_s,
@@ -18,6 +18,8 @@ ListenOptions::ListenOptions(QCommandLineParser &parser, const QString &program,
     parser.setApplicationDescription(description);
     parser.addHelpOption();
     parser.addOptions({m_address, m_port});
+    parser.addOptions(ownOptions);
+    parser.process(QCoreApplication::arguments());
 }
 
 std::optional<ListenOptions::Endpoint> ListenOptions::endpoint() const

@@ -15,10 +15,12 @@
 class ListenOptions
 {
 public:
-    // Names the simulator and says what it is for, with --help beside. defaultPort is shown in
-    // the help text; 0 on the command line picks a free port.
+    // Names the simulator, says what it is for and reads the command line: the simulator's own
+    // options beside --address, --port and --help. Unknown options end the program, as
+    // QCommandLineParser::process does. defaultPort is shown in the help text; 0 on the command
+    // line picks a free port.
     ListenOptions(QCommandLineParser &parser, const QString &program, const QString &description,
-        quint16 defaultPort);
+        quint16 defaultPort, const QList<QCommandLineOption> &ownOptions);
 
     struct Endpoint
     {
@@ -28,7 +30,7 @@ public:
     // Both of the below, or nothing with errorText() set.
     std::optional<Endpoint> endpoint() const;
 
-    // After parser.process(): the address and port, or nothing with errorText() set.
+    // The address and port, or nothing with errorText() set.
     std::optional<QHostAddress> address() const;
     std::optional<quint16> port() const;
     QString errorText() const { return m_error; }

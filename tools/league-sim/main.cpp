@@ -12,15 +12,14 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
-    const ListenOptions listen(parser, u"vornic-league-sim"_s,
-        u"League web site simulator for testing the host."_s, LeagueSimulator::DefaultPort);
     const QCommandLineOption elimination(u"elimination"_s,
         u"Report page layout: single or double (single)."_s, u"TYPE"_s, u"single"_s);
     const QCommandLineOption pages(u"pages"_s,
         u"Folder of the page frame and sample reports (pages beside the program)."_s, u"FOLDER"_s,
         QCoreApplication::applicationDirPath() + u"/pages"_s);
-    parser.addOptions({elimination, pages});
-    parser.process(app);
+    const ListenOptions listen(parser, u"vornic-league-sim"_s,
+        u"League web site simulator for testing the host."_s, LeagueSimulator::DefaultPort,
+        {elimination, pages});
 
     const QString layout = parser.value(elimination).toLower();
     if (layout != u"single"_s && layout != u"double"_s)

@@ -14,13 +14,12 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
-    const ListenOptions listen(parser, u"vornic-lobby-sim"_s,
-        u"Lobby server simulator for testing the host."_s, NetworkConfig::DefaultLobbyPort);
     const QCommandLineOption noConfirm(u"no-confirm"_s, u"Never confirm a room."_s);
     const QCommandLineOption closeAfter(u"close-after-confirm"_s,
         u"End the connection SECONDS after confirming a room."_s, u"SECONDS"_s);
-    parser.addOptions({noConfirm, closeAfter});
-    parser.process(app);
+    const ListenOptions listen(parser, u"vornic-lobby-sim"_s,
+        u"Lobby server simulator for testing the host."_s, NetworkConfig::DefaultLobbyPort,
+        {noConfirm, closeAfter});
 
     LobbySimBehaviour behaviour;
     behaviour.confirmRoom = !parser.isSet(noConfirm);
