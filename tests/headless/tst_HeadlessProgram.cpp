@@ -46,6 +46,10 @@ class TestHeadlessProgram : public QObject
 {
     Q_OBJECT
 
+public:
+    enum StartFailure { UnknownOption, PortOutOfRange, NoLadders, ChatPortTaken };
+    Q_ENUM(StartFailure)
+
 private Q_SLOTS:
     void init();
     void versionAndHelpPrintAndEnd_data();
@@ -115,29 +119,34 @@ void TestHeadlessProgram::versionAndHelpPrintAndEnd()
 
 void TestHeadlessProgram::failedStartsEndWithAReason_data()
 {
-    QTest::addColumn<QString>("failure");
+    QTest::addColumn<StartFailure>("failure");
     QTest::addColumn<QString>("message");
-    QTest::newRow("unknown option") << u"option"_s << u"Unknown option 'bogus'"_s;
-    QTest::newRow("bad port") << u"port"_s << u"--chat-port"_s;
-    QTest::newRow("no ladders") << u"ladders"_s << u"Error Loading Ladders"_s;
-    QTest::newRow("chat port taken") << u"taken"_s << u"Cannot listen for players on port"_s;
+    QTest::newRow("unknown option") << UnknownOption << u"Unknown option 'bogus'"_s;
+    QTest::newRow("bad port") << PortOutOfRange << u"--chat-port"_s;
+    QTest::newRow("no ladders") << NoLadders << u"Error Loading Ladders"_s;
+    QTest::newRow("chat port taken") << ChatPortTaken << u"Cannot listen for players on port"_s;
 }
 
 void TestHeadlessProgram::failedStartsEndWithAReason()
 {
-    QFETCH(QString, failure);
+    QFETCH(StartFailure, failure);
     QFETCH(QString, message);
     QStringList arguments = roomArguments();
     QTcpServer occupier;
-    if (failure == u"option"_s)
+    switch (failure) {
+    case UnknownOption:
         arguments << u"--bogus"_s;
-    else if (failure == u"port"_s)
+        break;
+    case PortOutOfRange:
         arguments << u"--chat-port"_s << u"70000"_s;
-    else if (failure == u"ladders"_s)
+        break;
+    case NoLadders:
         QVERIFY(QFile::remove(m_dir->filePath(u"ladders.ini"_s)));
-    else if (failure == u"taken"_s) {
+        break;
+    case ChatPortTaken:
         QVERIFY(occupier.listen(QHostAddress::Any, m_lobby.chatPort()));
         arguments << u"--host"_s;
+        break;
     }
 
     HostProcess host;

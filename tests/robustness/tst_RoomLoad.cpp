@@ -42,6 +42,10 @@ class TestRoomLoad : public QObject
 {
     Q_OBJECT
 
+public:
+    enum Flood { NameRequests, WrongPasswords, BotCommands };
+    Q_ENUM(Flood)
+
 private Q_SLOTS:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
 
@@ -153,14 +157,14 @@ private Q_SLOTS:
     // budgeted, so another player's line still arrives within a second.
     void requestFloodDelaysNoOne_data()
     {
-        QTest::addColumn<QString>("kind");
-        QTest::newRow("name requests") << u"names"_s;
-        QTest::newRow("wrong passwords") << u"passwords"_s;
-        QTest::newRow("commands") << u"commands"_s;
+        QTest::addColumn<Flood>("kind");
+        QTest::newRow("name requests") << NameRequests;
+        QTest::newRow("wrong passwords") << WrongPasswords;
+        QTest::newRow("commands") << BotCommands;
     }
     void requestFloodDelaysNoOne()
     {
-        QFETCH(QString, kind);
+        QFETCH(Flood, kind);
         HostFixture host;
         host.core->parts().identity.setPassword(u"Secret"_s);
         host.core->parts().identity.setLocked(true);
@@ -168,7 +172,7 @@ private Q_SLOTS:
         auto ann = joinLocked(host, 2, u"Ann"_s);
         auto bob = joinLocked(host, 3, u"Bob"_s);
         std::unique_ptr<GameClient> flooder;
-        if (kind == u"passwords") {
+        if (kind == WrongPasswords) {
             flooder = std::make_unique<GameClient>(4);
             QVERIFY(flooder->connectTo(host.chatPort()));
         } else {
@@ -179,14 +183,19 @@ private Q_SLOTS:
 
         QByteArray flood;
         for (int request = 0; request < 2000; ++request) {
-            if (kind == u"names") {
+            switch (kind) {
+            case NameRequests:
                 flood += ChatPacket::nameRequest({ann->ownId()});
-            } else if (kind == u"passwords") {
+                break;
+            case WrongPasswords:
                 flood += GameClient::joinRequestPacket(u"Guess"_s, u"guess%1"_s.arg(request));
-            } else {
+                break;
+            case BotCommands: {
                 QByteArray line = ChatPacket::chatLine(u"+commands"_s);
                 ChatPacket::writeId(line, 8, flooder->ownId());
                 flood += line;
+                break;
+            }
             }
         }
         flooder->sendRaw(flood);

@@ -92,18 +92,17 @@ private Q_SLOTS:
 
     void samplePages_data()
     {
-        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("page");
         QTest::addColumn<QString>("result");
-        QTest::newRow("ranked") << u"rank-ranked.html"_s << u"12"_s;
-        QTest::newRow("unranked") << u"rank-unranked.html"_s << u"Unranked"_s;
-        QTest::newRow("not found") << u"rank-notfound.html"_s << u"nf"_s;
+        QTest::newRow("ranked") << samplePage(u"rank-ranked.html"_s) << u"12"_s;
+        QTest::newRow("unranked") << samplePage(u"rank-unranked.html"_s) << u"Unranked"_s;
+        QTest::newRow("not found") << samplePage(u"rank-notfound.html"_s) << u"nf"_s;
     }
     void samplePages()
     {
-        QFETCH(QString, file);
-        const QByteArray bytes = samplePage(file);
-        QVERIFY(bytes.size() > 10000);
-        QTEST(parseRankPage(AnsiText::decode(bytes)).result, "result");
+        QFETCH(QByteArray, page);
+        QVERIFY(page.size() > 10000);
+        QTEST(parseRankPage(AnsiText::decode(page)).result, "result");
     }
 
     void sampleRankedStats()
