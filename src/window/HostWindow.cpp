@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTabWidget>
 
@@ -45,6 +46,17 @@ void HostWindow::buildTabs()
     m_tabs->addTab(m_ipMonitor, u"IP Monitor"_s);
     m_tabs->addTab(m_debug, u"Debug"_s);
     setCentralWidget(m_tabs);
+
+    // The tab widget only sees Ctrl+Tab that the focused control passes on, and a drop-down list
+    // keeps it for its type-ahead search: window-wide shortcuts turn the page from every tab.
+    const auto turnPage = [this](int step) {
+        m_tabs->setCurrentIndex(
+            (m_tabs->currentIndex() + step + m_tabs->count()) % m_tabs->count());
+    };
+    connect(new QShortcut(QKeySequence::NextChild, this), &QShortcut::activated, this,
+        [turnPage] { turnPage(1); });
+    connect(new QShortcut(QKeySequence::PreviousChild, this), &QShortcut::activated, this,
+        [turnPage] { turnPage(-1); });
 }
 
 void HostWindow::buildStatusPanel()

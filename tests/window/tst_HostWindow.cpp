@@ -87,6 +87,7 @@ private Q_SLOTS:
     void listColumnsAreCaptioned();
     void serverChoiceOffersBothServers();
     void keyboardFocusStartsInTheInputLine();
+    void controlTabWalksEveryTab();
     void enterInTheInputLineIsSignalled();
     void loggingMenuItemAndCheckBoxStayInStep();
     void lockedBoxEnablesThePassword();
@@ -245,6 +246,26 @@ void TestHostWindow::keyboardFocusStartsInTheInputLine()
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     QCOMPARE(QApplication::focusWidget(), window.chatroomTab()->inputLine());
+}
+
+// Ctrl+Tab goes to whichever control has the focus, a drop-down list on the tournament tab
+// among them; every tab must turn the page, forwards and back.
+void TestHostWindow::controlTabWalksEveryTab()
+{
+    HostWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    const int count = window.tabs()->count();
+    const auto press = [&](Qt::KeyboardModifiers modifiers) {
+        QWidget *focus = QApplication::focusWidget();
+        QTest::keyClick(focus ? focus : &window, Qt::Key_Tab, modifiers);
+    };
+    for (int step = 1; step <= count; ++step) {
+        press(Qt::ControlModifier);
+        QCOMPARE(window.tabs()->currentIndex(), step % count);
+    }
+    press(Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(window.tabs()->currentIndex(), count - 1);
 }
 
 void TestHostWindow::enterInTheInputLineIsSignalled()
