@@ -1,7 +1,7 @@
 #include "window/AboutDialog.h"
-#include "window/Named.h"
 
 #include "chat/ProgramCredits.h"
+#include "window/Named.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -28,9 +28,8 @@ AboutDialog::AboutDialog(QWidget *parent)
     auto *support = new QLabel(supportLine(), this);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
-    QPushButton *systemInfo
-        = buttons->addButton(u"&System Info..."_s, QDialogButtonBox::ActionRole);
-    systemInfo->setObjectName(u"cmdSysInfo"_s);
+    QPushButton *systemInfo = named(
+        u"cmdSysInfo"_s, buttons->addButton(u"&System Info..."_s, QDialogButtonBox::ActionRole));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(systemInfo, &QPushButton::clicked, this, &AboutDialog::showSystemInfo);
 

@@ -1,5 +1,7 @@
 #include "window/DebugTab.h"
 
+#include "window/Named.h"
+
 #include <QListWidget>
 #include <QVBoxLayout>
 
@@ -7,9 +9,8 @@ using namespace Qt::StringLiterals;
 
 DebugTab::DebugTab(QWidget *parent)
     : QWidget(parent)
-    , m_list(new QListWidget(this))
+    , m_list(named(u"List1"_s, new QListWidget(this)))
 {
-    m_list->setObjectName(u"List1"_s);
     (new QVBoxLayout(this))->addWidget(m_list);
 }
 

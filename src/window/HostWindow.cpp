@@ -81,8 +81,7 @@ void HostWindow::buildStatusPanel()
 QAction *HostWindow::addTabAction(
     QMenu *menu, const QString &objectName, const QString &caption, Tab tab)
 {
-    QAction *action = menu->addAction(caption);
-    action->setObjectName(objectName);
+    QAction *action = named(objectName, menu->addAction(caption));
     connect(action, &QAction::triggered, m_tabs, [this, tab] { m_tabs->setCurrentIndex(tab); });
     return action;
 }
@@ -111,27 +110,22 @@ void HostWindow::buildMenus()
     m_menuItems[RefreshPairingsItem]
         = named(u"mnuPairings2"_s, tournament->addAction(u"Refresh Pairings"_s));
 
-    QMenu *announce = menuBar()->addMenu(u"Announce"_s);
-    announce->setObjectName(u"mnuAnnounce"_s);
+    QMenu *announce = named(u"mnuAnnounce"_s, menuBar()->addMenu(u"Announce"_s));
     const QStringList announceNames{
         u"mnuAll"_s, u"mnuDetails"_s, u"mnuRules"_s, u"mnuRounds"_s, u"mnuPairings"_s};
     const QStringList announceCaptions{
         u"All"_s, u"Details"_s, u"Rules"_s, u"Rounds"_s, u"Pairings"_s};
-    for (int i = 0; i < AnnounceItemCount; ++i) {
+    for (int i = 0; i < AnnounceItemCount; ++i)
         m_announce[i] = named(announceNames[i], announce->addAction(announceCaptions[i]));
-    }
 
-    QMenu *pages = menuBar()->addMenu(u"Pages"_s);
-    pages->setObjectName(u"mnupages"_s);
+    QMenu *pages = named(u"mnupages"_s, menuBar()->addMenu(u"Pages"_s));
     const QStringList pageCaptions{u"TD Login"_s, u"Head TD Login"_s, u"Tourney Main Page"_s,
         u"Register"_s, u"Standings"_s, u"Teams"_s, u"Rules"_s, u"Report"_s};
-    for (int i = 0; i < PageItemCount; ++i) {
+    for (int i = 0; i < PageItemCount; ++i)
         m_pages[i] = named(controlArrayName(u"mnuTpages"_s, i), pages->addAction(pageCaptions[i]));
-    }
 
     QMenu *help = menuBar()->addMenu(u"&Help"_s);
-    QAction *about = help->addAction(u"About"_s);
-    about->setObjectName(u"mnuAbout"_s);
+    QAction *about = named(u"mnuAbout"_s, help->addAction(u"About"_s));
     connect(about, &QAction::triggered, this, &HostWindow::showAbout);
 }
 

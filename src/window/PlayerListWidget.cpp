@@ -1,4 +1,5 @@
 #include "window/PlayerListWidget.h"
+
 #include "window/Named.h"
 
 #include <QMenu>
@@ -8,11 +9,10 @@ using namespace Qt::StringLiterals;
 
 PlayerListWidget::PlayerListWidget(QWidget *parent)
     : QListWidget(parent)
-    , m_popup(new QMenu(this))
+    , m_popup(named(u"mnupopup"_s, new QMenu(this)))
 {
     setObjectName(u"lstplayers"_s);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    m_popup->setObjectName(u"mnupopup"_s);
     m_kick = named(u"mnuPopKick"_s, m_popup->addAction(u"Kick Player"_s));
     m_ban = named(u"mnuPopKickBan"_s, m_popup->addAction(u"Ban Player"_s));
 }
