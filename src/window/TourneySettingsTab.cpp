@@ -2,6 +2,7 @@
 
 #include "window/ControlArrayName.h"
 #include "window/Named.h"
+#include "window/ShowValue.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -20,8 +21,7 @@ namespace {
 QComboBox *choiceBox(const QString &objectName, const QStringList &entries, QWidget *parent)
 {
     auto *box = named(objectName, new QComboBox(parent));
-    box->addItems(entries);
-    box->setCurrentIndex(-1);
+    fillChoices(*box, entries);
     box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     return box;
 }
@@ -29,11 +29,8 @@ QComboBox *choiceBox(const QString &objectName, const QStringList &entries, QWid
 template <std::size_t N>
 void refill(const std::array<QComboBox *, N> &boxes, const QStringList &entries)
 {
-    for (QComboBox *box : boxes) {
-        box->clear();
-        box->addItems(entries);
-        box->setCurrentIndex(-1);
-    }
+    for (QComboBox *box : boxes)
+        fillChoices(*box, entries);
 }
 
 QLabel *columnCaption(const QString &text, QWidget *parent)
