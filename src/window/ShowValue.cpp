@@ -6,8 +6,13 @@
 
 void showText(QLineEdit &box, const QString &text)
 {
-    if (box.text() != text)
-        box.setText(text);
+    if (box.text() == text)
+        return;
+    box.setText(text);
+    // A value the operator is not typing shows from its start, as a narrow box would otherwise
+    // show only its end.
+    if (!box.hasFocus())
+        box.setCursorPosition(0);
 }
 
 void showChoice(QComboBox &box, const QString &text)

@@ -101,6 +101,8 @@ void TestIdentityBinder::restoredValuesAreShownWithoutBeingWrittenBack()
     QCOMPARE(f.view.serverChoice()->currentText(), u"ViraruRor"_s);
     QCOMPARE(f.view.playerNameInput()->text(), u"Host"_s);
     QCOMPARE(f.view.roomNameInput()->text(), u"Sunday Cup"_s);
+    // A shown value reads from its start: in the narrow box its end alone would be cut.
+    QCOMPARE(f.view.roomNameInput()->cursorPosition(), 0);
     QCOMPARE(f.view.passwordInput()->text(), u"secret"_s);
     QCOMPARE(f.view.lockedBox()->isChecked(), locked);
     QCOMPARE(f.view.passwordInput()->isEnabled(), locked);
