@@ -1,6 +1,7 @@
 #include "app/DemoLauncher.h"
 
 #include "app/LocalPort.h"
+#include "host/HostCore.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoredValues.h"
 
@@ -82,12 +83,13 @@ bool DemoLauncher::start(CommandLineOptions &options)
     options.network.lobbyHost = u"127.0.0.1"_s;
     options.network.lobbyPort = *lobbyPort;
     options.network.chatPort = chatPort;
+    const QString operatorSettings = HostCore::settingsFileFor(options);
     options.settingsFile = m_folder.filePath(u"settings.ini"_s);
     options.dataDir = m_folder.path();
     options.hostAtStart = true;
     QFile::copy(QDir(QCoreApplication::applicationDirPath()).filePath(u"ladders.ini"_s),
         m_folder.filePath(u"ladders.ini"_s));
-    writeDemoSettings(options.settingsFile);
+    writeDemoSettings(options.settingsFile, operatorSettings);
     startPlayers(chatPort);
     return true;
 }
@@ -138,7 +140,8 @@ QProcess *DemoLauncher::startTool(
     return process;
 }
 
-void DemoLauncher::writeDemoSettings(const QString &settingsFile)
+void DemoLauncher::writeDemoSettings(
+    const QString &settingsFile, const QString &operatorSettingsFile)
 {
     using namespace StoredValues;
     struct Value
@@ -171,6 +174,13 @@ void DemoLauncher::writeDemoSettings(const QString &settingsFile)
     };
     for (const Value &value : values)
         value.stored.write(store, value.text, value.index);
+
+    // "--demo --panel" asks for the password the operator set with --set-panel-password: the
+    // record is read from their settings, which the demo never writes.
+    const SettingsStore operatorStore(operatorSettingsFile);
+    const QString passwordRecord = PanelPassword.read(operatorStore);
+    if (!passwordRecord.isEmpty())
+        PanelPassword.write(store, passwordRecord);
 }
 
 void DemoLauncher::startPlayers(quint16 chatPort)

@@ -62,6 +62,7 @@ private Q_SLOTS:
     void terminationClosesTheRoom();
     void namesWithControlCharactersCannotForgeConsoleLines();
     void demoPlayersJoinAndSpeak();
+    void demoPanelTakesTheOperatorsPassword();
 
 private:
     QStringList roomArguments() const;
@@ -312,6 +313,34 @@ void TestHeadlessProgram::demoPlayersJoinAndSpeak()
 
     host.type(u"/quit"_s);
     QCOMPARE(host.waitForExit(), 0);
+}
+
+// The demo keeps its own settings, but a panel beside it asks for the password the operator set;
+// their settings file is read, never written.
+void TestHeadlessProgram::demoPanelTakesTheOperatorsPassword()
+{
+    const QString settings = m_dir->filePath(u"settings.ini"_s);
+    {
+        HostProcess setter;
+        setter.start({u"--settings"_s, settings, u"--set-panel-password"_s});
+        setter.type(u"demo password"_s);
+        QCOMPARE(setter.waitForExit(), 0);
+    }
+    QFile file(settings);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+
+    HostProcess host;
+    host.start({u"--headless"_s, u"--demo"_s, u"--settings"_s, settings, u"--panel"_s,
+        QString::number(LocalPort::pickFree())});
+    QVERIFY2(!host.waitForErr(u"Panel at http://127.0.0.1:"_s, 20000).isEmpty(),
+        qPrintable((host.out + host.err).join(u'\n')));
+    host.type(u"/quit"_s);
+    QCOMPARE(host.waitForExit(), 0);
+
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), before);
 }
 
 QTEST_GUILESS_MAIN(TestHeadlessProgram)
