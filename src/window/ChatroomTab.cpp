@@ -55,7 +55,7 @@ QWidget *ChatroomTab::buildChatColumn()
     auto *layout = new QVBoxLayout(column);
     layout->setContentsMargins(0, 0, 0, 0);
 
-    m_transcript = new TranscriptView(column);
+    m_transcript = named(u"chatbox"_s, new TranscriptView(column));
     m_input = limitedLine(u"Text1"_s, 80, u"Type a line and press Enter"_s, column);
     m_send = named(u"Command4"_s, new QPushButton(u"Send"_s, column));
     m_whisper = named(u"Command5"_s, new QPushButton(u"Whisper"_s, column));
@@ -80,7 +80,7 @@ QWidget *ChatroomTab::buildSideColumn()
     layout->setContentsMargins(0, 0, 0, 0);
 
     auto *playersLabel = new QLabel(u"Players"_s, column);
-    m_players = new PlayerListWidget(column);
+    m_players = named(u"lstplayers"_s, new PlayerListWidget(column));
     playersLabel->setBuddy(m_players);
 
     auto *room = new QGroupBox(u"Room"_s, column);

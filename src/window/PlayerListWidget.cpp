@@ -11,7 +11,6 @@ PlayerListWidget::PlayerListWidget(QWidget *parent)
     : QListWidget(parent)
     , m_popup(named(u"mnupopup"_s, new QMenu(this)))
 {
-    setObjectName(u"lstplayers"_s);
     setSelectionMode(QAbstractItemView::SingleSelection);
     m_kick = named(u"mnuPopKick"_s, m_popup->addAction(u"Kick Player"_s));
     m_ban = named(u"mnuPopKickBan"_s, m_popup->addAction(u"Ban Player"_s));

@@ -8,7 +8,6 @@
 TranscriptView::TranscriptView(QWidget *parent)
     : QTextEdit(parent)
 {
-    setObjectName(QStringLiteral("chatbox"));
     setReadOnly(true);
     setUndoRedoEnabled(false); // the transcript grows for hours; no undo history to keep
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
