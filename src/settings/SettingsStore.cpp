@@ -1,6 +1,6 @@
 #include "settings/SettingsStore.h"
 
-#include "chatserver/AnsiText.h"
+#include "text/AnsiText.h"
 
 #include <QDir>
 #include <QFile>
