@@ -3,6 +3,7 @@
 #include "BenchClock.h"
 #include "app/LocalPort.h"
 #include "panel/PanelPassword.h"
+#include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 
 #include <QFile>

@@ -1,3 +1,4 @@
+#include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 #include "text/AnsiText.h"
 

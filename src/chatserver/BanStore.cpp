@@ -1,5 +1,6 @@
 #include "chatserver/BanStore.h"
 
+#include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 
 #include <QHash>

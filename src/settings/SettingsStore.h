@@ -6,17 +6,6 @@
 #include <QString>
 #include <QStringList>
 
-// Key paths of the stored values; StoredValues says which value lives where.
-namespace SettingsKeys {
-inline const QString Root = QStringLiteral("SOFTWARE\\TavixChat");
-inline const QString Options = QStringLiteral("SOFTWARE\\TavixChat\\Options");
-inline const QString Colors = QStringLiteral("SOFTWARE\\TavixChat\\Colors");
-inline const QString Fonts = QStringLiteral("SOFTWARE\\TavixChat\\Fonts");
-inline const QString Network = QStringLiteral("SOFTWARE\\TavixChat\\Network");
-inline const QString Bans = QStringLiteral("SOFTWARE\\TavixChat\\Bans");
-inline const QString Panel = QStringLiteral("SOFTWARE\\TavixChat\\Panel");
-} // namespace SettingsKeys
-
 // Every setting is a string value under a key path and a value name; an absent value reads as "".
 // Writes go through to the settings file at once, so nothing needs saving at exit. The file is
 // Windows-1252 text in sections named after the key paths:

@@ -1,5 +1,6 @@
 #include "settings/StoredValues.h"
 
+#include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 
 #include <cmath>

@@ -128,4 +128,5 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(TestChatStyles)
+#include "settings/SettingsKeys.h"
 #include "tst_ChatStyles.moc"

@@ -86,4 +86,5 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(TestChatOptions)
+#include "settings/SettingsKeys.h"
 #include "tst_ChatOptions.moc"

@@ -136,4 +136,5 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(TestBanList)
+#include "settings/SettingsKeys.h"
 #include "tst_BanList.moc"

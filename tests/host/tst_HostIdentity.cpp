@@ -196,4 +196,5 @@ void TestHostIdentity::changeIsSignalledOnlyForNewValues()
 }
 
 QTEST_GUILESS_MAIN(TestHostIdentity)
+#include "settings/SettingsKeys.h"
 #include "tst_HostIdentity.moc"

@@ -89,4 +89,5 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(TestNetworkConfig)
+#include "settings/SettingsKeys.h"
 #include "tst_NetworkConfig.moc"

@@ -326,4 +326,5 @@ void TestPanelApi::passwordSetByAnotherRunEndsEverySession()
 }
 
 QTEST_GUILESS_MAIN(TestPanelApi)
+#include "settings/SettingsKeys.h"
 #include "tst_PanelApi.moc"

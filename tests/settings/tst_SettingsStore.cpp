@@ -222,4 +222,5 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(TestSettingsStore)
+#include "settings/SettingsKeys.h"
 #include "tst_SettingsStore.moc"

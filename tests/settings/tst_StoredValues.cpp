@@ -357,4 +357,5 @@ void TestStoredValues::anExistingFileLoadsUnchanged()
 }
 
 QTEST_GUILESS_MAIN(TestStoredValues)
+#include "settings/SettingsKeys.h"
 #include "tst_StoredValues.moc"

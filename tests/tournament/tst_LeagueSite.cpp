@@ -103,4 +103,5 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(TestLeagueSite)
+#include "settings/SettingsKeys.h"
 #include "tst_LeagueSite.moc"

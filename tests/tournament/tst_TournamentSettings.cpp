@@ -244,4 +244,5 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(TestTournamentSettings)
+#include "settings/SettingsKeys.h"
 #include "tst_TournamentSettings.moc"

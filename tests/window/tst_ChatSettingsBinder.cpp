@@ -297,4 +297,5 @@ void TestChatSettingsBinder::cancelledPickersChangeNothing()
 }
 
 QTEST_MAIN(TestChatSettingsBinder)
+#include "settings/SettingsKeys.h"
 #include "tst_ChatSettingsBinder.moc"

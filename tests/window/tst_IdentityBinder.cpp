@@ -163,4 +163,5 @@ void TestIdentityBinder::serverChoiceAndLockAreStored()
 }
 
 QTEST_MAIN(TestIdentityBinder)
+#include "settings/SettingsKeys.h"
 #include "tst_IdentityBinder.moc"

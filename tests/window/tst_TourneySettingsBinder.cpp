@@ -296,4 +296,5 @@ void TestTourneySettingsBinder::choosingTheLadderSelectsIt()
 }
 
 QTEST_MAIN(TestTourneySettingsBinder)
+#include "settings/SettingsKeys.h"
 #include "tst_TourneySettingsBinder.moc"

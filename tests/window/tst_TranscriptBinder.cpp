@@ -144,4 +144,5 @@ void TestTranscriptBinder::startupStylesAreTakenOnce()
 }
 
 QTEST_MAIN(TestTranscriptBinder)
+#include "settings/SettingsKeys.h"
 #include "tst_TranscriptBinder.moc"
