@@ -51,7 +51,7 @@ struct FuzzedRoom : ChatRoomParts
         limits.commandPacketBurst = 1 << 20;
         limits.maxBytesPerSecond = qint64(1) << 40;
         room.setLimits(limits);
-        room.setWelcomeMessage(u"Welcome"_s);
+        voice.setWelcomeMessage(u"Welcome"_s);
     }
 
     static QString address(int client) { return u"127.0.0.%1"_s.arg(client + 2); }

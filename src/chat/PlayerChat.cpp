@@ -23,16 +23,13 @@ PlayerChat::PlayerChat(const HostState &state, const PlayerTable &players, Outgo
 {
 }
 
-void PlayerChat::handlePlayerChat(const QByteArray &packet, int socket)
+void PlayerChat::handlePlayerChat(
+    const QByteArray &packet, const ChatPacket::ChatLineFields &line, int socket)
 {
-    // Too short to hold the sender, the flags and the terminator: nothing sensible to do with it.
-    const std::optional<ChatPacket::ChatLineFields> line = ChatPacket::readChatLine(packet);
-    if (!line)
+    const std::optional<int> sender = m_players.findBySocket(socket);
+    if (!sender)
         return;
-    const std::optional<int> sender = m_players.findById(line->senderId, 1);
-    if (!sender || m_players.socket(*sender) != socket)
-        return;
-    if (answerCommand(line->text, *sender))
+    if (answerCommand(line.text, *sender))
         return;
     if (m_state.chatMuted) {
         // Everybody hears why the room went quiet, the sender included.
@@ -40,10 +37,10 @@ void PlayerChat::handlePlayerChat(const QByteArray &packet, int socket)
         return;
     }
     const QString senderName = m_players.name(*sender);
-    if (line->whisper)
-        relayWhisper(packet, *line, senderName);
+    if (line.whisper)
+        relayWhisper(packet, line, senderName);
     else
-        relayRoomChat(packet, line->text, senderName, socket);
+        relayRoomChat(packet, line.text, senderName, socket);
 }
 
 bool PlayerChat::answerCommand(const QString &text, int sender)

@@ -21,8 +21,10 @@ public:
     PlayerChat(const HostState &state, const PlayerTable &players, OutgoingQueue &queue,
         Transcript &transcript, BotSpeaker &bot, BotReplies &replies, RankLookup &ranks);
 
-    // packet: one whole ChatLine whose sender ID is the seat's own (the room checked it).
-    void handlePlayerChat(const QByteArray &packet, int socket);
+    // packet: one whole ChatLine, line its fields; the room checked that its sender ID is the
+    // seat's own.
+    void handlePlayerChat(
+        const QByteArray &packet, const ChatPacket::ChatLineFields &line, int socket);
 
 private:
     // True when the line was a bot command; it was then answered to the sender alone.

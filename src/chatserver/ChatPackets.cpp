@@ -105,8 +105,8 @@ QByteArray roomSetup(const PlayerTable &table, quint16 joinerId)
     constexpr int idSlots = 16;
     constexpr int nameSlots = 272;
     QByteArray packet = fixedPacket(RoomSetup, ListPacketSize);
-    // A connection that joins more than once can hold several positions, so the table may outgrow
-    // the ID area; list only what fits rather than overwrite the names.
+    // The room seats no more players than there are client slots, but the table is the caller's:
+    // list only what fits the ID area rather than overwrite the names.
     const int listed = qMin(table.count(), RoomSetupMaxListed);
     packet[8] = char(listed);
     writeId(packet, 12, joinerId);

@@ -1,9 +1,5 @@
 #include "chatserver/ChatRoom.h"
 
-#include "chat/BotCommand.h"
-#include "chat/BotSpeaker.h"
-#include "chat/ChatLog.h"
-#include "chat/ChatOptions.h"
 #include "chatserver/ChatPackets.h"
 #include "chatserver/ClientSlots.h"
 #include "chatserver/HostState.h"
@@ -26,7 +22,6 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcRoom, "vornic.room")
 
-const QString kCommandsHint = u"Type +commands for a list of available commands."_s;
 const QString kSlowDownNotice = u"** Too many lines, please slow down **"_s;
 const QString kCommandsNotice = u"** Too many commands, please wait a minute **"_s;
 const QString kBusyNotice = u"** The room is busy, your line was not sent **"_s;
@@ -42,16 +37,12 @@ QString timeOfDay()
 } // namespace
 
 ChatRoom::ChatRoom(HostState &state, PlayerTable &players, ClientSlots &clientSlots,
-    OutgoingQueue &queue, BotSpeaker &bot, ChatLog &log, const ChatOptions &options,
-    QObject *parent)
+    OutgoingQueue &queue, QObject *parent)
     : QObject(parent)
     , m_state(state)
     , m_players(players)
     , m_slots(clientSlots)
     , m_queue(queue)
-    , m_bot(bot)
-    , m_log(log)
-    , m_options(options)
 {
     m_clock.start();
     connect(&m_slots, &ClientSlots::connectionRequested, this, &ChatRoom::offerConnection);
@@ -60,9 +51,9 @@ ChatRoom::ChatRoom(HostState &state, PlayerTable &players, ClientSlots &clientSl
     connect(&m_queue, &OutgoingQueue::connectionOverflowed, this, &ChatRoom::dropOverflowing);
 }
 
-void ChatRoom::setWelcomeMessage(const QString &text)
+void ChatRoom::setCommandTest(CommandTest isCommand)
 {
-    m_welcomeMessage = text;
+    m_isCommand = std::move(isCommand);
 }
 
 void ChatRoom::setLimits(const Limits &limits)
@@ -232,20 +223,7 @@ void ChatRoom::serverAddPlayer(const QString &name, quint16 id, int socket)
     m_queue.queuePacket(0, ChatPacket::addPlayer(id, name), socket);
     const QString address = m_slots.peerAddress(socket);
     m_ipMonitor.add({name, address, id, socket});
-    if (m_options.logsPlayerEvents())
-        m_log.writeChatLog(name, u"Joined Chat  IP:"_s + address + u" ID:"_s + QString::number(id));
-    welcome(socket);
-}
-
-void ChatRoom::welcome(int socket)
-{
-    const QString address = m_slots.peerAddress(socket);
-    if (m_players.isWelcomed(address))
-        return;
-    if (!m_welcomeMessage.isEmpty())
-        m_bot.botSay(false, socket, m_welcomeMessage);
-    m_bot.botSay(false, socket, kCommandsHint);
-    m_players.markWelcomed(address);
+    Q_EMIT playerSeated(name, id, socket, address);
 }
 
 // --- Chat lines and name requests -------------------------------------------------------------
@@ -276,8 +254,8 @@ void ChatRoom::handleChatLine(const QByteArray &packet, int socket)
     }
     if (!withinLineRate(socket))
         return;
-    if (BotCommands::playerCommand(line->text)) {
-        answerCommand(packet, socket);
+    if (m_isCommand && m_isCommand(line->text)) {
+        answerCommand(packet, *line, socket);
         return;
     }
     if (!m_queue.admitsRelay(socket, relayCost(*line, socket))) {
@@ -285,17 +263,18 @@ void ChatRoom::handleChatLine(const QByteArray &packet, int socket)
         tellRefusal(socket, connection(socket)->lastShedMs, kBusyNotice);
         return;
     }
-    Q_EMIT chatLineReceived(packet, socket);
+    Q_EMIT chatLineReceived(packet, *line, socket);
 }
 
-void ChatRoom::answerCommand(const QByteArray &packet, int socket)
+void ChatRoom::answerCommand(
+    const QByteArray &packet, const ChatPacket::ChatLineFields &line, int socket)
 {
     if (!connection(socket)->commandPackets.available(nowMs())) {
         tellRefusal(socket, connection(socket)->lastCommandRefusalMs, kCommandsNotice);
         return;
     }
     const OutgoingQueue::Cause cause(m_queue, socket);
-    Q_EMIT chatLineReceived(packet, socket);
+    Q_EMIT chatLineReceived(packet, line, socket);
     // A rank lookup answers later; it still costs its request.
     if (ClientConnection *client = connection(socket))
         client->commandPackets.charge(double(std::max<qint64>(1, cause.queued())), nowMs());
@@ -331,7 +310,7 @@ void ChatRoom::tellRefusal(int socket, std::optional<qint64> &lastRefusalMs, con
     const bool tell = !lastRefusalMs || now - *lastRefusalMs >= m_limits.refusalNoticeGap.count();
     lastRefusalMs = now;
     if (tell)
-        m_bot.botSay(false, socket, notice);
+        Q_EMIT noticeForPlayer(socket, notice);
 }
 
 bool ChatRoom::withinLineRate(int socket)
@@ -343,7 +322,7 @@ bool ChatRoom::withinLineRate(int socket)
     const qint64 noticeInterval = m_limits.slowDownNoticeInterval.count();
     if (!client->lastSlowDownNoticeMs || now - *client->lastSlowDownNoticeMs >= noticeInterval) {
         client->lastSlowDownNoticeMs = now;
-        m_bot.botSay(false, socket, kSlowDownNotice);
+        Q_EMIT noticeForPlayer(socket, kSlowDownNotice);
     }
     return false;
 }
@@ -370,20 +349,23 @@ void ChatRoom::closeConnection(int socket)
 {
     const std::optional<int> seat = m_players.findBySocket(socket);
     std::optional<quint16> departedId;
+    QString departedName;
     if (seat) {
         departedId = m_players.id(*seat);
-        if (m_ipMonitor.removeById(*departedId) && m_options.logsPlayerEvents())
-            m_log.writeChatLog(m_players.name(*seat), u"Leaves Chat"_s);
+        departedName = m_players.name(*seat);
+        m_ipMonitor.removeById(*departedId);
         m_players.removeAt(*seat);
     }
     m_slots.close(socket);
     m_connections.remove(socket);
     Q_EMIT playerListChanged();
-    if (departedId)
+    if (departedId) {
         m_queue.queuePacket(0, ChatPacket::removePlayer(*departedId));
-    else
+        Q_EMIT playerLeft(departedName, *departedId);
+    } else {
         Q_EMIT debugLine(
             timeOfDay() + u" No Player Found for Socket: "_s + QString::number(socket));
+    }
 }
 
 void ChatRoom::dropOverflowing(int socket)

@@ -17,9 +17,6 @@
 #include <chrono>
 #include <functional>
 
-class BotSpeaker;
-class ChatLog;
-class ChatOptions;
 class ClientSlots;
 class OutgoingQueue;
 class PlayerTable;
@@ -27,8 +24,9 @@ class QTcpSocket;
 struct HostState;
 
 // The room's server side: admits game clients and seats them, frames and dispatches what they
-// send, greets newcomers, announces departures, and carries out the operator's kicks and bans.
-// Chat lines are handed on through chatLineReceived; everything sent goes through the queue.
+// send, announces arrivals and departures to the clients, and carries out the operator's kicks
+// and bans. It says what happened through its signals; the chat layer above decides what to log,
+// greet or answer. Everything sent goes through the queue.
 class ChatRoom : public QObject
 {
     Q_OBJECT
@@ -69,11 +67,14 @@ public:
         qint64 maxBytesPerSecond = 256 * 1024;
     };
 
-    ChatRoom(HostState &state, PlayerTable &players, ClientSlots &clientSlots, OutgoingQueue &queue,
-        BotSpeaker &bot, ChatLog &log, const ChatOptions &options, QObject *parent = nullptr);
+    // Tells the bot's commands from chat: a command is charged to its sender's command budget
+    // and never relayed. Until one is set, every line is chat.
+    using CommandTest = std::function<bool(const QString &text)>;
 
-    // The welcome text said to addresses seen for the first time in this run ("" = none).
-    void setWelcomeMessage(const QString &text);
+    ChatRoom(HostState &state, PlayerTable &players, ClientSlots &clientSlots, OutgoingQueue &queue,
+        QObject *parent = nullptr);
+
+    void setCommandTest(CommandTest isCommand);
 
     BanList &banList() { return m_banList; }
     IpMonitor &ipMonitor() { return m_ipMonitor; }
@@ -110,8 +111,16 @@ Q_SIGNALS:
     void playerListChanged();
     // A line for the debug list (time of day first).
     void debugLine(const QString &line);
-    // A chat line from a seated player, already checked to carry that player's own ID.
-    void chatLineReceived(const QByteArray &packet, int socket);
+    // A chat line from a seated player, already checked to carry that player's own ID: packet
+    // is the whole ChatLine as it arrived, line its fields.
+    void chatLineReceived(
+        const QByteArray &packet, const ChatPacket::ChatLineFields &line, int socket);
+    // A player was seated and announced to the others; the table and the IP monitor show them.
+    void playerSeated(const QString &name, quint16 id, int socket, const QString &address);
+    // A seated player left or was dropped, and was announced to the others.
+    void playerLeft(const QString &name, quint16 id);
+    // A notice about the player's own lines (too many, shed), to be said to that connection alone.
+    void noticeForPlayer(int socket, const QString &text);
 
 private:
     void offerConnection(QTcpSocket *pending, const QString &address);
@@ -122,17 +131,17 @@ private:
     void handleJoinRequest(const QByteArray &packet, int socket);
     void serverSendSetup(int socket, quint16 id);
     void serverAddPlayer(const QString &name, quint16 id, int socket);
-    void welcome(int socket);
     void handleChatLine(const QByteArray &packet, int socket);
     bool withinLineRate(int socket);
-    void answerCommand(const QByteArray &packet, int socket);
+    void answerCommand(
+        const QByteArray &packet, const ChatPacket::ChatLineFields &line, int socket);
     // Packets that passing the line on would queue (the muted notice goes to everyone).
     qsizetype relayCost(const ChatPacket::ChatLineFields &line, int socket) const;
-    // Says notice unless the previous refusal noted in lastRefusalMs was less than the notice
-    // gap ago; notes this one either way.
     // Takes a token; counts the requests refused since the last one let through, so that a
     // flood is noted once, not once per request.
     bool withinBudget(TokenBucket &budget, int &refusedInARow);
+    // Says notice unless the previous refusal noted in lastRefusalMs was less than the notice
+    // gap ago; notes this one either way.
     void tellRefusal(int socket, std::optional<qint64> &lastRefusalMs, const QString &notice);
     void handleNameRequest(const QByteArray &packet, int socket);
 
@@ -153,11 +162,8 @@ private:
     PlayerTable &m_players;
     ClientSlots &m_slots;
     OutgoingQueue &m_queue;
-    BotSpeaker &m_bot;
-    ChatLog &m_log;
-    const ChatOptions &m_options;
+    CommandTest m_isCommand;
 
-    QString m_welcomeMessage;
     BanList m_banList;
     IpMonitor m_ipMonitor;
     Limits m_limits;

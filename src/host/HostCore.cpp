@@ -85,7 +85,7 @@ bool HostCore::start()
     p.services->tournament.restore();
     p.chatOptions.restore();
     p.styles.restore();
-    p.room.setWelcomeMessage(p.identity.welcomeMessage());
+    p.voice.setWelcomeMessage(p.identity.welcomeMessage());
     const QString banProblem = p.banStore.restore();
     updateStatusPanel();
 
@@ -104,13 +104,13 @@ void HostCore::connectParts()
     connect(&p.lobby, &LobbyLink::messageArrived, this, &HostCore::onLobbyMessage);
     connect(&p.lobby, &LobbyLink::closedByPeer, this,
         [this] { setTitle(u"Vornic Host - Disconnected"_s); });
-    connect(
-        &p.room, &ChatRoom::chatLineReceived, this, [this](const QByteArray &packet, int socket) {
-            m_parts->services->playerChat.handlePlayerChat(packet, socket);
+    connect(&p.room, &ChatRoom::chatLineReceived, this,
+        [this](const QByteArray &packet, const ChatPacket::ChatLineFields &line, int socket) {
+            m_parts->services->playerChat.handlePlayerChat(packet, line, socket);
         });
     connect(&p.room, &ChatRoom::debugLine, this, &HostCore::addDebugLine);
     connect(&p.identity, &HostIdentity::changed, this,
-        [this] { m_parts->room.setWelcomeMessage(m_parts->identity.welcomeMessage()); });
+        [this] { m_parts->voice.setWelcomeMessage(m_parts->identity.welcomeMessage()); });
     connect(&p.services->pairings, &PairingsService::systemMessage, this, &HostCore::systemLine);
     connect(&p.services->pairings, &PairingsService::newPairings, this,
         [this](const QList<int> &rounds) {

@@ -4,6 +4,7 @@
 #include "chat/BotSpeaker.h"
 #include "chat/ChatLog.h"
 #include "chat/ChatOptions.h"
+#include "chat/RoomVoice.h"
 #include "chat/Transcript.h"
 #include "chatserver/BanStore.h"
 #include "chatserver/ChatRoom.h"
@@ -40,7 +41,8 @@ struct HostParts
         , transcript(chatOptions, styles, chatLog)
         , queue(players, clientSlots)
         , bot(transcript, queue, chatOptions, players)
-        , room(state, players, clientSlots, queue, bot, chatLog, chatOptions)
+        , room(state, players, clientSlots, queue)
+        , voice(room, players, bot, chatLog, chatOptions)
         , banStore(store, room.banList())
         , editor(store, identity, chatOptions, styles)
     {
@@ -59,6 +61,7 @@ struct HostParts
     OutgoingQueue queue;
     BotSpeaker bot;
     ChatRoom room;
+    RoomVoice voice;
     BanStore banStore;
     StoredValueEditor editor;
     LobbyLink lobby;

@@ -183,29 +183,6 @@ private Q_SLOTS:
         QVERIFY(m_room->say(m_ann, u"+rules"_s));
         QCOMPARE(m_room->takeShown(), QStringList());
     }
-
-    void linesThatCannotBeTrustedAreDropped_data()
-    {
-        QTest::addColumn<QByteArray>("packet");
-        QByteArray tooShort(16, '\0');
-        tooShort[0] = char(ChatPacket::ChatLine);
-        tooShort[1] = 7;
-        ChatPacket::writeId(tooShort, 2, 16);
-        ChatPacket::writeId(tooShort, 8, 1);
-        QTest::newRow("shorter than a line") << tooShort;
-        QTest::newRow("another player's ID") << ChatPacket::clientChatLine(2, u"I am Bob"_s);
-        QTest::newRow("the host's ID") << ChatPacket::clientChatLine(0, u"+rules"_s);
-        QTest::newRow("an unseated ID") << ChatPacket::clientChatLine(40000, u"hi"_s);
-    }
-    void linesThatCannotBeTrustedAreDropped()
-    {
-        QFETCH(QByteArray, packet);
-        m_room->services.playerChat.handlePlayerChat(packet, m_ann.socket);
-        QVERIFY(m_room->settle());
-        QCOMPARE(m_room->received(m_ann), QList<QByteArray>());
-        QCOMPARE(m_room->received(m_bob), QList<QByteArray>());
-        QCOMPARE(m_room->takeShown(), QStringList());
-    }
 };
 
 QTEST_GUILESS_MAIN(TestPlayerChat)

@@ -74,7 +74,7 @@ struct Room : ChatRoomParts
         options.setLogOption(ChatOptions::EnableLogging, true);
         options.setLogOption(ChatOptions::LogPlayerEvents, true);
         room.setLimits(limits);
-        room.setWelcomeMessage(u"Welcome to the Sunday Cup!"_s);
+        voice.setWelcomeMessage(u"Welcome to the Sunday Cup!"_s);
         listening = room.startListening(0, QHostAddress(QHostAddress::LocalHost));
     }
 
@@ -292,9 +292,12 @@ private Q_SLOTS:
         ChatPacket::writeId(asAnn, 8, 1);
         QByteArray asBob = own;
         ChatPacket::writeId(asBob, 8, 2);
+        QByteArray asNobody = own;
+        ChatPacket::writeId(asNobody, 8, 40000);
         QTest::newRow("own ID") << asAnn << true;
         QTest::newRow("another player's ID") << asBob << false;
         QTest::newRow("the host's ID") << own << false;
+        QTest::newRow("an unseated ID") << asNobody << false;
         QTest::newRow("16 bytes") << asAnn.left(16).replace(2, 1, "\x10") << false;
     }
     void chatLinesFromTheirOwnSeatOnly()
@@ -313,7 +316,7 @@ private Q_SLOTS:
         QCOMPARE(room.lines.size(), handedOn ? 2 : 1);
         if (handedOn) {
             QCOMPARE(room.lines.at(0).at(0).toByteArray(), line);
-            QCOMPARE(room.lines.at(0).at(1).toInt(), 1);
+            QCOMPARE(room.lines.at(0).at(2).toInt(), 1);
         }
     }
 
@@ -620,10 +623,10 @@ private Q_SLOTS:
         limits.commandPacketsPerSecond = 0.001;
         Room room(limits);
         QObject::connect(&room.room, &ChatRoom::chatLineReceived, &room.room,
-            [&](const QByteArray &packet, int socket) {
-                if (!ChatPacket::readChatLine(packet)->text.startsWith(u'+'))
+            [&](const QByteArray &, const ChatPacket::ChatLineFields &line, int socket) {
+                if (!line.text.startsWith(u'+'))
                     return;
-                for (int line = 0; line < 50; ++line)
+                for (int answer = 0; answer < 50; ++answer)
                     room.queue.queuePacket(socket, ChatPacket::chatLine(u"answer"_s));
             });
         GameClient *ann = room.join(2, u"Ann"_s);

@@ -68,7 +68,9 @@ Seat BotRoom::seat(const QString &name, int hostByte, quint16 id)
 void BotRoom::takeArrivals(int socket)
 {
     for (const QByteArray &packet : takePackets(m_framers[socket], slots.takeAvailable(socket))) {
-        services.playerChat.handlePlayerChat(packet, socket);
+        // The room parses and checks a line before the chat layer sees it; here the test does.
+        if (const std::optional<ChatPacket::ChatLineFields> line = ChatPacket::readChatLine(packet))
+            services.playerChat.handlePlayerChat(packet, *line, socket);
         ++m_handled;
     }
 }

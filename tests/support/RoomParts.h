@@ -4,6 +4,7 @@
 #include "chat/BotSpeaker.h"
 #include "chat/ChatLog.h"
 #include "chat/ChatOptions.h"
+#include "chat/RoomVoice.h"
 #include "chat/Transcript.h"
 #include "chatserver/ChatRoom.h"
 #include "chatserver/ClientSlots.h"
@@ -35,10 +36,12 @@ struct RoomParts
     BotSpeaker bot{transcript, queue, options, players};
 };
 
-// Those parts with the room's server side on them, which admits, seats and frames the clients.
+// Those parts with the room's server side on them, which admits, seats and frames the clients,
+// and the chat layer's voice, which greets them and tells commands from chat.
 struct ChatRoomParts : RoomParts
 {
     using RoomParts::RoomParts;
 
-    ChatRoom room{state, players, slots, queue, bot, log, options};
+    ChatRoom room{state, players, slots, queue};
+    RoomVoice voice{room, players, bot, log, options};
 };
