@@ -91,8 +91,9 @@ TABS = ("chatroom", "monitor", "tourney", "chat-settings", "debug")
 TAP_TARGETS = """
 const small = [];
 const targets = document.querySelectorAll(
-    'button, select, input:not([type=checkbox]), #players li, label.check');
+    'button, select, input, #players li, label.check');
 for (const el of targets) {
+  if (el.type === 'checkbox' && el.closest('label.check')) continue;
   const r = el.getBoundingClientRect();
   if (r.width === 0 && r.height === 0) continue;
   if (el.closest('dialog') && !el.closest('dialog[open]')) continue;
@@ -129,6 +130,10 @@ def check_tabs(driver, width):
         page = driver.execute_script("return document.documentElement.scrollWidth")
         view = driver.execute_script("return window.innerWidth")
         driver.save_screenshot(os.path.join(SHOTS, f"panel-{width}-{tab}.png"))
+        if tab == "tourney":
+            driver.execute_script("document.getElementById('rounds').scrollIntoView()")
+            driver.save_screenshot(os.path.join(SHOTS, f"panel-{width}-rounds.png"))
+            driver.execute_script("window.scrollTo(0, 0)")
         assert page <= view, f"{tab} at {width} px: the page is {page} px wide"
         small = driver.execute_script(TAP_TARGETS)
         assert not small, f"{tab} at {width} px: tap targets under 44 px: {small}"
@@ -282,7 +287,8 @@ def main():
                        " duration: '2h', reason: 'testing the rows'})}).then(r => done(r.status));")
         assert driver.execute_async_script(ban_address) == 200
 
-        # Every tab at desktop and at phone width.
+        # Every tab at desktop and at phone width, once the failure's note has gone.
+        until(lambda: not driver.find_element(By.ID, "toast").is_displayed(), "the note to go")
         check_tabs(driver, 1280)
         driver.save_screenshot(os.path.join(SHOTS, "panel-1280.png"))
         driver.set_window_size(375, 812)
@@ -292,7 +298,7 @@ def main():
             "no hint that more tabs are out of sight"
         # Choosing a player for a whisper keeps the input in sight.
         box = driver.find_element(By.ID, "input")
-        driver.execute_script("arguments[0].scrollIntoView({block: 'end'})", box)
+        driver.execute_script("arguments[0].scrollIntoView({block: 'start'})", box)
         bob_row = [p for p in players() if "Bob" in p.text][0]
         assert in_view(driver, bob_row), "the player list is out of sight of the input"
         bob_row.click()

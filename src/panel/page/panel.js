@@ -512,6 +512,7 @@
     s.rules.forEach((r, i) => setControl(named('cRules ' + (i + 1)), r.value));
     fillSelect($('type'), s.typeChoices, s.type);
     $('holes-caption').textContent = s.holesCaption || 'Holes';
+    document.querySelectorAll('#rounds td[data-column="holes"]').forEach((td) => { td.dataset.label = s.holesCaption || 'Holes'; });
     s.rounds.forEach((round, row) => {
       const choices = { course: s.courseChoices, level: s.levelChoices, holes: s.holesChoices };
       ['course', 'level', 'holes'].forEach((column) => {
