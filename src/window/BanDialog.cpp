@@ -26,7 +26,8 @@ BanDialog::BanDialog(const QString &playerName, QWidget *parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowModality(Qt::WindowModal);
 
-    auto *question = new QLabel(u"Ban %1 and refuse their address?"_s.arg(playerName), this);
+    auto *question = named(u"lblBanQuestion"_s,
+        new QLabel(u"Ban %1 and refuse their address?"_s.arg(playerName), this));
     question->setTextFormat(Qt::PlainText); // a player's name is never markup
     m_duration->addItems(
         {u"Permanent"_s, u"1 hour"_s, u"1 day"_s, u"7 days"_s, u"Other duration"_s});

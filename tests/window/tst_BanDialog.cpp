@@ -67,7 +67,9 @@ private Q_SLOTS:
         BanDialog dialog(u"<b>Bob</b>"_s);
         QSignalSpy chosen(&dialog, &BanDialog::banChosen);
         // The name is shown as it is, never as markup.
-        QCOMPARE(dialog.findChildren<QLabel *>().constFirst()->textFormat(), Qt::PlainText);
+        const auto *question = dialog.findChild<QLabel *>(u"lblBanQuestion"_s);
+        QCOMPARE(question->textFormat(), Qt::PlainText);
+        QCOMPARE(question->text(), u"Ban <b>Bob</b> and refuse their address?"_s);
         QCOMPARE(dialog.reasonInput()->maxLength(), BanDialog::ReasonLimit);
         dialog.durationChoice()->setCurrentIndex(BanDialog::SevenDays);
         dialog.reasonInput()->setText(u"  flooding  "_s);
