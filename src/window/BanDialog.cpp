@@ -33,7 +33,8 @@ BanDialog::BanDialog(const QString &playerName, QWidget *parent)
         {u"Permanent"_s, u"1 hour"_s, u"1 day"_s, u"7 days"_s, u"Other duration"_s});
     m_typed->setPlaceholderText(u"30m, 2h, 14d or 2w"_s);
     m_typed->setMaxLength(8);
-    m_reason->setPlaceholderText(u"Optional, shown in the ban list"_s);
+    m_reason->setPlaceholderText(u"Optional"_s);
+    m_reason->setToolTip(u"Shown in the ban list"_s);
     m_reason->setMaxLength(ReasonLimit);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
@@ -41,10 +42,12 @@ BanDialog::BanDialog(const QString &playerName, QWidget *parent)
     // The dialog is the question: Enter after the reason bans, Escape does not.
     m_ban->setDefault(true);
 
-    auto *form = new QFormLayout;
+    m_form = new QFormLayout;
+    auto *form = m_form;
     form->addRow(u"Duration"_s, m_duration);
     form->addRow(u"Typed duration"_s, m_typed);
     form->addRow(u"Reason"_s, m_reason);
+    setMinimumWidth(380);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(question);
     layout->addLayout(form);
@@ -91,7 +94,9 @@ std::optional<BanTerms> BanDialog::terms() const
 void BanDialog::updateState()
 {
     const bool typing = m_duration->currentIndex() == Typed;
+    // The typed duration's row is there only when it counts.
     m_typed->setEnabled(typing);
+    m_form->setRowVisible(m_typed, typing);
     const bool valid = terms().has_value();
     m_ban->setEnabled(valid);
     m_problem->setText(valid || m_typed->text().isEmpty()

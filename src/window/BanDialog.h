@@ -7,6 +7,7 @@
 #include <optional>
 
 class QComboBox;
+class QFormLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -51,6 +52,7 @@ Q_SIGNALS:
 private:
     void updateState();
 
+    QFormLayout *m_form = nullptr;
     QComboBox *m_duration;
     QLineEdit *m_typed;
     QLineEdit *m_reason;

@@ -48,6 +48,7 @@ private Q_SLOTS:
         dialog.typedDuration()->setText(typed);
         dialog.durationChoice()->setCurrentIndex(choice);
         QCOMPARE(dialog.typedDuration()->isEnabled(), choice == BanDialog::Typed);
+        QCOMPARE(dialog.typedDuration()->isVisibleTo(&dialog), choice == BanDialog::Typed);
         QCOMPARE(dialog.banButton()->isEnabled(), valid);
         const std::optional<BanTerms> terms = dialog.terms();
         QCOMPARE(terms.has_value(), valid);
