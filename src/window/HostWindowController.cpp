@@ -76,6 +76,10 @@ void HostWindowController::connectChatroom()
     connect(tab->sendButton(), &QPushButton::clicked, this, [this] { sendInput(false); });
     connect(tab->whisperButton(), &QPushButton::clicked, this, [this] { sendInput(true); });
     connect(&m_core, &HostCore::playersChanged, this, &HostWindowController::refreshPlayerList);
+    // The hint names the player the Whisper menu item chose; another choice, or a list redrawn
+    // without the choice, makes it wrong.
+    connect(tab->playerList(), &QListWidget::currentItemChanged, tab,
+        [tab] { tab->showWhisperHint(QString()); });
 }
 
 void HostWindowController::connectModeration()
@@ -241,8 +245,9 @@ void HostWindowController::whisperFromMenu()
         sendInput(true);
         return;
     }
-    if (const QListWidgetItem *row = m_window.chatroomTab()->playerList()->currentItem())
-        m_window.chatroomTab()->showWhisperHint(row->text());
+    const PlayerListWidget *list = m_window.chatroomTab()->playerList();
+    if (list->currentRow() > 0) // row 0 is the operator's own
+        m_window.chatroomTab()->showWhisperHint(list->currentItem()->text());
     input->setFocus();
 }
 

@@ -452,6 +452,9 @@ void TestWindowRoom::popupWhispersToThePlayerUnderThePointer()
     whisper->trigger();
     QVERIFY(input->placeholderText().contains(u"Bob"_s));
     QCOMPARE(m_window->focusWidget(), input);
+    // Choosing someone else makes the hint wrong: it goes.
+    clickRow(u"Cleo"_s);
+    QVERIFY(!input->placeholderText().contains(u"Bob"_s));
 
     // With a line typed, it goes to the player at once, to nobody else.
     m_bob->clearPackets();
