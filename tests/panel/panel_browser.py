@@ -305,6 +305,16 @@ def main():
         assert in_view(driver, box), "choosing a player moved the input out of sight"
         assert in_view(driver, driver.find_element(By.ID, "whisper"))
         driver.save_screenshot(os.path.join(SHOTS, "panel-375.png"))
+        # The ban question fits the phone and its buttons suit a thumb; Cancel bans nobody.
+        driver.find_element(By.ID, "ban").click()
+        until(lambda: dialog_open(driver), "the ban question on the phone")
+        driver.find_element(By.CSS_SELECTOR, "#ban-duration option[value='typed']").click()
+        driver.save_screenshot(os.path.join(SHOTS, "panel-375-ban.png"))
+        small = driver.execute_script(TAP_TARGETS)
+        assert not small, f"the ban question's targets under 44 px: {small}"
+        assert driver.execute_script("return document.documentElement.scrollWidth") <= 375
+        driver.find_element(By.ID, "ask-cancel").click()
+        until(lambda: not dialog_open(driver), "the ban question to go")
         driver.set_window_size(1280, 900)
         until(lambda: driver.execute_script("return window.innerWidth") >= 1200, "the wide window")
 
