@@ -209,7 +209,8 @@ void PanelServer::dispatch(QTcpSocket *socket, const HttpRequest &request)
     const QByteArray &path = request.path;
     const bool get = request.method == "GET" || request.method == "HEAD";
     const bool post = request.method == "POST";
-    if (path == "/" || path == "/index.html" || path == "/panel.js" || path == "/panel.css") {
+    if (path == "/" || path == "/index.html" || path == "/panel.js" || path == "/panel.css"
+        || path == "/favicon.svg") {
         if (!get)
             return answer(socket, HttpResponse::error(405, "method not allowed"));
         return serveFile(socket, path);
@@ -367,6 +368,8 @@ void PanelServer::serveFile(QTcpSocket *socket, const QByteArray &path)
         response.contentType = "text/html; charset=utf-8";
     else if (name.endsWith(u".js"_s))
         response.contentType = "text/javascript; charset=utf-8";
+    else if (name.endsWith(u".svg"_s))
+        response.contentType = "image/svg+xml";
     else
         response.contentType = "text/css; charset=utf-8";
     answer(socket, response);

@@ -80,7 +80,6 @@ void ChatSettingsBinder::connectStyleChoices()
 void ChatSettingsBinder::storeColour(int index, quint32 colour)
 {
     m_editor.chooseColour(index, colour);
-    refreshSample();
 }
 
 void ChatSettingsBinder::storeFont(int index, const QFont &font)
@@ -89,7 +88,6 @@ void ChatSettingsBinder::storeFont(int index, const QFont &font)
     // A font given in pixels has no point size; 0 keeps the window's default size.
     m_editor.chooseFont(
         index, ChatFont{chosen.name, chosen.bold, chosen.italic, std::max(chosen.size, 0.0F)});
-    refreshSample();
 }
 
 void ChatSettingsBinder::refreshSample()
@@ -118,12 +116,9 @@ void ChatSettingsBinder::showWelcome()
 
 void ChatSettingsBinder::showStyles()
 {
-    const quint32 background = m_styles.colour(ChatStyles::BackgroundColour);
     for (int slot = 0; slot < ChatSettingsTab::ColourCount; ++slot)
         m_view.colourSwatch(slot)->setColour(m_styles.colour(slot));
-    for (int slot = 0; slot < ChatSettingsTab::FontCount; ++slot) {
-        const ChatStyle style = labelStyle(m_styles, slot);
-        m_view.fontLabel(slot)->setStyleFont(style);
-        m_view.fontLabel(slot)->setColours(style.colour, background);
-    }
+    // The sample shows every style from the start, not only after the first choice: an operator
+    // sees what the defaults look like before deciding to change them.
+    refreshSample();
 }

@@ -56,7 +56,8 @@ QWidget *ChatroomTab::buildChatColumn()
     layout->setContentsMargins(0, 0, 0, 0);
 
     m_transcript = named(u"chatbox"_s, new TranscriptView(column));
-    m_input = limitedLine(u"Text1"_s, 80, u"Type a line and press Enter"_s, column);
+    m_input = limitedLine(u"Text1"_s, 80, QString(), column);
+    showWhisperHint(QString());
     m_send = named(u"Command4"_s, new QPushButton(u"Send"_s, column));
     m_whisper = named(u"Command5"_s, new QPushButton(u"Whisper"_s, column));
     m_whisper->setToolTip(u"Whisper the line to the player selected in the list"_s);
@@ -107,6 +108,13 @@ QWidget *ChatroomTab::buildSideColumn()
     layout->addWidget(m_players, 1);
     layout->addWidget(room);
     return column;
+}
+
+void ChatroomTab::showWhisperHint(const QString &playerName)
+{
+    m_input->setPlaceholderText(playerName.isEmpty()
+            ? u"Type a line and press Enter"_s
+            : u"Whisper to %1: type the line, then click Whisper"_s.arg(playerName));
 }
 
 void ChatroomTab::setRoomInputsEnabled(bool enabled)

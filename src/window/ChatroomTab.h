@@ -37,6 +37,9 @@ public:
     // leaves the password box as the check mark set it.
     void setRoomInputsEnabled(bool enabled);
 
+    // The input line's hint: whom the next Whisper goes to, or (empty name) the usual hint.
+    void showWhisperHint(const QString &playerName);
+
     // Start-up looks: the chat background behind the transcript, input line and player list,
     // the general-chat style on the input line and the player-name style on the list.
     void applyStyles(

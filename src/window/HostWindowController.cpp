@@ -2,6 +2,8 @@
 
 #include "chat/PrintableText.h"
 #include "host/HostCore.h"
+#include "window/AskFirst.h"
+#include "window/BanDialog.h"
 #include "window/ChatSettingsBinder.h"
 #include "window/ChatroomTab.h"
 #include "window/DebugTab.h"
@@ -68,22 +70,25 @@ void HostWindowController::showRestoredState()
 void HostWindowController::connectChatroom()
 {
     ChatroomTab *tab = m_window.chatroomTab();
-    connect(tab->hostButton(), &QPushButton::clicked, this, [this] {
-        m_window.chatroomTab()->inputLine()->setFocus();
-        m_core.clickHostButton();
-    });
+    connect(tab->hostButton(), &QPushButton::clicked, this, &HostWindowController::clickHost);
     connect(&m_core, &HostCore::hostingChanged, this, &HostWindowController::showHosting);
     connect(tab, &ChatroomTab::inputSubmitted, this, [this] { sendInput(false); });
     connect(tab->sendButton(), &QPushButton::clicked, this, [this] { sendInput(false); });
     connect(tab->whisperButton(), &QPushButton::clicked, this, [this] { sendInput(true); });
     connect(&m_core, &HostCore::playersChanged, this, &HostWindowController::refreshPlayerList);
+    // The hint names the player the Whisper menu item chose; another choice, or a list redrawn
+    // without the choice, makes it wrong.
+    connect(tab->playerList(), &QListWidget::currentItemChanged, tab,
+        [tab] { tab->showWhisperHint(QString()); });
 }
 
 void HostWindowController::connectModeration()
 {
     PlayerListWidget *list = m_window.chatroomTab()->playerList();
-    connect(list->kickAction(), &QAction::triggered, this, [this] { kickSelected(false); });
-    connect(list->banAction(), &QAction::triggered, this, [this] { kickSelected(true); });
+    connect(
+        list->whisperAction(), &QAction::triggered, this, &HostWindowController::whisperFromMenu);
+    connect(list->kickAction(), &QAction::triggered, this, &HostWindowController::kickSelected);
+    connect(list->banAction(), &QAction::triggered, this, &HostWindowController::askBanSelected);
 
     IpMonitorTab *monitor = m_window.ipMonitorTab();
     connect(&m_core, &HostCore::ipMonitorChanged, this, &HostWindowController::refreshIpMonitor);
@@ -95,8 +100,8 @@ void HostWindowController::connectModeration()
             rows << bans->indexOfTopLevelItem(item);
         m_core.unbanRows(rows);
     });
-    connect(
-        monitor->removeAllBansButton(), &QPushButton::clicked, this, [this] { m_core.unbanAll(); });
+    connect(monitor->removeAllBansButton(), &QPushButton::clicked, this,
+        &HostWindowController::askRemoveAllBans);
     connect(&m_core, &HostCore::debugLineAdded, m_window.debugTab(), &DebugTab::appendLine);
 }
 
@@ -129,6 +134,24 @@ void HostWindowController::connectStatus()
         const QStringList captions = m_core.statusCaptions();
         for (int i = 0; i < captions.size(); ++i)
             m_window.statusLabel(i)->setText(captions.at(i));
+    });
+}
+
+void HostWindowController::clickHost()
+{
+    m_window.chatroomTab()->inputLine()->setFocus();
+    const qsizetype seated = m_core.playerRows().size() - 1; // row 0 is the operator
+    if (m_core.hosting() != HostCore::Hosting::Open || seated <= 0) {
+        m_core.clickHostButton();
+        return;
+    }
+    const QString question = seated == 1
+        ? u"Close the room? The player in it will be disconnected."_s
+        : u"Close the room? The %1 players in it will be disconnected."_s.arg(seated);
+    askFirst(&m_window, u"Close the Room"_s, question, [this] {
+        // The room may have closed another way while the question was up.
+        if (m_core.hosting() == HostCore::Hosting::Open)
+            m_core.clickHostButton();
     });
 }
 
@@ -191,6 +214,7 @@ void HostWindowController::sendInput(bool whisper)
     } else {
         m_core.say(line);
     }
+    tab->showWhisperHint(QString());
     input->clear();
     input->setFocus();
 }
@@ -201,7 +225,7 @@ void HostWindowController::toggleMute()
     m_window.menuItem(HostWindow::MuteItem)->setChecked(m_core.toggleMute());
 }
 
-void HostWindowController::kickSelected(bool ban)
+void HostWindowController::kickSelected()
 {
     QListWidget *list = m_window.chatroomTab()->playerList();
     QList<QPair<int, QString>> rows;
@@ -209,10 +233,50 @@ void HostWindowController::kickSelected(bool ban)
         if (list->item(r)->isSelected())
             rows.append({r, list->item(r)->text()});
     }
-    if (ban)
-        m_core.banRows(rows);
-    else
-        m_core.kickRows(rows);
+    m_core.kickRows(rows);
+}
+
+void HostWindowController::whisperFromMenu()
+{
+    // The popup has selected the row under the pointer: a typed line goes to that player at once,
+    // otherwise the input waits for it.
+    QLineEdit *input = m_window.chatroomTab()->inputLine();
+    if (!input->text().isEmpty()) {
+        sendInput(true);
+        return;
+    }
+    const PlayerListWidget *list = m_window.chatroomTab()->playerList();
+    if (list->currentRow() > 0) // row 0 is the operator's own
+        m_window.chatroomTab()->showWhisperHint(list->currentItem()->text());
+    input->setFocus();
+}
+
+void HostWindowController::askBanSelected()
+{
+    QListWidget *list = m_window.chatroomTab()->playerList();
+    for (int r = 1; r < list->count(); ++r) {
+        if (!list->item(r)->isSelected())
+            continue;
+        // The player is fixed when the question opens: whoever holds the name later is not meant.
+        const QString name = list->item(r)->text();
+        const std::optional<quint16> id = m_core.playerIdForRow(name);
+        if (!id)
+            continue;
+        BanDialog::ask(&m_window, name,
+            [this, playerId = *id](const BanTerms &terms) { m_core.ban(playerId, terms); });
+        return;
+    }
+}
+
+void HostWindowController::askRemoveAllBans()
+{
+    const qsizetype bans = m_core.banRows().size();
+    if (bans == 0)
+        return;
+    const QString question = bans == 1
+        ? u"Remove the ban? Its address may join again."_s
+        : u"Remove all %1 bans? Their addresses may join again."_s.arg(bans);
+    askFirst(&m_window, u"Remove All Bans"_s, question, [this] { m_core.unbanAll(); });
 }
 
 void HostWindowController::openPage(int index)
@@ -232,10 +296,18 @@ void HostWindowController::showMessage(const QString &text, const QString &title
 
 bool HostWindowController::eventFilter(QObject *watched, QEvent *event)
 {
-    // Closing the window is Exit: the room closes first, then the program ends.
+    // Closing the window is Exit: the room closes first, then the program ends. With a room
+    // starting or open, the operator is asked first.
     if (watched == &m_window && event->type() == QEvent::Close && !m_finished) {
         event->ignore();
-        m_core.shutdown();
+        const HostCore::Hosting hosting = m_core.hosting();
+        if (hosting != HostCore::Hosting::Open && hosting != HostCore::Hosting::Starting) {
+            m_core.shutdown();
+        } else if (!m_exitQuestion) {
+            m_exitQuestion = askFirst(&m_window, u"Exit"_s,
+                u"Exit and close the room? Everybody in it will be disconnected."_s,
+                [this] { m_core.shutdown(); });
+        }
         return true;
     }
     return QObject::eventFilter(watched, event);

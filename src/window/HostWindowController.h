@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QMessageBox>
 #include <QObject>
+#include <QPointer>
 
 class HostCore;
 class HostWindow;
@@ -23,13 +25,18 @@ private:
     void connectModeration();
     void connectMenus();
     void connectStatus();
+    // Close with players seated, Exit with a room open, a ban and Remove All ask first.
+    void clickHost();
     void showHosting();
     void refreshPlayerList();
     void refreshIpMonitor();
     void refreshBanList();
     void sendInput(bool whisper);
     void toggleMute();
-    void kickSelected(bool ban);
+    void kickSelected();
+    void whisperFromMenu();
+    void askBanSelected();
+    void askRemoveAllBans();
     void openPage(int index);
     void showMessage(const QString &text, const QString &title);
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -37,4 +44,5 @@ private:
     HostCore &m_core;
     HostWindow &m_window;
     bool m_finished = false;
+    QPointer<QMessageBox> m_exitQuestion; // one at a time, however often the window is closed
 };

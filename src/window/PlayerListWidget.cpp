@@ -12,6 +12,8 @@ PlayerListWidget::PlayerListWidget(QWidget *parent)
     , m_popup(named(u"mnupopup"_s, new QMenu(this)))
 {
     setSelectionMode(QAbstractItemView::SingleSelection);
+    m_whisper = named(u"mnuPopWhisper"_s, m_popup->addAction(u"Whisper"_s));
+    m_popup->addSeparator();
     m_kick = named(u"mnuPopKick"_s, m_popup->addAction(u"Kick Player"_s));
     m_ban = named(u"mnuPopKickBan"_s, m_popup->addAction(u"Ban Player"_s));
 }

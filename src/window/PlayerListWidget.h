@@ -5,7 +5,7 @@
 class QMenu;
 
 // The Chatroom tab's player list (row 0 is the operator). A right click selects the row under the
-// pointer and, once at least one player is in the room, offers to kick or ban.
+// pointer and, once at least one player is in the room, offers to whisper to, kick or ban.
 class PlayerListWidget : public QListWidget
 {
     Q_OBJECT
@@ -14,6 +14,7 @@ public:
     explicit PlayerListWidget(QWidget *parent = nullptr);
 
     QMenu *popupMenu() const { return m_popup; }
+    QAction *whisperAction() const { return m_whisper; }
     QAction *kickAction() const { return m_kick; }
     QAction *banAction() const { return m_ban; }
 
@@ -24,6 +25,7 @@ private:
     void openPopupAt(const QPoint &pos);
 
     QMenu *m_popup;
+    QAction *m_whisper;
     QAction *m_kick;
     QAction *m_ban;
 };

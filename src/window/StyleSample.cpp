@@ -38,6 +38,8 @@ void refresh(QTextEdit &sampleBox, const QList<FontLabel *> &fontLabels, quint32
         {u"<To> Player: "_s, u"Whisper To Chat"_s, WhisperTo},
         {u"<From> Player: "_s, u"Whisper From Chat"_s, WhisperFrom},
         {u"System: "_s, u"System Messages"_s, SystemMessages},
+        // The bot's answers for the operator are drawn as system messages.
+        {u"BOT: "_s, u"Bot Answers"_s, SystemMessages},
     };
     QTextCursor cursor(sampleBox.document());
     cursor.movePosition(QTextCursor::End);

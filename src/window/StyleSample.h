@@ -9,8 +9,8 @@
 class FontLabel;
 class QTextEdit;
 
-// Previews the five transcript styles: four sample lines in the sample box, and each font label
-// in its colour on the chat background.
+// Previews the five transcript styles: a sample line of every kind in the sample box, and each
+// font label in its colour on the chat background.
 namespace StyleSample {
 
 // Index of each style in the array handed over, also the index of its font label.

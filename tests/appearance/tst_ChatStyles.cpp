@@ -4,6 +4,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
+#include <cmath>
+
 using namespace Qt::StringLiterals;
 
 class TestChatStyles : public QObject
@@ -16,13 +19,47 @@ private Q_SLOTS:
         SettingsStore store;
         ChatStyles styles(store);
         styles.restore();
-        const QList<quint32> expected
-            = {ChatStyle::rgb(0, 0, 0), ChatStyle::rgb(255, 255, 0), ChatStyle::rgb(255, 255, 255),
-                ChatStyle::rgb(0, 0, 255), ChatStyle::rgb(192, 0, 0), ChatStyle::rgb(0, 192, 192)};
+        const QList<quint32> expected = {ChatStyle::rgb(0, 0, 0), ChatStyle::rgb(255, 255, 0),
+            ChatStyle::rgb(255, 255, 255), ChatStyle::rgb(100, 160, 255),
+            ChatStyle::rgb(255, 110, 110), ChatStyle::rgb(0, 192, 192)};
         for (int slot = 0; slot < ChatStyles::ColourSlotCount; ++slot)
             QCOMPARE(styles.colour(slot), expected[slot]);
         for (int slot = 0; slot < ChatStyles::FontSlotCount; ++slot)
             QCOMPARE(styles.font(slot), ChatFont());
+    }
+
+    // Every text colour of a first start can be read on the first-start background (WCAG
+    // contrast of at least 4.5:1).
+    void firstStartColoursAreReadable()
+    {
+        const auto luminance = [](quint32 colour) {
+            const auto channel = [colour](int shift) {
+                const double c = double((colour >> shift) & 0xFFU) / 255.0;
+                return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+            };
+            // 0x00BBGGRR: red in the low byte.
+            return 0.2126 * channel(0) + 0.7152 * channel(8) + 0.0722 * channel(16);
+        };
+        const double background = luminance(ChatStyles::firstStartColour(0));
+        for (int slot = 1; slot < ChatStyles::ColourSlotCount; ++slot) {
+            const double text = luminance(ChatStyles::firstStartColour(slot));
+            const double contrast
+                = (std::max(text, background) + 0.05) / (std::min(text, background) + 0.05);
+            QVERIFY2(contrast >= 4.5, qPrintable(ChatStyles::colourCaption(slot)));
+        }
+    }
+
+    // A colour stored before the first-start colours changed is kept, even the unreadable ones.
+    void storedColoursAreKept()
+    {
+        SettingsStore store;
+        store.writeRegValue(SettingsKeys::Colors, u"wtColor"_s, u"16711680"_s);
+        store.writeRegValue(SettingsKeys::Colors, u"wfColor"_s, u"192"_s);
+        ChatStyles styles(store);
+        styles.restore();
+        QCOMPARE(styles.colour(ChatStyles::WhisperToColour), ChatStyle::rgb(0, 0, 255));
+        QCOMPARE(styles.colour(ChatStyles::WhisperFromColour), ChatStyle::rgb(192, 0, 0));
+        QCOMPARE(store.readRegValue(SettingsKeys::Colors, u"wtColor"_s), u"16711680"_s);
     }
 
     void restoresColours_data()

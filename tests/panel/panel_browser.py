@@ -85,6 +85,67 @@ def until(condition, what, timeout=WAIT):
     raise SystemExit("timed out waiting for " + what)
 
 
+TABS = ("chatroom", "monitor", "tourney", "chat-settings", "debug")
+
+# Everything a thumb taps that is in sight, and its height; checkboxes count by their labels.
+TAP_TARGETS = """
+const small = [];
+const targets = document.querySelectorAll(
+    'button, select, input, #players li, label.check');
+for (const el of targets) {
+  if (el.type === 'checkbox' && el.closest('label.check')) continue;
+  const r = el.getBoundingClientRect();
+  if (r.width === 0 && r.height === 0) continue;
+  if (el.closest('dialog') && !el.closest('dialog[open]')) continue;
+  if (r.height < 43.5) small.push((el.id || el.textContent.trim().slice(0, 24)) + ' ' + r.height);
+}
+return small;
+"""
+
+# Cells and captions that a narrow screen broke over more than one line.
+BROKEN_WORDS = """
+const broken = [];
+for (const el of document.querySelectorAll('td.address, #rounds th')) {
+  if (!el.textContent || el.getClientRects().length === 0) continue;
+  const range = document.createRange();
+  range.selectNodeContents(el);
+  const tops = new Set(Array.from(range.getClientRects()).map((r) => Math.round(r.top)));
+  if (tops.size > 1) broken.push(el.textContent);
+}
+return broken;
+"""
+
+
+def in_view(driver, element):
+    return driver.execute_script(
+        "const r = arguments[0].getBoundingClientRect();"
+        "return r.top >= 0 && r.bottom <= window.innerHeight && r.height > 0;", element)
+
+
+def check_tabs(driver, width):
+    """Every tab at this width: no sideways overflow, tap targets of 44 px, whole words."""
+    for tab in TABS:
+        driver.find_element(By.CSS_SELECTOR, f"#tabs [data-tab={tab}]").click()
+        until(lambda: driver.find_element(By.ID, tab).is_displayed(), "the tab " + tab)
+        page = driver.execute_script("return document.documentElement.scrollWidth")
+        view = driver.execute_script("return window.innerWidth")
+        driver.save_screenshot(os.path.join(SHOTS, f"panel-{width}-{tab}.png"))
+        if tab == "tourney":
+            driver.execute_script("document.getElementById('rounds').scrollIntoView()")
+            driver.save_screenshot(os.path.join(SHOTS, f"panel-{width}-rounds.png"))
+            driver.execute_script("window.scrollTo(0, 0)")
+        assert page <= view, f"{tab} at {width} px: the page is {page} px wide"
+        small = driver.execute_script(TAP_TARGETS)
+        assert not small, f"{tab} at {width} px: tap targets under 44 px: {small}"
+        broken = driver.execute_script(BROKEN_WORDS)
+        assert not broken, f"{tab} at {width} px: broken over lines: {broken}"
+    driver.find_element(By.CSS_SELECTOR, "#tabs [data-tab=chatroom]").click()
+
+
+def dialog_open(driver):
+    return driver.execute_script("return document.getElementById('ask').open")
+
+
 def main():
     os.makedirs(SHOTS, exist_ok=True)
     work = tempfile.mkdtemp(prefix="vornic-panel-")
@@ -116,7 +177,10 @@ def main():
         options = webdriver.ChromeOptions()
         options.binary_location = CHROMIUM
         for argument in ("--headless=new", "--no-sandbox", "--disable-gpu",
-                         "--disable-dev-shm-usage", "--window-size=1280,900"):
+                         "--disable-dev-shm-usage", "--disable-background-networking",
+                         "--disable-component-update", "--no-first-run",
+                         "--user-data-dir=" + os.path.join(work, "chromium"),
+                         "--window-size=1280,900"):
             options.add_argument(argument)
         driver = webdriver.Chrome(service=Service(DRIVER), options=options)
         driver.set_page_load_timeout(WAIT)
@@ -140,6 +204,17 @@ def main():
         log_in(PASSWORD)
         until(lambda: driver.find_element(By.ID, "panel").is_displayed(), "the panel")
         until(lambda: "Close" in driver.find_element(By.ID, "host-button").text, "the open room")
+        # The tab names the room's state; the page has its icon.
+        until(lambda: driver.title.startswith("Room open, 0 players"), "the room in the title")
+        assert driver.execute_script(
+            "return document.querySelector('link[rel=icon]').getAttribute('href')") == "favicon.svg"
+        icon = ("const done = arguments[arguments.length - 1];"
+                "fetch('/favicon.svg').then(r => done(r.status + ' ' + r.headers.get('content-type')),"
+                " () => done(''));")
+        assert driver.execute_async_script(icon) == "200 image/svg+xml"
+        # Host/Close is not the first button of the bar.
+        first = driver.find_element(By.CSS_SELECTOR, "#chatroom .toolbar button")
+        assert first.get_attribute("id") != "host-button", "Close is the first button"
 
         # A simulated player joins and chats; the hostile name shows as text.
         bob = Player(chat_port, "127.0.0.21", "Bob")
@@ -147,6 +222,16 @@ def main():
         processes += [bob.process, hostile.process]
         players = lambda: driver.find_elements(By.CSS_SELECTOR, "#players li")
         until(lambda: len(players()) == 3, "two players in the list")
+        until(lambda: driver.title.startswith("Room open, 2 players"), "the players in the title")
+        # Close with players seated asks first; Cancel keeps the room.
+        driver.find_element(By.ID, "host-button").click()
+        until(lambda: dialog_open(driver), "the question before Close")
+        assert "2 players" in driver.find_element(By.ID, "ask-text").text
+        driver.find_element(By.ID, "ask-cancel").click()
+        until(lambda: not dialog_open(driver), "the question to go")
+        time.sleep(0.5)  # a wrongly sent close would show by now
+        assert "Close" in driver.find_element(By.ID, "host-button").text
+        assert len(players()) == 3
         assert any(HOSTILE[:20] in p.text for p in players()), "the hostile name as text"
         assert not driver.find_elements(By.CSS_SELECTOR, "#players img, #transcript img")
         bob.type("say good evening")
@@ -170,6 +255,7 @@ def main():
         rule = driver.find_element(By.CSS_SELECTOR, "[data-name='cRules 1']")
         rule.clear()
         rule.send_keys("No mulligans on the front nine\t")
+        until(lambda: driver.find_element(By.ID, "toast").text == "Saved", "Saved for the rule")
         stored_rule = ("const done = arguments[arguments.length - 1];"
                        "fetch('/api/state').then(r => r.json())"
                        ".then(s => done(s.settings.rules[0].value), () => done(''));")
@@ -184,33 +270,81 @@ def main():
             raise
         driver.find_element(By.CSS_SELECTOR, "#tabs [data-tab=chatroom]").click()
 
-        # Screenshots at desktop and phone width.
+        # A request the host refuses says what failed.
+        driver.find_element(By.CSS_SELECTOR, "#tabs [data-tab=chat-settings]").click()
+        size = driver.find_element(By.CSS_SELECTOR, "[data-font-slot='0'] [data-font-part=size]")
+        size.clear()
+        size.send_keys("999\t")
+        until(lambda: driver.find_element(By.ID, "message-text").text
+              .startswith("Saving the font failed: "), "the failure's message")
+        until(lambda: driver.find_element(By.ID, "toast").text == "Not saved", "Not saved")
+        driver.find_element(By.ID, "message-ok").click()
+
+        # A ban to show in the IP monitor's ban list, from the address console of the API.
+        ban_address = ("const done = arguments[arguments.length - 1];"
+                       "fetch('/api/ban-address', {method: 'POST', headers: {'Content-Type':"
+                       " 'application/json'}, body: JSON.stringify({address: '127.0.0.113',"
+                       " duration: '2h', reason: 'testing the rows'})}).then(r => done(r.status));")
+        assert driver.execute_async_script(ban_address) == 200
+
+        # Every tab at desktop and at phone width, once the failure's note has gone.
+        until(lambda: not driver.find_element(By.ID, "toast").is_displayed(), "the note to go")
+        check_tabs(driver, 1280)
         driver.save_screenshot(os.path.join(SHOTS, "panel-1280.png"))
         driver.set_window_size(375, 812)
         until(lambda: driver.execute_script("return window.innerWidth") <= 400, "the narrow window")
-        width = driver.execute_script("return document.documentElement.scrollWidth")
+        check_tabs(driver, 375)
+        assert "more" in driver.find_element(By.ID, "tabs-bar").get_attribute("class"), \
+            "no hint that more tabs are out of sight"
+        # Choosing a player for a whisper keeps the input in sight.
+        box = driver.find_element(By.ID, "input")
+        driver.execute_script("arguments[0].scrollIntoView({block: 'start'})", box)
+        bob_row = [p for p in players() if "Bob" in p.text][0]
+        assert in_view(driver, bob_row), "the player list is out of sight of the input"
+        bob_row.click()
+        assert in_view(driver, box), "choosing a player moved the input out of sight"
+        assert in_view(driver, driver.find_element(By.ID, "whisper"))
         driver.save_screenshot(os.path.join(SHOTS, "panel-375.png"))
-        assert width <= 375 + 1, f"the page is {width} px wide at 375 px"
-        # The chat settings, font rows included, fit the phone's width too.
-        driver.find_element(By.CSS_SELECTOR, "#tabs [data-tab=chat-settings]").click()
-        until(lambda: len(driver.find_elements(By.CSS_SELECTOR, "#fonts .font-row")) == 5,
-              "the font rows")
-        width = driver.execute_script("return document.documentElement.scrollWidth")
-        driver.execute_script("document.getElementById('fonts').scrollIntoView()")
-        driver.save_screenshot(os.path.join(SHOTS, "panel-375-chat-settings.png"))
-        assert width <= 375 + 1, f"the chat settings are {width} px wide at 375 px"
-        driver.find_element(By.CSS_SELECTOR, "#tabs [data-tab=chatroom]").click()
+        # The ban question fits the phone and its buttons suit a thumb; Cancel bans nobody.
+        driver.find_element(By.ID, "ban").click()
+        until(lambda: dialog_open(driver), "the ban question on the phone")
+        driver.find_element(By.CSS_SELECTOR, "#ban-duration option[value='typed']").click()
+        driver.save_screenshot(os.path.join(SHOTS, "panel-375-ban.png"))
+        small = driver.execute_script(TAP_TARGETS)
+        assert not small, f"the ban question's targets under 44 px: {small}"
+        assert driver.execute_script("return document.documentElement.scrollWidth") <= 375
+        driver.find_element(By.ID, "ask-cancel").click()
+        until(lambda: not dialog_open(driver), "the ban question to go")
         driver.set_window_size(1280, 900)
+        until(lambda: driver.execute_script("return window.innerWidth") >= 1200, "the wide window")
 
         # Kick the hostile player, ban Bob.
         [p for p in players() if HOSTILE[:20] in p.text][0].click()
         driver.find_element(By.ID, "kick").click()
         until(lambda: len(players()) == 2, "the kick")
         [p for p in players() if "Bob" in p.text][0].click()
+        # Ban asks first, with a duration and a reason; Cancel bans nobody.
         driver.find_element(By.ID, "ban").click()
+        until(lambda: dialog_open(driver), "the ban question")
+        driver.find_element(By.ID, "ask-cancel").click()
+        time.sleep(0.5)  # a wrongly sent ban would show by now
+        assert len(players()) == 2, "a cancelled ban banned"
+        driver.find_element(By.ID, "ban").click()
+        until(lambda: dialog_open(driver), "the ban question again")
+        assert "Bob" in driver.find_element(By.ID, "ask-title").text
+        driver.find_element(By.CSS_SELECTOR, "#ban-duration option[value='1d']").click()
+        driver.find_element(By.ID, "ban-reason").send_keys("flooding\n")
         until(lambda: len(players()) == 1, "the ban")
         driver.find_element(By.CSS_SELECTOR, "#tabs [data-tab=monitor]").click()
         until(lambda: "127.0.0.21" in driver.find_element(By.ID, "bans").text, "the ban list")
+        bans = driver.find_element(By.ID, "bans").text
+        assert "flooding" in bans and "Never" not in bans.split("127.0.0.21")[1], bans
+        # Remove All asks first too.
+        driver.find_element(By.ID, "remove-all-bans").click()
+        until(lambda: dialog_open(driver), "the question before Remove All")
+        driver.find_element(By.ID, "ask-cancel").click()
+        time.sleep(0.5)
+        assert "127.0.0.21" in driver.find_element(By.ID, "bans").text
 
         # Log out, then five wrong passwords lock this address out.
         driver.find_element(By.ID, "logout").click()

@@ -280,9 +280,9 @@ void TestPanelSecurity::everyAnswerCarriesTheSecurityHeaders()
     PanelRig rig;
     QVERIFY(rig.started && rig.listening);
     const PanelClient client = rig.client();
-    const QList<PanelReply> replies
-        = {client.get("/"), client.get("/panel.js"), client.get("/panel.css"),
-            client.get("/api/state"), client.get("/nothing"), client.raw("BAD\r\n\r\n")};
+    const QList<PanelReply> replies = {client.get("/"), client.get("/panel.js"),
+        client.get("/panel.css"), client.get("/api/state"), client.get("/nothing"),
+        client.raw("BAD\r\n\r\n"), client.get("/favicon.svg")};
     for (const PanelReply &reply : replies) {
         QVERIFY(reply.status != 0);
         QCOMPARE(
@@ -294,6 +294,10 @@ void TestPanelSecurity::everyAnswerCarriesTheSecurityHeaders()
     QVERIFY(replies[0].header("content-type").startsWith("text/html"));
     QVERIFY(replies[1].header("content-type").startsWith("text/javascript"));
     QVERIFY(replies[2].header("content-type").startsWith("text/css"));
+    // The tab's icon comes without a session, like the page that names it.
+    QCOMPARE(replies[6].status, 200);
+    QCOMPARE(replies[6].header("content-type"), "image/svg+xml");
+    QVERIFY(replies[6].body.startsWith("<svg"));
     // The page keeps its script and style in files: the policy forbids inline ones.
     const QString page = QString::fromUtf8(replies[0].body);
     QVERIFY(page.contains(u"<script src=\"panel.js\""_s));

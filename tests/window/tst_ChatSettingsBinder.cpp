@@ -141,8 +141,11 @@ void TestChatSettingsBinder::restoredSettingsAreShownWithoutBeingWrittenBack()
     QCOMPARE(chatFont.pointSizeF(), 13.0);
     QCOMPARE(textColourOf(f.tab->fontLabel(4)), QColor(0, 255, 0));
     QCOMPARE(f.tab->fontLabel(4)->palette().color(QPalette::Window), QColor(0, 0, 96));
-    // The sample waits for the first choice.
-    QVERIFY(f.tab->sampleBox()->toPlainText().isEmpty());
+    // The sample shows a line of every kind in the restored styles before any choice.
+    QCOMPARE(f.tab->sampleBox()->toPlainText().count(u'\n'), 5);
+    QCOMPARE(sampleColourOf(f.tab->sampleBox(), u"System Messages"_s), QColor(0, 255, 0));
+    QCOMPARE(sampleColourOf(f.tab->sampleBox(), u"Bot Answers"_s), QColor(0, 255, 0));
+    QCOMPARE(f.tab->sampleBox()->palette().color(QPalette::Base), QColor(0, 0, 96));
     QVERIFY(!QFile::exists(path));
 }
 
@@ -282,6 +285,7 @@ void TestChatSettingsBinder::cancelledPickersChangeNothing()
     f.window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f.window));
 
+    const QString sampleBefore = f.tab->sampleBox()->toHtml();
     f.tab->colourSwatch(ChatStyles::GeneralChatColour)->click();
     f.tab->colourPicker()->setCurrentColor(QColor(255, 0, 0));
     f.tab->colourPicker()->reject();
@@ -292,7 +296,7 @@ void TestChatSettingsBinder::cancelledPickersChangeNothing()
     QCOMPARE(f.tab->colourSwatch(ChatStyles::GeneralChatColour)->colour(),
         ChatStyle::rgb(255, 255, 255));
     QVERIFY(f.styles.font(ChatStyles::GeneralChatFont).name.isEmpty());
-    QVERIFY(f.tab->sampleBox()->toPlainText().isEmpty());
+    QCOMPARE(f.tab->sampleBox()->toHtml(), sampleBefore);
     QVERIFY(!QFile::exists(path)); // nothing was stored at all
 }
 

@@ -33,7 +33,7 @@ private Q_SLOTS:
     void coloursKeepRedInTheLowByte();
     void fontFallsBackToTheDefault();
     void fontRoundTripsThroughAStyle();
-    void sampleDrawsFourLinesWithPrefixesInThePlayerStyle();
+    void sampleDrawsEveryKindWithPrefixesInThePlayerStyle();
     void sampleRedrawReplacesTheOldText();
     void labelsPreviewTheirStyleOnTheBackground();
     void swatchRemembersAndShowsItsColour();
@@ -90,7 +90,7 @@ void TestStyleSample::fontRoundTripsThroughAStyle()
     QCOMPARE(ChatStyleFormat::toFont(style, QFont()), font);
 }
 
-void TestStyleSample::sampleDrawsFourLinesWithPrefixesInThePlayerStyle()
+void TestStyleSample::sampleDrawsEveryKindWithPrefixesInThePlayerStyle()
 {
     QTextEdit box;
     QList<FontLabel *> labels;
@@ -99,11 +99,18 @@ void TestStyleSample::sampleDrawsFourLinesWithPrefixesInThePlayerStyle()
         styles[i] = coloured(quint32(0x10 + i), u"Font%1"_s.arg(i), i == 0);
     StyleSample::refresh(box, labels, 0x000080, styles);
 
-    const QList<std::pair<QString, QString>> expected{
-        {u"Player: "_s, u"General Chat"_s},
-        {u"<To> Player: "_s, u"Whisper To Chat"_s},
-        {u"<From> Player: "_s, u"Whisper From Chat"_s},
-        {u"System: "_s, u"System Messages"_s},
+    struct Line
+    {
+        QString prefix;
+        QString body;
+        int slot;
+    };
+    const QList<Line> expected{
+        {u"Player: "_s, u"General Chat"_s, StyleSample::GeneralChat},
+        {u"<To> Player: "_s, u"Whisper To Chat"_s, StyleSample::WhisperTo},
+        {u"<From> Player: "_s, u"Whisper From Chat"_s, StyleSample::WhisperFrom},
+        {u"System: "_s, u"System Messages"_s, StyleSample::SystemMessages},
+        {u"BOT: "_s, u"Bot Answers"_s, StyleSample::SystemMessages},
     };
     QTextBlock block = box.document()->firstBlock();
     for (int line = 0; line < expected.size(); ++line, block = block.next()) {
@@ -111,15 +118,15 @@ void TestStyleSample::sampleDrawsFourLinesWithPrefixesInThePlayerStyle()
         for (auto it = block.begin(); !it.atEnd(); ++it)
             runs << it.fragment();
         QCOMPARE(runs.size(), 2);
-        QCOMPARE(runs[0].text(), expected[line].first);
+        QCOMPARE(runs[0].text(), expected[line].prefix);
         QCOMPARE(runs[0].charFormat().foreground().color(),
             ChatStyleFormat::toColor(styles[StyleSample::PlayerName].colour));
         QCOMPARE(runs[0].charFormat().fontWeight(), int(QFont::Bold));
-        QCOMPARE(runs[1].text(), expected[line].second);
+        QCOMPARE(runs[1].text(), expected[line].body);
         QCOMPARE(runs[1].charFormat().foreground().color(),
-            ChatStyleFormat::toColor(styles[line + 1].colour));
+            ChatStyleFormat::toColor(styles[expected[line].slot].colour));
         QCOMPARE(runs[1].charFormat().fontFamilies().toStringList(),
-            QStringList{u"Font%1"_s.arg(line + 1)});
+            QStringList{u"Font%1"_s.arg(expected[line].slot)});
     }
     QCOMPARE(box.palette().color(QPalette::Base), QColor(0x80, 0, 0));
 }
@@ -132,7 +139,7 @@ void TestStyleSample::sampleRedrawReplacesTheOldText()
     const QString once = box.toPlainText();
     StyleSample::refresh(box, {}, 0, styles);
     QCOMPARE(box.toPlainText(), once);
-    QCOMPARE(once.count(u'\n'), 4);
+    QCOMPARE(once.count(u'\n'), 5);
 }
 
 void TestStyleSample::labelsPreviewTheirStyleOnTheBackground()

@@ -6,6 +6,7 @@
 #include "host/HostParts.h"
 #include "support/GameClient.h"
 #include "support/TestWait.h"
+#include "window/BanDialog.h"
 #include "window/ChatSettingsTab.h"
 #include "window/HostWindow.h"
 #include "window/HostWindowController.h"
@@ -28,6 +29,7 @@
 #include <QTextEdit>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -85,14 +87,16 @@ private Q_SLOTS:
     void whisperWithoutAPlayerIsRefused();
     void muteTellsEverybodyAndTogglesBack();
     void popupOffersKickOnlyWithPlayers();
+    void popupWhispersToThePlayerUnderThePointer();
     void kickAsksThePlayerToLeave();
+    void cancelledBanBansNobody();
     void banListsTheAddressAndRefusesIt();
     void banListButtonsRemoveRows();
     void announceItemsSpeakToTheRoom_data();
     void announceItemsSpeakToTheRoom();
-    void closeEndsTheRoomWithItsLine();
+    void closeWithPlayersAsksFirst();
     void muteInAnEmptyRoomStaysOff();
-    void exitClosesTheRoomThenTheWindow();
+    void exitWithAnOpenRoomAsksFirst();
 
 private:
     QString transcriptText() const;
@@ -102,6 +106,11 @@ private:
     QStringList takeMessageBoxes();
     void clickRow(const QString &text);
     void sendFromInput(const QString &line, QPushButton *button);
+    // The question box open now (nothing when none is), and answering it.
+    QMessageBox *question() const;
+    void answer(QMessageBox::StandardButton button);
+    // Opens the ban dialog on that player's row; nothing when it did not open.
+    BanDialog *askBan(const QString &row);
 
     QTemporaryDir m_dir;
     std::unique_ptr<LobbySimulator> m_lobby;
@@ -225,6 +234,37 @@ void TestWindowRoom::sendFromInput(const QString &line, QPushButton *button)
         QTest::mouseClick(button, Qt::LeftButton);
     else
         QTest::keyClick(input, Qt::Key_Return);
+}
+
+QMessageBox *TestWindowRoom::question() const
+{
+    for (QMessageBox *box : m_window->findChildren<QMessageBox *>(u"msgAskFirst"_s)) {
+        if (box->isVisible())
+            return box;
+    }
+    return nullptr;
+}
+
+void TestWindowRoom::answer(QMessageBox::StandardButton button)
+{
+    QVERIFY(waitUntil([&] { return question() != nullptr; }, 2000));
+    QMessageBox *box = question();
+    // Asking twice must not pile up boxes.
+    const QList<QMessageBox *> boxes = m_window->findChildren<QMessageBox *>(u"msgAskFirst"_s);
+    QCOMPARE(
+        std::count_if(boxes.begin(), boxes.end(), [](QMessageBox *b) { return b->isVisible(); }),
+        1);
+    QCOMPARE(box->defaultButton(), box->button(QMessageBox::No));
+    QTest::mouseClick(box->button(button), Qt::LeftButton);
+    QVERIFY(waitUntil([&] { return question() == nullptr; }, 2000));
+}
+
+BanDialog *TestWindowRoom::askBan(const QString &row)
+{
+    clickRow(row);
+    m_window->findChild<QAction *>(u"mnuPopKickBan"_s)->trigger();
+    BanDialog *dialog = m_window->findChild<BanDialog *>(u"dlgBan"_s);
+    return dialog && dialog->isVisible() ? dialog : nullptr;
 }
 
 void TestWindowRoom::startUpShowsStoredSettings()
@@ -390,6 +430,46 @@ void TestWindowRoom::popupOffersKickOnlyWithPlayers()
     QVERIFY(waitUntil([&] { return !popup->isVisible(); }, 2000));
 }
 
+void TestWindowRoom::popupWhispersToThePlayerUnderThePointer()
+{
+    auto *list = control<QListWidget>(*m_window, "lstplayers");
+    auto *input = control<QLineEdit>(*m_window, "Text1");
+    auto *popup = m_window->findChild<QMenu *>(u"mnupopup"_s);
+    const QStringList items = [&] {
+        QStringList texts;
+        for (const QAction *action : popup->actions()) {
+            if (!action->isSeparator())
+                texts << action->text();
+        }
+        return texts;
+    }();
+    QCOMPARE(items, (QStringList{u"Whisper"_s, u"Kick Player"_s, u"Ban Player"_s}));
+    QAction *whisper = m_window->findChild<QAction *>(u"mnuPopWhisper"_s);
+
+    // With nothing typed, the input waits for the line and says for whom.
+    clickRow(u"Bob"_s);
+    input->clear();
+    whisper->trigger();
+    QVERIFY(input->placeholderText().contains(u"Bob"_s));
+    QCOMPARE(m_window->focusWidget(), input);
+    // Choosing someone else makes the hint wrong: it goes.
+    clickRow(u"Cleo"_s);
+    QVERIFY(!input->placeholderText().contains(u"Bob"_s));
+
+    // With a line typed, it goes to the player at once, to nobody else.
+    m_bob->clearPackets();
+    m_cleo->clearPackets();
+    clickRow(u"Cleo"_s);
+    QTest::keyClicks(input, u"tee off at nine"_s);
+    whisper->trigger();
+    QVERIFY(transcriptShows(u"<To> Cleo: tee off at nine"_s));
+    QVERIFY(waitUntil([&] { return m_cleo->chatTexts().contains(u"tee off at nine"_s); }, 3000));
+    QVERIFY(m_bob->staysQuiet(150));
+    QVERIFY(input->text().isEmpty());
+    QVERIFY(!input->placeholderText().contains(u"Bob"_s));
+    QCOMPARE(list->count(), 3);
+}
+
 void TestWindowRoom::kickAsksThePlayerToLeave()
 {
     clickRow(u"Cleo"_s);
@@ -409,10 +489,26 @@ void TestWindowRoom::kickAsksThePlayerToLeave()
     QVERIFY(waitUntil([&] { return list->count() == 3; }, 3000));
 }
 
+void TestWindowRoom::cancelledBanBansNobody()
+{
+    BanDialog *dialog = askBan(u"Bob"_s);
+    QVERIFY(dialog);
+    QVERIFY(dialog->findChild<QLabel *>(u"lblBanQuestion"_s)->text().contains(u"Bob"_s));
+    m_bob->clearPackets();
+    dialog->reject();
+    QVERIFY(m_bob->waitForOpcode(ChatPacket::Kick, 200).isEmpty());
+    QCOMPARE(control<QTreeWidget>(*m_window, "ListView2")->topLevelItemCount(), 0);
+    QCOMPARE(control<QListWidget>(*m_window, "lstplayers")->count(), 3);
+}
+
 void TestWindowRoom::banListsTheAddressAndRefusesIt()
 {
-    clickRow(u"Bob"_s);
-    m_window->findChild<QAction *>(u"mnuPopKickBan"_s)->trigger();
+    BanDialog *dialog = askBan(u"Bob"_s);
+    QVERIFY(dialog);
+    dialog->durationChoice()->setCurrentIndex(BanDialog::OneDay);
+    QTest::keyClicks(dialog->reasonInput(), u"  spamming the room "_s);
+    const QDateTime before = QDateTime::currentDateTimeUtc();
+    QTest::mouseClick(dialog->banButton(), Qt::LeftButton);
     QVERIFY(!m_bob->waitForOpcode(ChatPacket::Kick).isEmpty());
     m_bob->disconnectFromHost();
 
@@ -420,7 +516,11 @@ void TestWindowRoom::banListsTheAddressAndRefusesIt()
     QCOMPARE(columnOf(bans, 0), QStringList{u"Bob"_s});
     QCOMPARE(columnOf(bans, 1), QStringList{u"127.0.0.2"_s});
     QVERIFY(!columnOf(bans, 2).value(0).isEmpty());
-    QCOMPARE(columnOf(bans, 3), QStringList{u"Never"_s});
+    QCOMPARE(columnOf(bans, 4), QStringList{u"spamming the room"_s});
+    const QList<BanRow> rows = m_core->banRows();
+    QCOMPARE(rows.size(), 1);
+    const qint64 lasts = before.secsTo(rows[0].expires);
+    QVERIFY2(lasts >= 86400 - 5 && lasts <= 86400 + 5, qPrintable(QString::number(lasts)));
     auto *list = control<QListWidget>(*m_window, "lstplayers");
     QVERIFY(waitUntil([&] { return !rowsOf(list).contains(u"Bob"_s); }, 3000));
 
@@ -436,13 +536,16 @@ void TestWindowRoom::banListsTheAddressAndRefusesIt()
 
 void TestWindowRoom::banListButtonsRemoveRows()
 {
-    // Ban Cleo too, so that one row can go and one can stay.
-    clickRow(u"Cleo"_s);
-    m_window->findChild<QAction *>(u"mnuPopKickBan"_s)->trigger();
+    // Ban Cleo too, for good, so that one row can go and one can stay.
+    BanDialog *dialog = askBan(u"Cleo"_s);
+    QVERIFY(dialog);
+    QCOMPARE(dialog->durationChoice()->currentIndex(), int(BanDialog::Permanent));
+    QTest::keyClick(dialog->reasonInput(), Qt::Key_Return);
     QVERIFY(!m_cleo->waitForOpcode(ChatPacket::Kick).isEmpty());
     m_cleo->disconnectFromHost();
     auto *bans = control<QTreeWidget>(*m_window, "ListView2");
     QCOMPARE(columnOf(bans, 0), (QStringList{u"Bob"_s, u"Cleo"_s}));
+    QCOMPARE(columnOf(bans, 3).value(1), u"Never"_s);
 
     bans->clearSelection();
     QTest::mouseClick(control<QPushButton>(*m_window, "Command2_0"), Qt::LeftButton);
@@ -452,9 +555,17 @@ void TestWindowRoom::banListButtonsRemoveRows()
     QTest::mouseClick(control<QPushButton>(*m_window, "Command2_0"), Qt::LeftButton);
     QCOMPARE(columnOf(bans, 0), QStringList{u"Cleo"_s});
 
+    // Remove All asks first; No keeps the bans.
     QTest::mouseClick(control<QPushButton>(*m_window, "Command2_1"), Qt::LeftButton);
+    QVERIFY(question() && question()->text().contains(u"Remove the ban?"_s));
+    answer(QMessageBox::No);
+    QCOMPARE(bans->topLevelItemCount(), 1);
+    QTest::mouseClick(control<QPushButton>(*m_window, "Command2_1"), Qt::LeftButton);
+    answer(QMessageBox::Yes);
     QCOMPARE(bans->topLevelItemCount(), 0);
+    // With no bans there is nothing to ask.
     QTest::mouseClick(control<QPushButton>(*m_window, "Command2_1"), Qt::LeftButton);
+    QVERIFY(!question());
 
     // Bob's address is welcome again.
     m_bob = join(2, u"Bob"_s);
@@ -483,10 +594,17 @@ void TestWindowRoom::announceItemsSpeakToTheRoom()
     QVERIFY(waitUntil([&] { return !m_bob->chatTexts().isEmpty(); }, 5000));
 }
 
-void TestWindowRoom::closeEndsTheRoomWithItsLine()
+void TestWindowRoom::closeWithPlayersAsksFirst()
 {
     auto *host = control<QPushButton>(*m_window, "Command1");
     QTest::mouseClick(host, Qt::LeftButton);
+    QVERIFY(question() && question()->text().contains(u"The player in it"_s));
+    answer(QMessageBox::No);
+    QVERIFY(!m_bob->waitForClose(200));
+    QCOMPARE(host->text(), u"Close"_s);
+
+    QTest::mouseClick(host, Qt::LeftButton);
+    answer(QMessageBox::Yes);
     QVERIFY(m_bob->waitForClose(3000));
     QVERIFY(waitUntil([&] { return host->text() == u"Host"_s && host->isEnabled(); }, 3000));
     QVERIFY(transcriptShows(u"System: Chat Closed At: "_s));
@@ -505,18 +623,35 @@ void TestWindowRoom::muteInAnEmptyRoomStaysOff()
     QCOMPARE(transcriptText().size(), before);
 }
 
-void TestWindowRoom::exitClosesTheRoomThenTheWindow()
+void TestWindowRoom::exitWithAnOpenRoomAsksFirst()
 {
     auto *host = control<QPushButton>(*m_window, "Command1");
+    const auto openRoom = [&] {
+        QTest::mouseClick(host, Qt::LeftButton);
+        return waitUntil([&] { return host->text() == u"Close"_s && host->isEnabled(); }, 3000);
+    };
     // Only ever towards the simulator.
     QCOMPARE(m_core->identity().server(), u"Glenmora Net"_s);
+    // An empty room closes without a question.
+    QVERIFY(openRoom());
     QTest::mouseClick(host, Qt::LeftButton);
-    QVERIFY(waitUntil([&] { return host->text() == u"Close"_s && host->isEnabled(); }, 3000));
+    QVERIFY(!question());
+    QVERIFY(waitUntil([&] { return host->text() == u"Host"_s && host->isEnabled(); }, 3000));
+
+    QVERIFY(openRoom());
     m_bob = join(2, u"Bob"_s);
     QVERIFY(m_bob);
     m_lobbyLog.clear();
 
+    // No keeps the room and the window; closing the window twice asks once.
     m_window->menuItem(HostWindow::ExitItem)->trigger();
+    m_window->close();
+    answer(QMessageBox::No);
+    QVERIFY(!m_bob->waitForClose(200));
+    QVERIFY(m_window->isVisible());
+
+    m_window->menuItem(HostWindow::ExitItem)->trigger();
+    answer(QMessageBox::Yes);
     QVERIFY(m_bob->waitForClose(3000));
     QVERIFY(waitUntil([&] { return m_lobbyLog.join(u'\n').contains(u"remove-chat"_s); }, 3000));
     QVERIFY(waitUntil([&] { return !m_window->isVisible(); }, 3000));

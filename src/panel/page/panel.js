@@ -25,19 +25,97 @@
     show($('message'), true);
   }
 
+  // A short note at the foot of the screen: "Saved", or what went wrong.
+  let toastTimer = null;
+  function toast(text, failed) {
+    const box = $('toast');
+    box.textContent = text;
+    box.classList.toggle('failed', !!failed);
+    show(box, true);
+    clearTimeout(toastTimer);
+    toastTimer = setTimeout(() => show(box, false), failed ? 6000 : 2000);
+  }
+
+  // What the operator asked for, in the words a failure message names it by.
+  const actionNames = {
+    host: 'Host', close: 'Close', say: 'Send', whisper: 'Whisper', kick: 'Kick', ban: 'Ban',
+    'ban-address': 'Ban', unban: 'Remove Ban', 'unban-all': 'Remove All', mute: 'Mute',
+    announce: 'Announce', 'refresh-pairings': 'Refresh Pairings', clear: 'Clear',
+    set: 'Saving the setting', round: 'Saving the round', font: 'Saving the font',
+    page: 'Opening the page', logout: 'Log out',
+  };
+
+  // Every request says what failed: the host's own reason, its status, or that it did not answer.
   async function call(operation, args) {
-    const response = await fetch('/api/' + operation, {
-      method: 'POST',
-      headers: { 'Content-Type': 'application/json' },
-      credentials: 'same-origin',
-      body: JSON.stringify(args || {}),
-    });
+    const what = actionNames[operation] || operation;
+    let response;
+    try {
+      response = await fetch('/api/' + operation, {
+        method: 'POST',
+        headers: { 'Content-Type': 'application/json' },
+        credentials: 'same-origin',
+        body: JSON.stringify(args || {}),
+      });
+    } catch (e) {
+      showMessage(what + ' failed: the host did not answer. Check that it is still running.');
+      return { ok: false, status: 0, body: {} };
+    }
     let body = {};
     try { body = await response.json(); } catch (e) { body = {}; }
-    if (response.status === 401) { loggedOut(); }
-    else if (!response.ok && body.error) { showMessage(body.error); }
+    if (response.status === 401) {
+      loggedOut();
+      $('login-error').textContent = what + ' failed: the session has ended; log in again.';
+    } else if (!response.ok) {
+      showMessage(what + ' failed: ' + (body.error || ('HTTP ' + response.status + ' ' + response.statusText)));
+    }
     return { ok: response.ok, status: response.status, body: body };
   }
+
+  // A setting sent to the host: "Saved" when it took it, else the page shows the stored value again.
+  async function save(operation, args) {
+    const result = await call(operation, args);
+    if (result.ok) toast('Saved');
+    else {
+      toast('Not saved', true);
+      if (state) renderSettings();
+    }
+    return result;
+  }
+
+  // Asks before something hard to undo; with banTerms, also how long and why. Resolves to null
+  // when cancelled, else to {duration, reason}.
+  function ask(title, text, confirmCaption, banTerms) {
+    const dialog = $('ask');
+    $('ask-title').textContent = title;
+    $('ask-text').textContent = text;
+    $('ask-ok').textContent = confirmCaption;
+    show($('ban-terms'), !!banTerms);
+    $('ban-duration').value = '';
+    $('ban-typed').value = '';
+    $('ban-reason').value = '';
+    showTypedDuration();
+    return new Promise((resolve) => {
+      dialog.onclose = () => {
+        dialog.onclose = null;
+        if (dialog.returnValue !== 'ok') { resolve(null); return; }
+        const choice = $('ban-duration').value;
+        resolve({
+          duration: choice === 'typed' ? $('ban-typed').value.trim() : choice,
+          reason: $('ban-reason').value.trim(),
+        });
+      };
+      dialog.returnValue = '';
+      dialog.showModal();
+      $('ask-cancel').focus();
+    });
+  }
+
+  function showTypedDuration() {
+    const typed = $('ban-duration').value === 'typed';
+    show($('ban-typed'), typed);
+    show($('ban-typed-label'), typed);
+  }
+  $('ban-duration').addEventListener('change', showTypedDuration);
 
   // Login and the event stream.
 
@@ -59,6 +137,7 @@
     show($('panel'), true);
     show($('logout'), true);
     renderAll();
+    showTabsHint();
   }
 
   function openStream() {
@@ -156,7 +235,17 @@
 
   function renderTitle() {
     $('title').textContent = state.title || 'Vornic Host';
-    document.title = state.title || 'Vornic Host';
+  }
+
+  // The browser tab names the room's state, so a glance at the tab bar tells it.
+  function renderPageTitle() {
+    const seated = Math.max(0, state.players.length - 1);
+    const room = {
+      open: 'Room open, ' + seated + (seated === 1 ? ' player' : ' players'),
+      starting: 'Room starting',
+      closing: 'Room closing',
+    }[state.hosting.state] || 'No room open';
+    document.title = room + ' - Vornic Host';
   }
 
   function renderStatus() {
@@ -170,6 +259,7 @@
     $('mute').textContent = hosting.muted ? 'Unmute' : 'Mute';
     $('mute').setAttribute('aria-pressed', hosting.muted ? 'true' : 'false');
     document.querySelectorAll('.identity').forEach((el) => { el.disabled = !hosting.identityInputsEnabled; });
+    renderPageTitle();
   }
 
   function applyStyle(el, style) {
@@ -197,6 +287,8 @@
 
   function renderPlayers() {
     const list = $('players');
+    // Redrawn in place: choosing a player must not move the list or the page.
+    const scrolled = list.scrollTop;
     list.replaceChildren();
     if (!state.players.some((p) => p.id === selectedPlayer && p.id !== 0)) selectedPlayer = null;
     state.players.forEach((player) => {
@@ -213,27 +305,42 @@
       item.addEventListener('keydown', (e) => { if (e.key === 'Enter' || e.key === ' ') { e.preventDefault(); choose(); } });
       list.append(item);
     });
+    list.scrollTop = scrolled;
+    renderPageTitle();
   }
 
+  // A table row of [label, value, class]; the label heads the value when the row is a card.
   function cells(values) {
     const row = make('tr');
-    values.forEach((value) => row.append(make('td', value)));
+    values.forEach(([label, value, className]) => {
+      const cell = make('td', value, className);
+      cell.dataset.label = label;
+      row.append(cell);
+    });
     return row;
   }
 
   function renderIpMonitor() {
-    $('ip-monitor').replaceChildren(...state.ipMonitor.map((r) => cells([r.name, r.address, r.id, r.socket])));
+    $('ip-monitor').replaceChildren(...state.ipMonitor.map((r) => cells([
+      ['Name', r.name], ['Address', r.address, 'address'], ['ID', r.id, 'number'], ['Socket', r.socket, 'number'],
+    ])));
   }
 
   function renderBans() {
     $('bans').replaceChildren(...state.bans.map((ban, index) => {
-      const row = cells([ban.name, ban.address, ban.time, ban.expires ? new Date(ban.expires).toLocaleString() : 'Never', ban.reason]);
+      const row = cells([
+        ['Name', ban.name], ['Address', ban.address, 'address'], ['Banned', ban.time],
+        ['Expires', ban.expires ? new Date(ban.expires).toLocaleString() : 'Never'], ['Reason', ban.reason],
+      ]);
+      const label = make('label', null, 'check');
       const box = make('input');
       box.type = 'checkbox';
       box.dataset.row = String(index);
       box.setAttribute('aria-label', 'Select ban ' + (index + 1));
-      const cell = make('td');
-      cell.append(box);
+      label.append(box);
+      const cell = make('td', null, 'select');
+      cell.dataset.label = 'Select';
+      cell.append(label);
       row.prepend(cell);
       return row;
     }));
@@ -301,9 +408,11 @@
           select.dataset.column = column;
           select.setAttribute('aria-label', round.caption + ' ' + column);
           select.addEventListener('change', () => {
-            call('round', { row: row, column: column, value: select.value });
+            save('round', { row: row, column: column, value: select.value });
           });
           const td = make('td');
+          td.dataset.column = column;
+          td.dataset.label = column[0].toUpperCase() + column.slice(1);
           td.append(select);
           tr.append(td);
         });
@@ -347,27 +456,26 @@
     row.append(caption, face, size);
     checkbox(row, 'Bold', { fontPart: 'bold' });
     checkbox(row, 'Italic', { fontPart: 'italic' });
-    row.addEventListener('change', async () => {
+    row.addEventListener('change', () => {
       const part = (name) => row.querySelector('[data-font-part="' + name + '"]');
-      const result = await call('font', {
+      save('font', {
         slot: f.slot,
         font: part('font').value,
         size: Number(part('size').value) || 0,
         bold: part('bold').checked,
         italic: part('italic').checked,
       });
-      if (!result.ok && state) renderSettings();
     });
     $('fonts').append(row);
   }
 
   // A labelled check box; data goes into its data- attributes (name: a stored value's name).
   function checkbox(container, caption, data) {
-    const label = make('label');
+    const label = make('label', null, 'check');
     const box = make('input');
     box.type = 'checkbox';
     Object.assign(box.dataset, data);
-    label.append(box, document.createTextNode(' ' + caption));
+    label.append(box, document.createTextNode(caption));
     container.append(label);
   }
 
@@ -381,8 +489,7 @@
         const rgb = parseInt(el.value.slice(1), 16);
         value = String(((rgb >> 16) & 0xff) | (rgb & 0xff00) | ((rgb & 0xff) << 16));
       }
-      const result = await call('set', { name: el.dataset.name, value: value });
-      if (!result.ok && state) renderSettings();
+      save('set', { name: el.dataset.name, value: value });
     });
   }
 
@@ -405,6 +512,7 @@
     s.rules.forEach((r, i) => setControl(named('cRules ' + (i + 1)), r.value));
     fillSelect($('type'), s.typeChoices, s.type);
     $('holes-caption').textContent = s.holesCaption || 'Holes';
+    document.querySelectorAll('#rounds td[data-column="holes"]').forEach((td) => { td.dataset.label = s.holesCaption || 'Holes'; });
     s.rounds.forEach((round, row) => {
       const choices = { course: s.courseChoices, level: s.levelChoices, holes: s.holesChoices };
       ['course', 'level', 'holes'].forEach((column) => {
@@ -433,8 +541,16 @@
 
   // The chatroom's buttons.
 
-  $('host-button').addEventListener('click', () => {
-    call(state && state.hosting.state === 'idle' ? 'host' : 'close');
+  $('host-button').addEventListener('click', async () => {
+    if (!state) return;
+    if (state.hosting.state === 'idle') { call('host'); return; }
+    const seated = state.players.length - 1;
+    if (state.hosting.state === 'open' && seated > 0) {
+      const text = seated === 1 ? 'The player in it will be disconnected.'
+        : 'The ' + seated + ' players in it will be disconnected.';
+      if (!await ask('Close the room?', text, 'Close the room')) return;
+    }
+    call('close');
   });
   $('mute').addEventListener('click', () => call('mute'));
   $('announce').addEventListener('click', () => call('announce', { item: $('announce-item').value }));
@@ -470,20 +586,44 @@
     $('input').focus();
   });
   $('kick').addEventListener('click', () => { if (selectedPlayer !== null) call('kick', { id: selectedPlayer }); });
-  $('ban').addEventListener('click', () => { if (selectedPlayer !== null) call('ban', { id: selectedPlayer }); });
+  $('ban').addEventListener('click', async () => {
+    // The player is fixed when the question opens: whoever is chosen later is not meant.
+    const id = selectedPlayer;
+    const player = state && state.players.find((p) => p.id === id);
+    if (id === null || !player) { showMessage('Please Select a Player To Ban'); return; }
+    const terms = await ask('Ban ' + player.name + '?', 'Their address will be refused until the ban ends.', 'Ban', true);
+    if (!terms) return;
+    const args = { id: id, reason: terms.reason };
+    if (terms.duration) args.duration = terms.duration;
+    call('ban', args);
+  });
 
   $('remove-ban').addEventListener('click', () => {
     const rows = Array.from(document.querySelectorAll('#bans input:checked')).map((b) => Number(b.dataset.row));
     if (rows.length > 0) call('unban', { rows: rows });
   });
-  $('remove-all-bans').addEventListener('click', () => call('unban-all'));
+  $('remove-all-bans').addEventListener('click', async () => {
+    const count = state ? state.bans.length : 0;
+    if (count === 0) return;
+    const text = count === 1 ? 'Its address may join again.' : 'Their ' + count + ' addresses may join again.';
+    if (await ask(count === 1 ? 'Remove the ban?' : 'Remove all ' + count + ' bans?', text, 'Remove All')) call('unban-all');
+  });
 
   document.querySelectorAll('#tabs button').forEach((button) => {
     button.addEventListener('click', () => {
       document.querySelectorAll('#tabs button').forEach((b) => b.classList.toggle('active', b === button));
       document.querySelectorAll('.tab').forEach((tab) => show(tab, tab.id === button.dataset.tab));
+      button.scrollIntoView({ block: 'nearest', inline: 'nearest' });
     });
   });
+
+  // "more >" at the end of the tabs while some of them are out of sight.
+  function showTabsHint() {
+    const tabs = $('tabs');
+    $('tabs-bar').classList.toggle('more', tabs.scrollLeft + tabs.clientWidth < tabs.scrollWidth - 2);
+  }
+  $('tabs').addEventListener('scroll', showTabsHint, { passive: true });
+  window.addEventListener('resize', showTabsHint);
 
   // Start: a live session goes straight to the panel, else the login.
   fetch('/api/state', { credentials: 'same-origin' }).then((response) => {
