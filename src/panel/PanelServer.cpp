@@ -9,11 +9,9 @@
 #include <QFutureWatcher>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkRequest>
 #include <QPointer>
+#include <QSslSocket>
 #include <QTcpSocket>
-#include <QWebSocket>
-#include <QWebSocketServer>
 #include <QtConcurrent>
 
 using namespace Qt::StringLiterals;
@@ -31,6 +29,15 @@ bool isJson(const HttpRequest &request)
 {
     const QByteArray type = request.header("content-type").toLower();
     return type == "application/json" || type.startsWith("application/json;");
+}
+
+// What the connection holds unsent, the encrypted bytes of TLS included.
+qint64 unsentBytes(const QTcpSocket *socket)
+{
+    qint64 bytes = socket->bytesToWrite();
+    if (const auto *tls = qobject_cast<const QSslSocket *>(socket))
+        bytes += tls->encryptedBytesToWrite();
+    return bytes;
 }
 
 QString normalAddress(QHostAddress address)
@@ -56,10 +63,6 @@ PanelServer::PanelServer(
         clock->start();
         m_config.clockMs = [clock] { return clock->elapsed(); };
     }
-    m_webSockets
-        = std::make_unique<QWebSocketServer>(u"Vornic Host"_s, QWebSocketServer::NonSecureMode);
-    m_webSockets->setHandshakeTimeout(10000);
-    connect(m_webSockets.get(), &QWebSocketServer::newConnection, this, &PanelServer::takeStreams);
     m_listener
         = std::make_unique<PanelListener>(m_config.tls, [this] { return admitConnection(); });
     connect(m_listener.get(), &QTcpServer::newConnection, this, &PanelServer::takeConnections);
@@ -67,6 +70,9 @@ PanelServer::PanelServer(
     m_sweepTimer.setInterval(m_config.sessionSweepMs);
     connect(&m_sweepTimer, &QTimer::timeout, this, &PanelServer::sweepSessions);
     m_sweepTimer.start();
+    m_heartbeatTimer.setInterval(m_config.streamHeartbeatMs);
+    connect(&m_heartbeatTimer, &QTimer::timeout, this, [this] { sendToStreams(": \n\n"); });
+    m_heartbeatTimer.start();
 }
 
 PanelServer::~PanelServer()
@@ -92,8 +98,7 @@ void PanelServer::setPasswordRecord(const QString &record)
 {
     m_passwordRecord = record;
     m_sessions.endAll();
-    for (const Stream &stream : std::as_const(m_streams))
-        stream.socket->abort();
+    closeStreams([](const Stream &) { return true; });
 }
 
 qint64 PanelServer::now() const
@@ -163,24 +168,9 @@ void PanelServer::readRequests(QTcpSocket *socket)
             break;
         }
         if (request.isWebSocketUpgrade()) {
-            HttpResponse refusal;
-            if (!hostAllowed(socket, request))
-                refusal = HttpResponse::error(421, "unknown host");
-            else if (request.path != "/api/events" || request.method != "GET")
-                refusal = HttpResponse::error(404, "no such stream");
-            else if (!originAllowed(request))
-                refusal = HttpResponse::error(403, "origin not allowed");
-            else if (liveToken(request).isEmpty())
-                refusal = HttpResponse::error(401, "log in first");
-            if (refusal.status != 200) {
-                refusal.closeAfter = true;
-                return answer(socket, refusal);
-            }
-            // The handshake bytes are still unread: the WebSocket server reads them itself.
-            disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
-            delete requestTimer(socket);
-            m_webSockets->handleConnection(socket);
-            return;
+            HttpResponse r = HttpResponse::error(400, "the event stream is text/event-stream");
+            r.closeAfter = true;
+            return answer(socket, r);
         }
         if (socket->bytesAvailable() < request.headerBytes + bodyLength)
             return;
@@ -216,6 +206,18 @@ void PanelServer::dispatch(QTcpSocket *socket, const HttpRequest &request)
     }
     if (!path.startsWith("/api/"))
         return answer(socket, HttpResponse::error(404, "not found"));
+    if (path == "/api/events") {
+        if (request.method != "GET")
+            return answer(socket, HttpResponse::error(405, "method not allowed"));
+        // A browser's EventSource sends no Origin to its own site; one from another site does,
+        // and is refused like a POST from there.
+        if (!request.header("origin").isEmpty() && !originAllowed(request))
+            return answer(socket, HttpResponse::error(403, "origin not allowed"));
+        const QByteArray token = liveToken(request);
+        if (token.isEmpty())
+            return answer(socket, HttpResponse::error(401, "log in first"));
+        return openStream(socket, token);
+    }
     if (path == "/api/state") {
         if (!get)
             return answer(socket, HttpResponse::error(405, "method not allowed"));
@@ -386,66 +388,68 @@ void PanelServer::runOperation(QTcpSocket *socket, const HttpRequest &request, c
             result.status, QJsonDocument(result.body).toJson(QJsonDocument::Compact)));
 }
 
-void PanelServer::takeStreams()
+void PanelServer::openStream(QTcpSocket *socket, const QByteArray &token)
 {
-    while (QWebSocket *socket = m_webSockets->nextPendingConnection()) {
-        HttpRequest handshake;
-        handshake.headers.insert("cookie", socket->request().rawHeader("Cookie"));
-        const QByteArray token = handshake.cookie(CookieName);
-        if (token.isEmpty() || !m_sessions.isLive(token, now())) {
-            socket->abort();
-            socket->deleteLater();
-            continue;
-        }
-        socket->setParent(this);
-        // Panels only listen; anything they send is dropped, and large frames end the stream.
-        socket->setMaxAllowedIncomingFrameSize(4096);
-        socket->setMaxAllowedIncomingMessageSize(4096);
-        connect(socket, &QWebSocket::disconnected, this, [this, socket] { dropStream(socket); });
-        m_streams.append({socket, token});
-        socket->sendTextMessage(u"{\"type\":\"hello\"}"_s);
-    }
+    // From here on the connection only carries events: no request is read from it again, and
+    // whatever the panel sends is dropped.
+    socket->setProperty(BusyProperty, true);
+    disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
+    connect(socket, &QTcpSocket::readyRead, socket, [socket] { socket->readAll(); });
+    socket->readAll();
+    delete requestTimer(socket);
+    connect(socket, &QTcpSocket::disconnected, this, [this, socket] { dropStream(socket); });
+    m_streams.append({socket, token});
+    HttpResponse head;
+    head.contentType = "text/event-stream; charset=utf-8";
+    head.openEnded = true;
+    // A proxy in front must pass each event on as it comes.
+    head.headers.append({"X-Accel-Buffering", "no"});
+    socket->write(head.serialize() + "retry: 3000\n" + eventStreamMessage("{\"type\":\"hello\"}"));
 }
 
 void PanelServer::broadcast(const QByteArray &message)
 {
-    const QString text = QString::fromUtf8(message);
-    const QList<Stream> streams = m_streams;
-    for (const Stream &stream : streams) {
-        // A panel that stops reading must not make the host hold ever more for it.
-        if (stream.socket->bytesToWrite() + message.size() > m_config.maxUnsentWebSocketBytes) {
-            dropStream(stream.socket);
-            continue;
-        }
-        stream.socket->sendTextMessage(text);
-    }
+    sendToStreams(eventStreamMessage(message));
 }
 
-void PanelServer::dropStream(QWebSocket *socket)
+void PanelServer::sendToStreams(const QByteArray &bytes)
 {
-    const qsizetype removed
-        = m_streams.removeIf([socket](const Stream &s) { return s.socket == socket; });
-    if (removed == 0)
-        return;
-    socket->abort();
-    socket->deleteLater();
+    // A panel that stops reading must not make the host hold ever more for it.
+    closeStreams([this, &bytes](const Stream &stream) {
+        return unsentBytes(stream.socket) + bytes.size() > m_config.maxUnsentBytes;
+    });
+    for (const Stream &stream : std::as_const(m_streams))
+        stream.socket->write(bytes);
+}
+
+void PanelServer::closeStreams(const std::function<bool(const Stream &)> &which)
+{
+    // Closing a socket can remove it from the list at once: take the ones to close out first.
+    QList<QTcpSocket *> closing;
+    m_streams.removeIf([&](const Stream &stream) {
+        if (!which(stream))
+            return false;
+        closing << stream.socket;
+        return true;
+    });
+    for (QTcpSocket *socket : std::as_const(closing))
+        socket->abort();
+}
+
+void PanelServer::dropStream(QTcpSocket *socket)
+{
+    closeStreams([socket](const Stream &stream) { return stream.socket == socket; });
 }
 
 void PanelServer::sweepSessions()
 {
-    const QList<Stream> streams = m_streams;
-    for (const Stream &stream : streams) {
-        if (!m_sessions.isLive(stream.token, now()))
-            dropStream(stream.socket);
-    }
+    const qint64 at = now();
+    closeStreams(
+        [this, at](const Stream &stream) { return !m_sessions.isLive(stream.token, at); });
 }
 
 void PanelServer::endSession(const QByteArray &token)
 {
     m_sessions.end(token);
-    const QList<Stream> streams = m_streams;
-    for (const Stream &stream : streams) {
-        if (stream.token == token)
-            dropStream(stream.socket);
-    }
+    closeStreams([&token](const Stream &stream) { return stream.token == token; });
 }

@@ -19,8 +19,6 @@ class PanelApi;
 class PanelListener;
 class QElapsedTimer;
 class QTcpSocket;
-class QWebSocket;
-class QWebSocketServer;
 
 // The panel's web server: the page, the JSON API and the event stream, behind the password, the
 // session cookie and the Host, Origin and size checks. Everything runs on the event loop; no
@@ -39,7 +37,8 @@ public:
         int loginDelayMs
             = 1000; // every login answer, good or bad, comes this long after the request
         int maxConnections = 32;
-        qint64 maxUnsentWebSocketBytes = 1024 * 1024;
+        qint64 maxUnsentBytes = 1024 * 1024; // a panel's event stream
+        int streamHeartbeatMs = 30000; // a comment down every event stream, for proxies' timers
         int requestTimeoutMs = 30000; // a request must be complete this long after the last one
         int sessionSweepMs = 60000;
         std::function<qint64()> clockMs; // empty: a monotonic clock
@@ -65,7 +64,7 @@ public:
 private:
     struct Stream
     {
-        QWebSocket *socket;
+        QTcpSocket *socket;
         QByteArray token;
     };
 
@@ -83,9 +82,11 @@ private:
         QTcpSocket *socket, const QElapsedTimer &arrival, const HttpResponse &response);
     void serveFile(QTcpSocket *socket, const QByteArray &path);
     void runOperation(QTcpSocket *socket, const HttpRequest &request, const QString &name);
-    void takeStreams();
+    void openStream(QTcpSocket *socket, const QByteArray &token);
     void broadcast(const QByteArray &message);
-    void dropStream(QWebSocket *socket);
+    void sendToStreams(const QByteArray &bytes);
+    void closeStreams(const std::function<bool(const Stream &)> &which);
+    void dropStream(QTcpSocket *socket);
     void sweepSessions();
     void endSession(const QByteArray &token);
 
@@ -98,7 +99,7 @@ private:
     int m_liveConnections = 0;
     QList<Stream> m_streams;
     QTimer m_sweepTimer;
-    std::unique_ptr<QWebSocketServer> m_webSockets;
+    QTimer m_heartbeatTimer;
     // Last: its connections go first, while the counters above still exist.
     std::unique_ptr<PanelListener> m_listener;
 };
