@@ -124,8 +124,8 @@ class PanelEventStream
 {
 public:
     // origin: the Origin header to send; none when empty, as a browser on the panel's own page.
-    PanelEventStream(quint16 port, const QByteArray &cookie, const QByteArray &origin = {},
-        int hostByte = 1)
+    PanelEventStream(
+        quint16 port, const QByteArray &cookie, const QByteArray &origin = {}, int hostByte = 1)
     {
         socket.bind(QHostAddress(u"127.0.0.%1"_s.arg(hostByte)));
         QObject::connect(&socket, &QTcpSocket::readyRead, &socket, [this] { take(); });

@@ -1,4 +1,5 @@
 #include "PanelClient.h"
+#include "PanelRig.h"
 #include "panel/HttpMessage.h"
 #include "panel/PanelApi.h"
 #include "panel/PanelPassword.h"
@@ -11,44 +12,6 @@
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-const QString Password = u"correct horse"_s;
-
-// A started host with a panel on a free loopback port, its clock in the test's hand.
-struct PanelRig
-{
-    explicit PanelRig(
-        const std::function<void(PanelServer::Config &)> &adjust = {}, int iterations = 1000)
-    {
-        started = host.core->start();
-        api = std::make_unique<PanelApi>(*host.core);
-        PanelServer::Config config;
-        config.loginDelayMs = 150;
-        config.clockMs = [this] { return nowMs; };
-        if (adjust)
-            adjust(config);
-        // Few iterations unless asked: most tests check the rules, not the hash's cost.
-        server = std::make_unique<PanelServer>(
-            *api, PanelPassword::hash(Password, iterations), config);
-        listening = server->listen(nullptr);
-    }
-
-    PanelClient client(int hostByte = 1) const
-    {
-        return PanelClient(server->serverPort(), hostByte);
-    }
-
-    HostFixture host;
-    bool started = false;
-    bool listening = false;
-    qint64 nowMs = 1000000;
-    std::unique_ptr<PanelApi> api;
-    std::unique_ptr<PanelServer> server;
-};
-
-} // namespace
 
 class TestPanelSecurity : public QObject
 {
@@ -414,7 +377,7 @@ void TestPanelSecurity::eventStreamNeedsSessionAndOrigin()
 
 void TestPanelSecurity::slowEventStreamIsDropped()
 {
-    PanelRig rig([](PanelServer::Config &c) { c.maxUnsentBytes = 64; });
+    PanelRig rig([](PanelServer::Config &c) { c.maxUnsentBytes = 2048; });
     QVERIFY(rig.started && rig.listening);
     const PanelClient client = rig.client();
     const QByteArray token = client.login(Password);
@@ -422,7 +385,7 @@ void TestPanelSecurity::slowEventStreamIsDropped()
     QVERIFY(stream.waitForMessages(1));
     QCOMPARE(rig.server->eventStreamCount(), 1);
     // An event larger than the panel may hold unsent: the panel is dropped, the host goes on.
-    rig.host.core->parts().transcript.addChatLine(u"Ann: "_s, QString(200, u'x'), LineKind::Chat);
+    rig.host.core->parts().transcript.addChatLine(u"Ann: "_s, QString(4000, u'x'), LineKind::Chat);
     QTRY_COMPARE_WITH_TIMEOUT(rig.server->eventStreamCount(), 0, 5000);
     QVERIFY(stream.waitForClose());
 }
