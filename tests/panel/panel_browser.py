@@ -4,6 +4,7 @@
 Usage: panel_browser.py BIN_DIR SCREENSHOT_DIR
 Exits 77 (skipped) when Chromium, its driver or Selenium is missing.
 """
+import json
 import os
 import re
 import shutil
@@ -118,6 +119,8 @@ def main():
         for argument in ("--headless=new", "--no-sandbox", "--disable-gpu",
                          "--disable-dev-shm-usage", "--window-size=1280,900"):
             options.add_argument(argument)
+        # The network log shows what the page's event stream is.
+        options.set_capability("goog:loggingPrefs", {"performance": "ALL"})
         driver = webdriver.Chrome(service=Service(DRIVER), options=options)
         driver.set_page_load_timeout(WAIT)
         def login_form():
@@ -140,6 +143,18 @@ def main():
         log_in(PASSWORD)
         until(lambda: driver.find_element(By.ID, "panel").is_displayed(), "the panel")
         until(lambda: "Close" in driver.find_element(By.ID, "host-button").text, "the open room")
+        # The live updates come over the page's EventSource, from the panel's own HTTP server.
+        def event_streams():
+            found = []
+            for entry in driver.get_log("performance"):
+                message = json.loads(entry["message"])["message"]
+                params = message.get("params", {})
+                if (message.get("method") == "Network.responseReceived"
+                        and params.get("response", {}).get("url", "").endswith("/api/events")):
+                    found.append((params.get("type"), params["response"].get("mimeType")))
+            return found
+        streams = event_streams()
+        assert ("EventSource", "text/event-stream") in streams, f"event streams seen: {streams}"
 
         # A simulated player joins and chats; the hostile name shows as text.
         bob = Player(chat_port, "127.0.0.21", "Bob")

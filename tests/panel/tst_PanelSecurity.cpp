@@ -30,6 +30,7 @@ private Q_SLOTS:
     void oversizedRequestsAreRefused();
     void connectionsAreCapped();
     void eventStreamNeedsSessionAndOrigin();
+    void eventsAreFramedLineByLine();
     void slowEventStreamIsDropped();
 };
 
@@ -355,8 +356,14 @@ void TestPanelSecurity::eventStreamNeedsSessionAndOrigin()
     QCOMPARE(stale.status, 401);
     QCOMPARE(foreign.status, 403);
     QVERIFY(noCookie.messages.isEmpty() && foreign.messages.isEmpty());
-    // Only GET opens a stream.
+    // Only GET opens a stream; a WebSocket handshake is refused plainly.
     QCOMPARE(client.post("/api/events", {}, token).status, 405);
+    QCOMPARE(client
+                 .raw("GET /api/events HTTP/1.1\r\nHost: " + client.hostHeader()
+                     + "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\nCookie: vornic_session="
+                     + token + "\r\n\r\n")
+                 .status,
+        400);
     QCOMPARE(rig.server->eventStreamCount(), 2);
     // A quiet stream still carries a comment now and then, so proxies keep it open.
     QVERIFY(waitUntil([&] { return good.comments >= 2; }));
@@ -373,6 +380,16 @@ void TestPanelSecurity::eventStreamNeedsSessionAndOrigin()
     QVERIFY(good.waitForClose());
     QVERIFY(sameOrigin.waitForClose());
     QCOMPARE(rig.server->eventStreamCount(), 0);
+}
+
+void TestPanelSecurity::eventsAreFramedLineByLine()
+{
+    QCOMPARE(eventStreamMessage("{\"type\":\"hello\"}"), "data: {\"type\":\"hello\"}\n\n");
+    // A line break in the data would end its field early, and a blank line the event: each line
+    // gets a field of its own, whatever its break.
+    QCOMPARE(eventStreamMessage("a\nb\r\nc\rd"), "data: a\ndata: b\ndata: c\ndata: d\n\n");
+    QCOMPARE(eventStreamMessage("a\n\nb"), "data: a\ndata: \ndata: b\n\n");
+    QCOMPARE(eventStreamMessage(""), "data: \n\n");
 }
 
 void TestPanelSecurity::slowEventStreamIsDropped()
