@@ -5,7 +5,8 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QTimer>
-#include <QWebSocket>
+
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -20,7 +21,9 @@ PanelWatchers::PanelWatchers(quint16 port, const QString &password, QObject *par
 
 PanelWatchers::~PanelWatchers()
 {
-    qDeleteAll(m_sockets);
+    for (QNetworkReply *stream : std::as_const(m_streams))
+        stream->abort();
+    qDeleteAll(m_streams);
 }
 
 void PanelWatchers::open(int count)
@@ -55,18 +58,32 @@ void PanelWatchers::logIn()
 
 void PanelWatchers::openEvents(const QByteArray &cookie)
 {
-    auto *socket = new QWebSocket(u"http://127.0.0.1:%1"_s.arg(m_port));
-    m_sockets << socket;
-    connect(socket, &QWebSocket::textMessageReceived, this, [this, cookie](const QString &message) {
-        ++m_events;
-        if (message.contains(u"\"hello\""_s)) {
-            ++m_watching;
-            fetchState(cookie);
+    QNetworkRequest events(QUrl(u"http://127.0.0.1:%1/api/events"_s.arg(m_port)));
+    events.setRawHeader("Cookie", cookie);
+    events.setRawHeader("Accept", "text/event-stream");
+    // A manager of its own: one manager opens at most six connections to a host, and each stream
+    // holds one for good.
+    auto *network = new QNetworkAccessManager(this);
+    network->setCookieJar(nullptr);
+    QNetworkReply *stream = network->get(events);
+    m_streams << stream;
+    // One event per blank-line-ended block; its data lines carry the message.
+    auto pending = std::make_shared<QByteArray>();
+    connect(stream, &QNetworkReply::readyRead, this, [this, stream, cookie, pending] {
+        *pending += stream->readAll();
+        qsizetype end;
+        while ((end = pending->indexOf("\n\n")) >= 0) {
+            const QByteArray block = pending->left(end);
+            pending->remove(0, end + 2);
+            if (!block.startsWith("data: ") && !block.contains("\ndata: "))
+                continue;
+            ++m_events;
+            if (block.contains("\"hello\"")) {
+                ++m_watching;
+                fetchState(cookie);
+            }
         }
     });
-    QNetworkRequest events(QUrl(u"ws://127.0.0.1:%1/api/events"_s.arg(m_port)));
-    events.setRawHeader("Cookie", cookie);
-    socket->open(events);
 }
 
 void PanelWatchers::fetchState(const QByteArray &cookie)

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-class QWebSocket;
+class QNetworkReply;
 
 // Browser panels watching the room while it is measured: each logs in, opens the event stream and
 // fetches the state whenever the stream greets it, as the panel's page does, then reads every
@@ -34,7 +34,7 @@ private:
     quint16 m_port;
     QString m_password;
     QNetworkAccessManager m_network;
-    QList<QWebSocket *> m_sockets;
+    QList<QNetworkReply *> m_streams;
     int m_watching = 0;
     qint64 m_events = 0;
     qint64 m_stateFetches = 0;

@@ -2,7 +2,7 @@
 # Installs what building and testing need on Debian 12, only when something is missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev qt6-websockets-dev
+packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev
     clang-format)
 # The install and package checks: dpkg-shlibdeps, and the validators of what gets installed.
 packages+=(dpkg-dev file desktop-file-utils appstream systemd groff-base man-db)

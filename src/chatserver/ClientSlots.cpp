@@ -1,5 +1,6 @@
 #include "chatserver/ClientSlots.h"
 
+#include "net/PeerAddress.h"
 #include "net/SocketState.h"
 
 #include <QTcpSocket>
@@ -16,13 +17,6 @@ namespace {
 constexpr qint64 ReadBufferSize = 64 * 1024;
 // How long a closed connection may take to hand its last bytes to a peer that does not read.
 constexpr auto LingerTime = 10s;
-
-QString dottedAddress(const QHostAddress &address)
-{
-    bool isIpv4 = false;
-    const quint32 ipv4 = address.toIPv4Address(&isIpv4);
-    return isIpv4 ? QHostAddress(ipv4).toString() : address.toString();
-}
 
 } // namespace
 
@@ -107,7 +101,7 @@ void ClientSlots::offerPendingConnections()
 {
     while (QTcpSocket *pending = m_server.nextPendingConnection()) {
         m_undecided = pending;
-        Q_EMIT connectionRequested(pending, dottedAddress(pending->peerAddress()));
+        Q_EMIT connectionRequested(pending, PeerAddress::dotted(pending->peerAddress()));
         if (m_undecided == pending)
             refuse(pending);
         m_undecided = nullptr;
@@ -130,7 +124,7 @@ bool ClientSlots::accept(QTcpSocket *pending, int index)
     Slot &slot = m_slots[index];
     if (slot.socket)
         retire(slot.socket);
-    slot = Slot{pending, ++m_lastConnectionId, dottedAddress(pending->peerAddress())};
+    slot = Slot{pending, ++m_lastConnectionId, PeerAddress::dotted(pending->peerAddress())};
     pending->setParent(this);
     // Each paced packet is meant to leave on its own, not be coalesced with the next.
     pending->setSocketOption(QAbstractSocket::LowDelayOption, 1);

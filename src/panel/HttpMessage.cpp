@@ -104,7 +104,8 @@ QByteArray HttpResponse::serialize() const
 {
     QByteArray out = "HTTP/1.1 " + QByteArray::number(status) + ' ' + httpReason(status) + "\r\n";
     out += "Content-Type: " + contentType + "\r\n";
-    out += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
+    if (!openEnded)
+        out += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
     out += "Content-Security-Policy: default-src 'self'; frame-ancestors 'none'\r\n"
            "X-Content-Type-Options: nosniff\r\n"
            "Referrer-Policy: no-referrer\r\n"
@@ -115,7 +116,19 @@ QByteArray HttpResponse::serialize() const
     if (closeAfter)
         out += "Connection: close\r\n";
     out += "\r\n";
-    return out + body;
+    return omitBody ? out : out + body;
+}
+
+QByteArray eventStreamMessage(const QByteArray &data)
+{
+    QByteArray out;
+    // A line break inside the data would end its field early: each line gets a field of its own,
+    // and the reader joins them again with line feeds.
+    QByteArray text = data;
+    text.replace("\r\n", "\n").replace('\r', '\n');
+    for (const QByteArray &line : text.split('\n'))
+        out += "data: " + line + '\n';
+    return out + '\n';
 }
 
 QByteArray httpReason(int status)

@@ -41,6 +41,11 @@ struct HttpResponse
     QByteArray body;
     QList<QPair<QByteArray, QByteArray>> headers;
     bool closeAfter = false;
+    // An answer to HEAD: the headers a GET would get, Content-Length included, and no body.
+    bool omitBody = false;
+    // The head of an event stream: the body goes on until the connection closes, so it has no
+    // length.
+    bool openEnded = false;
 
     static HttpResponse json(int status, const QByteArray &body);
     static HttpResponse error(int status, const QByteArray &message);
@@ -49,3 +54,6 @@ struct HttpResponse
 };
 
 QByteArray httpReason(int status);
+
+// One message of an event stream (text/event-stream) carrying data, line breaks and all.
+QByteArray eventStreamMessage(const QByteArray &data);

@@ -122,6 +122,15 @@ std::unique_ptr<PanelFrontEnd> PanelFrontEnd::start(
     config.address = endpoint->address;
     config.port = endpoint->port;
     config.hostNames = PanelSettings::storedHostNames(store);
+    QString badProxy;
+    const auto proxies
+        = PanelSettings::parseSubnets(StoredValues::PanelTrustedProxies.read(store), &badProxy);
+    if (!proxies) {
+        *error
+            = u"panelTrustedProxies holds \"%1\", which is not an address or range"_s.arg(badProxy);
+        return nullptr;
+    }
+    config.trustedProxies = *proxies;
     if (!request.certFile.isEmpty() || !request.keyFile.isEmpty()) {
         if (request.certFile.isEmpty() || request.keyFile.isEmpty()) {
             *error = u"--panel-cert and --panel-key go together"_s;

@@ -2,10 +2,8 @@
 
 #include <QSslSocket>
 
-#include <unistd.h>
-
 PanelListener::PanelListener(
-    std::optional<QSslConfiguration> tls, std::function<bool()> admit, QObject *parent)
+    std::optional<QSslConfiguration> tls, std::function<bool(QTcpSocket *)> admit, QObject *parent)
     : QTcpServer(parent)
     , m_tls(std::move(tls))
     , m_admit(std::move(admit))
@@ -14,25 +12,16 @@ PanelListener::PanelListener(
 
 void PanelListener::incomingConnection(qintptr descriptor)
 {
-    if (!m_admit()) {
-        ::close(int(descriptor));
-        return;
-    }
-    if (!m_tls) {
-        auto *socket = new QTcpSocket(this);
-        if (!socket->setSocketDescriptor(descriptor)) {
-            delete socket;
-            return;
-        }
-        addPendingConnection(socket);
-        return;
-    }
-    auto *socket = new QSslSocket(this);
-    socket->setSslConfiguration(*m_tls);
-    if (!socket->setSocketDescriptor(descriptor)) {
+    QTcpSocket *socket = m_tls ? new QSslSocket(this) : new QTcpSocket(this);
+    // Refused before a byte is read (or a TLS handshake begun): closing the socket closes the
+    // connection on every platform.
+    if (!socket->setSocketDescriptor(descriptor) || !m_admit(socket)) {
         delete socket;
         return;
     }
-    socket->startServerEncryption();
+    if (auto *tls = qobject_cast<QSslSocket *>(socket)) {
+        tls->setSslConfiguration(*m_tls);
+        tls->startServerEncryption();
+    }
     addPendingConnection(socket);
 }

@@ -6,15 +6,15 @@
 #include <functional>
 #include <optional>
 
-// The panel's listening socket: refuses a connection outright when admit() says no, and with a
-// TLS configuration speaks HTTPS only, as QSslServer does, but with every socket counted from its
-// first byte, the ones still in their handshake too.
+// The panel's listening socket: refuses a connection outright when admit() says no (it sees the
+// peer's address), and with a TLS configuration speaks HTTPS only, as QSslServer does, but with
+// every socket counted from its first byte, the ones still in their handshake too.
 class PanelListener : public QTcpServer
 {
     Q_OBJECT
 
 public:
-    PanelListener(std::optional<QSslConfiguration> tls, std::function<bool()> admit,
+    PanelListener(std::optional<QSslConfiguration> tls, std::function<bool(QTcpSocket *)> admit,
         QObject *parent = nullptr);
 
 protected:
@@ -22,5 +22,5 @@ protected:
 
 private:
     std::optional<QSslConfiguration> m_tls;
-    std::function<bool()> m_admit;
+    std::function<bool(QTcpSocket *)> m_admit;
 };

@@ -1,5 +1,6 @@
 #include "panel/PanelServer.h"
 
+#include "net/PeerAddress.h"
 #include "panel/PanelApi.h"
 #include "panel/PanelListener.h"
 #include "panel/PanelPassword.h"
@@ -9,23 +10,16 @@
 #include <QFutureWatcher>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkRequest>
 #include <QPointer>
+#include <QSslSocket>
 #include <QTcpSocket>
-#include <QWebSocket>
-#include <QWebSocketServer>
 #include <QtConcurrent>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-const char *const BusyProperty = "panelBusy";
-
-QTimer *requestTimer(QTcpSocket *socket)
-{
-    return socket->findChild<QTimer *>(QString(), Qt::FindDirectChildrenOnly);
-}
 
 bool isJson(const HttpRequest &request)
 {
@@ -33,13 +27,20 @@ bool isJson(const HttpRequest &request)
     return type == "application/json" || type.startsWith("application/json;");
 }
 
-QString normalAddress(QHostAddress address)
+// What the connection holds unsent, the encrypted bytes of TLS included.
+qint64 unsentOf(const QTcpSocket *socket)
 {
-    bool isV4 = false;
-    const quint32 v4 = address.toIPv4Address(&isV4);
-    if (isV4)
-        address = QHostAddress(v4);
-    return address.toString().toLower();
+    qint64 bytes = socket->bytesToWrite();
+    if (const auto *tls = qobject_cast<const QSslSocket *>(socket))
+        bytes += tls->encryptedBytesToWrite();
+    return bytes;
+}
+
+HttpResponse closing(int status, const QByteArray &message)
+{
+    HttpResponse r = HttpResponse::error(status, message);
+    r.closeAfter = true;
+    return r;
 }
 
 } // namespace
@@ -56,17 +57,16 @@ PanelServer::PanelServer(
         clock->start();
         m_config.clockMs = [clock] { return clock->elapsed(); };
     }
-    m_webSockets
-        = std::make_unique<QWebSocketServer>(u"Vornic Host"_s, QWebSocketServer::NonSecureMode);
-    m_webSockets->setHandshakeTimeout(10000);
-    connect(m_webSockets.get(), &QWebSocketServer::newConnection, this, &PanelServer::takeStreams);
-    m_listener
-        = std::make_unique<PanelListener>(m_config.tls, [this] { return admitConnection(); });
+    m_listener = std::make_unique<PanelListener>(
+        m_config.tls, [this](QTcpSocket *socket) { return admitConnection(socket); });
     connect(m_listener.get(), &QTcpServer::newConnection, this, &PanelServer::takeConnections);
     connect(&m_api, &PanelApi::event, this, &PanelServer::broadcast);
     m_sweepTimer.setInterval(m_config.sessionSweepMs);
     connect(&m_sweepTimer, &QTimer::timeout, this, &PanelServer::sweepSessions);
     m_sweepTimer.start();
+    m_heartbeatTimer.setInterval(m_config.streamHeartbeatMs);
+    connect(&m_heartbeatTimer, &QTimer::timeout, this, [this] { sendToStreams(": \n\n"); });
+    m_heartbeatTimer.start();
 }
 
 PanelServer::~PanelServer()
@@ -92,8 +92,15 @@ void PanelServer::setPasswordRecord(const QString &record)
 {
     m_passwordRecord = record;
     m_sessions.endAll();
-    for (const Stream &stream : std::as_const(m_streams))
-        stream.socket->abort();
+    closeStreams([](const Stream &) { return true; });
+}
+
+qint64 PanelServer::unsentBytes() const
+{
+    qint64 total = 0;
+    for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it)
+        total += unsentOf(it.key());
+    return total;
 }
 
 qint64 PanelServer::now() const
@@ -101,37 +108,130 @@ qint64 PanelServer::now() const
     return m_config.clockMs();
 }
 
-bool PanelServer::admitConnection() const
+PanelServer::Connection *PanelServer::connection(const QTcpSocket *socket)
 {
-    return m_liveConnections < m_config.maxConnections;
+    const auto it = m_connections.find(socket);
+    return it == m_connections.end() ? nullptr : &it.value();
+}
+
+bool PanelServer::admitConnection(QTcpSocket *socket)
+{
+    const QHostAddress peer = socket->peerAddress();
+    // Behind a proxy every visitor shares its address; the proxy keeps its own limits.
+    const QString block = isTrustedProxy(peer) ? QString() : PeerAddress::block(peer);
+    if (!block.isEmpty()) {
+        const auto held = std::count_if(m_connections.cbegin(), m_connections.cend(),
+            [&block](const Connection &c) { return !c.proven && c.block == block; });
+        if (held >= m_config.maxConnectionsPerAddress)
+            return false;
+    }
+    if (m_connections.size() >= m_config.maxConnections && !evictFor(block))
+        return false;
+    Connection entry;
+    entry.block = block;
+    entry.order = ++m_arrivals;
+    m_connections.insert(socket, entry);
+    return true;
+}
+
+bool PanelServer::evictFor(const QString &block)
+{
+    // All places taken: a newcomer takes that of an idle connection without a session from the
+    // address holding the most of them, when that address holds more than the newcomer's. So no
+    // one address, nor a few, can keep a director at another address out.
+    QHash<QString, int> held;
+    for (const Connection &c : std::as_const(m_connections)) {
+        if (!c.proven && !c.block.isEmpty())
+            ++held[c.block];
+    }
+    const QTcpSocket *victim = nullptr;
+    int victimHeld = held.value(block);
+    quint64 victimOrder = 0;
+    for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it) {
+        const Connection &c = it.value();
+        if (c.proven || c.busy || c.stream || c.block.isEmpty())
+            continue;
+        const int count = held.value(c.block);
+        if (count > victimHeld || (victim && count == victimHeld && c.order < victimOrder)) {
+            victim = it.key();
+            victimHeld = count;
+            victimOrder = c.order;
+        }
+    }
+    if (!victim)
+        return false;
+    auto *socket = const_cast<QTcpSocket *>(victim);
+    m_connections.remove(victim);
+    socket->abort();
+    return true;
 }
 
 void PanelServer::takeConnections()
 {
     while (QTcpSocket *socket = m_listener->nextPendingConnection()) {
-        ++m_liveConnections;
-        connect(socket, &QObject::destroyed, this, [this] { --m_liveConnections; });
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        Connection *c = connection(socket);
+        if (!c) { // made room for a later one before it was taken
+            socket->deleteLater();
+            continue;
+        }
         // The socket stops reading once a request head and body of the largest size are waiting.
         socket->setReadBufferSize(
             HttpRequestReader::MaxHeaderBytes + HttpRequestReader::MaxBodyBytes);
-        auto *timer = new QTimer(socket);
-        timer->setSingleShot(true);
-        connect(timer, &QTimer::timeout, socket, [socket] { socket->abort(); });
-        timer->start(m_config.requestTimeoutMs);
-        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        c->deadline = new QTimer(socket);
+        c->deadline->setSingleShot(true);
+        connect(c->deadline, &QTimer::timeout, this, [this, socket] { expire(socket); });
+        c->deadline->start(m_config.requestTimeoutMs);
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] { forget(socket); });
+        // Deleted without a disconnect (the server going): only the tables are cleaned.
+        connect(socket, &QObject::destroyed, this, [this, socket] {
+            m_connections.remove(socket);
+            m_streams.removeIf([socket](const Stream &stream) { return stream.socket == socket; });
+        });
         connect(socket, &QTcpSocket::errorOccurred, socket, [socket] {
             if (socket->state() == QAbstractSocket::UnconnectedState)
                 socket->deleteLater();
         });
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequests(socket); });
+        // Answers draining may let the requests left unread be read.
+        connect(socket, &QTcpSocket::bytesWritten, this, [this, socket] { readRequests(socket); });
+        if (auto *tls = qobject_cast<QSslSocket *>(socket)) {
+            connect(tls, &QSslSocket::encryptedBytesWritten, this,
+                [this, socket] { readRequests(socket); });
+        }
         readRequests(socket);
     }
 }
 
+void PanelServer::forget(QTcpSocket *socket)
+{
+    m_connections.remove(socket);
+    closeStreams([socket](const Stream &stream) { return stream.socket == socket; });
+}
+
+void PanelServer::expire(QTcpSocket *socket)
+{
+    Connection *c = connection(socket);
+    if (c && c->busy)
+        c->expired = true;
+    else
+        socket->abort();
+}
+
 void PanelServer::readRequests(QTcpSocket *socket)
 {
-    while (!socket->property(BusyProperty).toBool() && socket->isOpen()
-        && socket->state() == QAbstractSocket::ConnectedState) {
+    while (socket->state() == QAbstractSocket::ConnectedState) {
+        Connection *c = connection(socket);
+        if (!c || c->busy)
+            return;
+        if (c->stream) {
+            socket->readAll(); // a panel sends nothing on its stream; whatever comes is dropped
+            return;
+        }
+        // A visitor that does not read its answers gets no more of them: its requests wait
+        // unread, and TCP holds the sender back, until the answers have drained.
+        if (unsentOf(socket) > m_config.pauseReadingBytes)
+            return;
         const QByteArray head = socket->peek(HttpRequestReader::MaxHeaderBytes + 1);
         HttpRequest request;
         qsizetype bodyLength = 0;
@@ -139,73 +239,57 @@ void PanelServer::readRequests(QTcpSocket *socket)
         case HttpRequestReader::Outcome::NeedMore:
             return;
         case HttpRequestReader::Outcome::Bad:
-            return answer(socket, [] {
-                HttpResponse r = HttpResponse::error(400, "malformed request");
-                r.closeAfter = true;
-                return r;
-            }());
-        case HttpRequestReader::Outcome::HeadersTooLarge: {
-            HttpResponse r = HttpResponse::error(431, "request head too large");
-            r.closeAfter = true;
-            return answer(socket, r);
-        }
-        case HttpRequestReader::Outcome::BodyTooLarge: {
-            HttpResponse r = HttpResponse::error(413, "request body too large");
-            r.closeAfter = true;
-            return answer(socket, r);
-        }
-        case HttpRequestReader::Outcome::NotImplemented: {
-            HttpResponse r = HttpResponse::error(501, "chunked bodies are not taken");
-            r.closeAfter = true;
-            return answer(socket, r);
-        }
+            return answer(socket, closing(400, "malformed request"));
+        case HttpRequestReader::Outcome::HeadersTooLarge:
+            return answer(socket, closing(431, "request head too large"));
+        case HttpRequestReader::Outcome::BodyTooLarge:
+            return answer(socket, closing(413, "request body too large"));
+        case HttpRequestReader::Outcome::NotImplemented:
+            return answer(socket, closing(501, "chunked bodies are not taken"));
         case HttpRequestReader::Outcome::Ready:
             break;
         }
-        if (request.isWebSocketUpgrade()) {
-            HttpResponse refusal;
-            if (!hostAllowed(socket, request))
-                refusal = HttpResponse::error(421, "unknown host");
-            else if (request.path != "/api/events" || request.method != "GET")
-                refusal = HttpResponse::error(404, "no such stream");
-            else if (!originAllowed(request))
-                refusal = HttpResponse::error(403, "origin not allowed");
-            else if (liveToken(request).isEmpty())
-                refusal = HttpResponse::error(401, "log in first");
-            if (refusal.status != 200) {
-                refusal.closeAfter = true;
-                return answer(socket, refusal);
-            }
-            // The handshake bytes are still unread: the WebSocket server reads them itself.
-            disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
-            delete requestTimer(socket);
-            m_webSockets->handleConnection(socket);
-            return;
-        }
+        if (request.isWebSocketUpgrade())
+            return answer(socket, closing(400, "the event stream is text/event-stream"));
         if (socket->bytesAvailable() < request.headerBytes + bodyLength)
             return;
         socket->skip(request.headerBytes);
         request.body = socket->read(bodyLength);
-        if (QTimer *timer = requestTimer(socket))
-            timer->start(m_config.requestTimeoutMs);
+        c->head = request.method == "HEAD";
         dispatch(socket, request);
+        // Only a connection with a live session gets more time from a request: one without has
+        // no more than its first period, however often it asks.
+        c = connection(socket);
+        if (c && c->proven && !c->busy && !c->stream)
+            c->deadline->start(m_config.requestTimeoutMs);
     }
 }
 
-void PanelServer::answer(QTcpSocket *socket, const HttpResponse &response)
+void PanelServer::answer(QTcpSocket *socket, HttpResponse response)
 {
-    socket->write(response.serialize());
-    if (response.closeAfter)
+    if (const Connection *c = connection(socket))
+        response.omitBody = c->head;
+    if (send(socket, response.serialize()) && response.closeAfter)
         socket->disconnectFromHost();
+}
+
+bool PanelServer::send(QTcpSocket *socket, const QByteArray &bytes)
+{
+    if (socket->state() != QAbstractSocket::ConnectedState)
+        return false;
+    // Answers and events count alike: a visitor that leaves too much unread is dropped.
+    if (unsentOf(socket) + bytes.size() > m_config.maxUnsentBytes) {
+        socket->abort();
+        return false;
+    }
+    socket->write(bytes);
+    return true;
 }
 
 void PanelServer::dispatch(QTcpSocket *socket, const HttpRequest &request)
 {
-    if (!hostAllowed(socket, request)) {
-        HttpResponse r = HttpResponse::error(421, "unknown host");
-        r.closeAfter = true;
-        return answer(socket, r);
-    }
+    if (!hostAllowed(socket, request))
+        return answer(socket, closing(421, "unknown host"));
     const QByteArray &path = request.path;
     const bool get = request.method == "GET" || request.method == "HEAD";
     const bool post = request.method == "POST";
@@ -217,36 +301,83 @@ void PanelServer::dispatch(QTcpSocket *socket, const HttpRequest &request)
     }
     if (!path.startsWith("/api/"))
         return answer(socket, HttpResponse::error(404, "not found"));
+    if (path == "/api/events") {
+        if (request.method != "GET")
+            return answer(socket, HttpResponse::error(405, "method not allowed"));
+        // A browser's EventSource sends no Origin to its own site; one from another site does,
+        // and is refused like a POST from there.
+        if (!request.header("origin").isEmpty() && !originAllowed(socket, request))
+            return answer(socket, HttpResponse::error(403, "origin not allowed"));
+        const QByteArray token = liveToken(socket, request);
+        if (token.isEmpty())
+            return answer(socket, HttpResponse::error(401, "log in first"));
+        return openStream(socket, token);
+    }
     if (path == "/api/state") {
         if (!get)
             return answer(socket, HttpResponse::error(405, "method not allowed"));
-        if (liveToken(request).isEmpty())
+        if (liveToken(socket, request).isEmpty())
             return answer(socket, HttpResponse::error(401, "log in first"));
         return answer(socket,
             HttpResponse::json(200, QJsonDocument(m_api.state()).toJson(QJsonDocument::Compact)));
     }
     if (!post)
         return answer(socket, HttpResponse::error(405, "method not allowed"));
-    if (!originAllowed(request))
+    if (!originAllowed(socket, request))
         return answer(socket, HttpResponse::error(403, "origin not allowed"));
     if (!isJson(request))
         return answer(socket, HttpResponse::error(415, "send application/json"));
     if (path == "/api/login")
         return login(socket, request);
-    const QByteArray token = liveToken(request);
+    const QByteArray token = liveToken(socket, request);
     if (token.isEmpty())
         return answer(socket, HttpResponse::error(401, "log in first"));
     if (path == "/api/logout") {
         endSession(token);
         HttpResponse r = HttpResponse::json(200, "{\"ok\":true}");
-        r.headers.append({"Set-Cookie",
-            CookieName
-                + "=; Path=/; Max-Age=0; HttpOnly; "
-                  "SameSite=Strict"
-                + QByteArray(isTls() ? "; Secure" : "")});
+        r.headers.append({"Set-Cookie", sessionCookie(socket, request, {})});
         return answer(socket, r);
     }
     runOperation(socket, request, QString::fromLatin1(path.mid(5)));
+}
+
+bool PanelServer::isTrustedProxy(const QHostAddress &address) const
+{
+    return std::any_of(m_config.trustedProxies.cbegin(), m_config.trustedProxies.cend(),
+        [&address](const QPair<QHostAddress, int> &subnet) {
+            return address.isInSubnet(subnet)
+                || QHostAddress(PeerAddress::dotted(address)).isInSubnet(subnet);
+        });
+}
+
+PanelServer::Visitor PanelServer::visitor(
+    const QTcpSocket *socket, const HttpRequest &request) const
+{
+    Visitor v{socket->peerAddress(), isTls(), false};
+    if (!isTrustedProxy(v.address))
+        return v;
+    v.viaProxy = true;
+    // Each proxy appends the address it was reached from: read from the right, the first one
+    // that is no trusted proxy is the visitor. A damaged entry is not believed, nor what is left
+    // of it.
+    const QList<QByteArray> hops = request.header("x-forwarded-for").split(',');
+    for (qsizetype i = hops.size() - 1; i >= 0; --i) {
+        QByteArray hop = hops[i].trimmed();
+        if (hop.startsWith('[') && hop.endsWith(']'))
+            hop = hop.mid(1, hop.size() - 2);
+        const QHostAddress address(QString::fromLatin1(hop));
+        if (address.isNull())
+            break;
+        v.address = address;
+        if (!isTrustedProxy(address))
+            break;
+    }
+    const QByteArray proto = request.header("x-forwarded-proto").split(',').last().trimmed();
+    if (proto.compare("https", Qt::CaseInsensitive) == 0)
+        v.https = true;
+    else if (proto.compare("http", Qt::CaseInsensitive) == 0)
+        v.https = false;
+    return v;
 }
 
 bool PanelServer::hostAllowed(const QTcpSocket *socket, const HttpRequest &request) const
@@ -265,32 +396,46 @@ bool PanelServer::hostAllowed(const QTcpSocket *socket, const HttpRequest &reque
         port = quint16(number);
         name = host.left(colon);
     }
-    const quint16 own = serverPort();
-    if (port ? *port != own : own != (isTls() ? 443 : 80))
-        return false;
+    // Through a proxy the port is the proxy's: only the name is checked.
+    if (!isTrustedProxy(socket->peerAddress())) {
+        const quint16 own = serverPort();
+        if (port ? *port != own : own != (isTls() ? 443 : 80))
+            return false;
+    }
     if (name.startsWith(u'[') && name.endsWith(u']'))
         name = name.mid(1, name.size() - 2);
     const QHostAddress local = socket->localAddress();
-    if (name == normalAddress(local))
+    if (name == PeerAddress::dotted(local))
         return true;
     if (name == u"localhost"_s && local.isLoopback())
         return true;
     return m_config.hostNames.contains(name);
 }
 
-bool PanelServer::originAllowed(const HttpRequest &request) const
+bool PanelServer::originAllowed(const QTcpSocket *socket, const HttpRequest &request) const
 {
     const QByteArray origin = request.header("origin").toLower();
-    const QByteArray expected
-        = QByteArray(isTls() ? "https://" : "http://") + request.header("host").toLower();
+    const QByteArray expected = QByteArray(visitor(socket, request).https ? "https://" : "http://")
+        + request.header("host").toLower();
     return !origin.isEmpty() && origin == expected;
 }
 
-QByteArray PanelServer::liveToken(const HttpRequest &request)
+QByteArray PanelServer::sessionCookie(
+    const QTcpSocket *socket, const HttpRequest &request, const QByteArray &token) const
+{
+    // No token: the cookie is cleared.
+    return CookieName + '=' + token + (token.isEmpty() ? "; Path=/; Max-Age=0" : "; Path=/")
+        + "; HttpOnly; SameSite=Strict"
+        + QByteArray(visitor(socket, request).https ? "; Secure" : "");
+}
+
+QByteArray PanelServer::liveToken(QTcpSocket *socket, const HttpRequest &request)
 {
     const QByteArray token = request.cookie(CookieName);
     if (token.isEmpty() || !m_sessions.touch(token, now()))
         return QByteArray();
+    if (Connection *c = connection(socket))
+        c->proven = true;
     return token;
 }
 
@@ -299,9 +444,9 @@ void PanelServer::login(QTcpSocket *socket, const HttpRequest &request)
     QElapsedTimer arrival;
     arrival.start();
     const qint64 at = now();
-    const QString address = normalAddress(socket->peerAddress());
+    const QHostAddress address = visitor(socket, request).address;
     // Nothing more is read from this connection until the answer has gone.
-    socket->setProperty(BusyProperty, true);
+    connection(socket)->busy = true;
     if (m_guard.isRefused(address, at)) {
         return answerLogin(socket, arrival,
             HttpResponse::error(429,
@@ -317,27 +462,25 @@ void PanelServer::login(QTcpSocket *socket, const HttpRequest &request)
     const QString password = given.toString();
     auto *watcher = new QFutureWatcher<bool>(this);
     connect(watcher, &QFutureWatcher<bool>::finished, this,
-        [this, watcher, address, arrival, connection = QPointer<QTcpSocket>(socket)] {
+        [this, watcher, address, arrival, request, peer = QPointer<QTcpSocket>(socket)] {
             m_checkRunning = false;
             const bool good = watcher->result();
             watcher->deleteLater();
-            if (!connection)
+            Connection *c = peer ? connection(peer) : nullptr;
+            if (!c)
                 return;
             HttpResponse response;
             if (good) {
                 m_guard.recordSuccess(address);
-                const QByteArray token = m_sessions.create(now());
+                c->proven = true;
                 response = HttpResponse::json(200, "{\"ok\":true}");
-                response.headers.append({"Set-Cookie",
-                    CookieName + '=' + token
-                        + "; Path=/; HttpOnly; "
-                          "SameSite=Strict"
-                        + QByteArray(isTls() ? "; Secure" : "")});
+                response.headers.append(
+                    {"Set-Cookie", sessionCookie(peer, request, m_sessions.create(now()))});
             } else {
                 m_guard.recordFailure(address, now());
                 response = HttpResponse::error(401, "wrong password");
             }
-            answerLogin(connection, arrival, response);
+            answerLogin(peer, arrival, response);
         });
     watcher->setFuture(QtConcurrent::run([password, record = m_passwordRecord] {
         return !password.isEmpty() && PanelPassword::verify(password, record);
@@ -350,8 +493,16 @@ void PanelServer::answerLogin(
     // Good or bad, the answer comes after the same wait from the request's arrival.
     const qint64 wait = std::max<qint64>(0, m_config.loginDelayMs - arrival.elapsed());
     QTimer::singleShot(std::chrono::milliseconds(wait), socket, [this, socket, response] {
-        socket->setProperty(BusyProperty, false);
-        answer(socket, response);
+        Connection *c = connection(socket);
+        if (!c)
+            return;
+        c->busy = false;
+        HttpResponse last = response;
+        // Its time ran out during the check: without a session it gets this answer and no more.
+        last.closeAfter = c->expired && !c->proven;
+        if (c->proven)
+            c->deadline->start(m_config.requestTimeoutMs);
+        answer(socket, last);
         readRequests(socket);
     });
 }
@@ -389,66 +540,59 @@ void PanelServer::runOperation(QTcpSocket *socket, const HttpRequest &request, c
             result.status, QJsonDocument(result.body).toJson(QJsonDocument::Compact)));
 }
 
-void PanelServer::takeStreams()
+void PanelServer::openStream(QTcpSocket *socket, const QByteArray &token)
 {
-    while (QWebSocket *socket = m_webSockets->nextPendingConnection()) {
-        HttpRequest handshake;
-        handshake.headers.insert("cookie", socket->request().rawHeader("Cookie"));
-        const QByteArray token = handshake.cookie(CookieName);
-        if (token.isEmpty() || !m_sessions.isLive(token, now())) {
-            socket->abort();
-            socket->deleteLater();
-            continue;
-        }
-        socket->setParent(this);
-        // Panels only listen; anything they send is dropped, and large frames end the stream.
-        socket->setMaxAllowedIncomingFrameSize(4096);
-        socket->setMaxAllowedIncomingMessageSize(4096);
-        connect(socket, &QWebSocket::disconnected, this, [this, socket] { dropStream(socket); });
-        m_streams.append({socket, token});
-        socket->sendTextMessage(u"{\"type\":\"hello\"}"_s);
-    }
+    // From here on the connection only carries events: no request is read from it again, and
+    // whatever the panel sends is dropped. It lives as long as its session.
+    Connection *c = connection(socket);
+    c->stream = true;
+    delete c->deadline;
+    c->deadline = nullptr;
+    socket->readAll();
+    m_streams.append({socket, token});
+    HttpResponse head;
+    head.contentType = "text/event-stream; charset=utf-8";
+    head.openEnded = true;
+    // A proxy in front must pass each event on as it comes.
+    head.headers.append({QByteArray("X-Accel-Buffering"), QByteArray("no")});
+    send(socket, head.serialize() + "retry: 3000\n" + eventStreamMessage("{\"type\":\"hello\"}"));
 }
 
 void PanelServer::broadcast(const QByteArray &message)
 {
-    const QString text = QString::fromUtf8(message);
-    const QList<Stream> streams = m_streams;
-    for (const Stream &stream : streams) {
-        // A panel that stops reading must not make the host hold ever more for it.
-        if (stream.socket->bytesToWrite() + message.size() > m_config.maxUnsentWebSocketBytes) {
-            dropStream(stream.socket);
-            continue;
-        }
-        stream.socket->sendTextMessage(text);
-    }
+    sendToStreams(eventStreamMessage(message));
 }
 
-void PanelServer::dropStream(QWebSocket *socket)
+void PanelServer::sendToStreams(const QByteArray &bytes)
 {
-    const qsizetype removed
-        = m_streams.removeIf([socket](const Stream &s) { return s.socket == socket; });
-    if (removed == 0)
-        return;
-    socket->abort();
-    socket->deleteLater();
+    // Over a copy: a panel that holds too much unsent is dropped, and leaves the list, on the way.
+    const QList<Stream> streams = m_streams;
+    for (const Stream &stream : streams)
+        send(stream.socket, bytes);
+}
+
+void PanelServer::closeStreams(const std::function<bool(const Stream &)> &which)
+{
+    // Closing a socket removes it from the list at once: take the ones to close out first.
+    QList<QTcpSocket *> closing;
+    m_streams.removeIf([&](const Stream &stream) {
+        if (!which(stream))
+            return false;
+        closing << stream.socket;
+        return true;
+    });
+    for (QTcpSocket *socket : std::as_const(closing))
+        socket->abort();
 }
 
 void PanelServer::sweepSessions()
 {
-    const QList<Stream> streams = m_streams;
-    for (const Stream &stream : streams) {
-        if (!m_sessions.isLive(stream.token, now()))
-            dropStream(stream.socket);
-    }
+    const qint64 at = now();
+    closeStreams([this, at](const Stream &stream) { return !m_sessions.isLive(stream.token, at); });
 }
 
 void PanelServer::endSession(const QByteArray &token)
 {
     m_sessions.end(token);
-    const QList<Stream> streams = m_streams;
-    for (const Stream &stream : streams) {
-        if (stream.token == token)
-            dropStream(stream.socket);
-    }
+    closeStreams([&token](const Stream &stream) { return stream.token == token; });
 }

@@ -57,4 +57,25 @@ QStringList storedHostNames(const SettingsStore &store)
     return names;
 }
 
+std::optional<QList<Subnet>> parseSubnets(const QString &text, QString *bad)
+{
+    QList<Subnet> subnets;
+    for (const QString &entry : text.split(u',')) {
+        const QString trimmed = entry.trimmed();
+        if (trimmed.isEmpty())
+            continue;
+        Subnet subnet = trimmed.contains(u'/') ? QHostAddress::parseSubnet(trimmed)
+                                               : Subnet(QHostAddress(trimmed), -1);
+        if (subnet.first.isNull()) {
+            if (bad)
+                *bad = trimmed;
+            return std::nullopt;
+        }
+        if (subnet.second < 0)
+            subnet.second = subnet.first.protocol() == QAbstractSocket::IPv6Protocol ? 128 : 32;
+        subnets << subnet;
+    }
+    return subnets;
+}
+
 } // namespace PanelSettings

@@ -241,6 +241,7 @@ const StoredValue PanelAddress = value(Panel, {u"panelAddress"_s}, Text, {QStrin
 const StoredValue PanelPort = value(Panel, {u"panelPort"_s}, Port, {QString()}, 0, false);
 const StoredValue PanelPassword = value(Panel, {u"panelPassword"_s}, Text, {QString()}, 0, false);
 const StoredValue PanelHostNames = value(Panel, {u"panelHostNames"_s}, Text, {QString()}, 0, false);
+const StoredValue PanelTrustedProxies = value(Panel, {u"panelTrustedProxies"_s}, Text, {QString()}, 0, false);
 // clang-format on
 
 const QList<const StoredValue *> &all()
@@ -249,7 +250,7 @@ const QList<const StoredValue *> &all()
         &Locked, &WelcomeMessage, &Details, &DetailTexts, &Rules, &Type, &Courses, &Levels, &Holes,
         &Options, &Logs, &Colours, &FontNames, &FontBold, &FontItalic, &FontSizes, &LobbyHost,
         &LobbyPort, &ChatPort, &LeagueUrl, &TourneyUrl, &RankUrl, &PanelAddress, &PanelPort,
-        &PanelPassword, &PanelHostNames};
+        &PanelPassword, &PanelHostNames, &PanelTrustedProxies};
     return values;
 }
 

@@ -105,11 +105,13 @@ extern const StoredValue LeagueUrl;
 extern const StoredValue TourneyUrl;
 extern const StoredValue RankUrl;
 
-// The browser panel's address, port, password record and extra host names.
+// The browser panel's address, port, password record, extra host names and the reverse proxies
+// whose forwarded headers it believes.
 extern const StoredValue PanelAddress;
 extern const StoredValue PanelPort;
 extern const StoredValue PanelPassword;
 extern const StoredValue PanelHostNames;
+extern const StoredValue PanelTrustedProxies;
 
 // All of the above, in this order.
 const QList<const StoredValue *> &all();

@@ -58,6 +58,8 @@ for lib in libqt6core6 libqt6network6 libc6; do
 done
 unwanted=$(tr ',' '\n' <<<"$server_depends" | grep -Ei 'gui|widgets|dbus|opengl|libgl|libegl|libx11|libxcb|fontconfig|freetype' || true)
 [ -z "$unwanted" ] || fail "vornic-hostd depends on: $unwanted"
+# The panel's event stream is plain HTTP: no WebSocket library on either side.
+! grep -qi websockets <<<"$window_depends$server_depends" || fail "a package depends on QtWebSockets"
 
 # The unit in the package names the packaged program, and nothing names the staging folder.
 root="$out/root"

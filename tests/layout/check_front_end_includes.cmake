@@ -21,6 +21,7 @@ set(face_headers
     chatserver/BanRow.h
     chatserver/BanDuration.h
     chatserver/IpMonitorRow.h
+    net/PeerAddress.h
     chat/Announcement.h
     chat/LineKind.h
     chat/PrintableText.h

@@ -117,3 +117,77 @@ private:
     quint16 m_port;
     int m_hostByte;
 };
+
+// A panel's event stream as a browser's EventSource reads it: GET /api/events, then one message
+// per blank-line-ended block, its data lines joined.
+class PanelEventStream
+{
+public:
+    // origin: the Origin header to send; none when empty, as a browser on the panel's own page.
+    PanelEventStream(
+        quint16 port, const QByteArray &cookie, const QByteArray &origin = {}, int hostByte = 1)
+    {
+        socket.bind(QHostAddress(u"127.0.0.%1"_s.arg(hostByte)));
+        QObject::connect(&socket, &QTcpSocket::readyRead, &socket, [this] { take(); });
+        socket.connectToHost(QHostAddress::LocalHost, port);
+        QByteArray request = "GET /api/events HTTP/1.1\r\nHost: 127.0.0.1:"
+            + QByteArray::number(port) + "\r\nAccept: text/event-stream\r\n";
+        if (!cookie.isEmpty())
+            request += "Cookie: vornic_session=" + cookie + "\r\n";
+        if (!origin.isEmpty())
+            request += "Origin: " + origin + "\r\n";
+        socket.write(request + "\r\n");
+    }
+
+    // The answer's status once its head has come; 0 before.
+    bool waitForHead(int timeoutMs = 5000)
+    {
+        return waitUntil([this] { return status != 0; }, timeoutMs);
+    }
+    bool waitForMessages(qsizetype count, int timeoutMs = 5000)
+    {
+        return waitUntil([this, count] { return messages.size() >= count; }, timeoutMs);
+    }
+    bool waitForClose(int timeoutMs = 5000)
+    {
+        return waitUntil(
+            [this] { return socket.state() == QAbstractSocket::UnconnectedState; }, timeoutMs);
+    }
+
+    QTcpSocket socket;
+    int status = 0;
+    QByteArray head;
+    QList<QByteArray> messages; // the data of each message
+    int comments = 0; // lines starting with ':', the stream's keep-alives
+
+private:
+    void take()
+    {
+        m_in += socket.readAll();
+        if (status == 0) {
+            const qsizetype end = m_in.indexOf("\r\n\r\n");
+            if (end < 0)
+                return;
+            head = m_in.left(end + 4);
+            status = head.split(' ').value(1).toInt();
+            m_in.remove(0, end + 4);
+            if (status != 200)
+                return;
+        }
+        qsizetype end;
+        while ((end = m_in.indexOf("\n\n")) >= 0) {
+            QList<QByteArray> data;
+            for (const QByteArray &line : m_in.left(end).split('\n')) {
+                if (line.startsWith("data: "))
+                    data << line.mid(6);
+                else if (line.startsWith(':'))
+                    ++comments;
+            }
+            if (!data.isEmpty())
+                messages << data.join('\n');
+            m_in.remove(0, end + 2);
+        }
+    }
+
+    QByteArray m_in;
+};

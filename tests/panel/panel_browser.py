@@ -4,6 +4,7 @@
 Usage: panel_browser.py BIN_DIR SCREENSHOT_DIR
 Exits 77 (skipped) when Chromium, its driver or Selenium is missing.
 """
+import json
 import os
 import re
 import shutil
@@ -182,6 +183,8 @@ def main():
                          "--user-data-dir=" + os.path.join(work, "chromium"),
                          "--window-size=1280,900"):
             options.add_argument(argument)
+        # The network log shows what the page's event stream is.
+        options.set_capability("goog:loggingPrefs", {"performance": "ALL"})
         driver = webdriver.Chrome(service=Service(DRIVER), options=options)
         driver.set_page_load_timeout(WAIT)
         def login_form():
@@ -215,6 +218,18 @@ def main():
         # Host/Close is not the first button of the bar.
         first = driver.find_element(By.CSS_SELECTOR, "#chatroom .toolbar button")
         assert first.get_attribute("id") != "host-button", "Close is the first button"
+        # The live updates come over the page's EventSource, from the panel's own HTTP server.
+        def event_streams():
+            found = []
+            for entry in driver.get_log("performance"):
+                message = json.loads(entry["message"])["message"]
+                params = message.get("params", {})
+                if (message.get("method") == "Network.responseReceived"
+                        and params.get("response", {}).get("url", "").endswith("/api/events")):
+                    found.append((params.get("type"), params["response"].get("mimeType")))
+            return found
+        streams = event_streams()
+        assert ("EventSource", "text/event-stream") in streams, f"event streams seen: {streams}"
 
         # A simulated player joins and chats; the hostile name shows as text.
         bob = Player(chat_port, "127.0.0.21", "Bob")

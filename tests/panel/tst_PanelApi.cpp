@@ -11,7 +11,6 @@
 #include "tournament/TournamentSettings.h"
 
 #include <QJsonArray>
-#include <QWebSocket>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -33,13 +32,8 @@ struct ApiRig
         server->listen(nullptr);
         client = std::make_unique<PanelClient>(server->serverPort());
         token = client->login(Password);
-        events = std::make_unique<QWebSocket>(QString::fromLatin1(client->origin()));
-        QObject::connect(events.get(), &QWebSocket::textMessageReceived, events.get(),
-            [this](const QString &m) { received << QJsonDocument::fromJson(m.toUtf8()).object(); });
-        QNetworkRequest request(QUrl(u"ws://127.0.0.1:%1/api/events"_s.arg(server->serverPort())));
-        request.setRawHeader("Cookie", "vornic_session=" + token);
-        events->open(request);
-        streaming = waitUntil([this] { return !received.isEmpty(); }, 5000);
+        events = std::make_unique<PanelEventStream>(server->serverPort(), token);
+        streaming = events->waitForMessages(1);
     }
 
     bool ready() const { return opened && !token.isEmpty() && streaming; }
@@ -57,7 +51,8 @@ struct ApiRig
         QJsonObject found;
         waitUntil(
             [&] {
-                for (const QJsonObject &e : std::as_const(received)) {
+                for (const QByteArray &message : std::as_const(events->messages)) {
+                    const QJsonObject e = QJsonDocument::fromJson(message).object();
                     if (e.value(u"type"_s).toString() == type && (!match || match(e))) {
                         found = e;
                         return true;
@@ -76,8 +71,7 @@ struct ApiRig
     std::unique_ptr<PanelServer> server;
     std::unique_ptr<PanelClient> client;
     QByteArray token;
-    std::unique_ptr<QWebSocket> events;
-    QList<QJsonObject> received;
+    std::unique_ptr<PanelEventStream> events;
 };
 
 QJsonArray players(const QJsonObject &state)

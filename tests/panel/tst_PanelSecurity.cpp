@@ -1,4 +1,5 @@
 #include "PanelClient.h"
+#include "PanelRig.h"
 #include "panel/HttpMessage.h"
 #include "panel/PanelApi.h"
 #include "panel/PanelPassword.h"
@@ -8,48 +9,9 @@
 
 #include <QFile>
 #include <QRegularExpression>
-#include <QWebSocket>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-const QString Password = u"correct horse"_s;
-
-// A started host with a panel on a free loopback port, its clock in the test's hand.
-struct PanelRig
-{
-    explicit PanelRig(
-        const std::function<void(PanelServer::Config &)> &adjust = {}, int iterations = 1000)
-    {
-        started = host.core->start();
-        api = std::make_unique<PanelApi>(*host.core);
-        PanelServer::Config config;
-        config.loginDelayMs = 150;
-        config.clockMs = [this] { return nowMs; };
-        if (adjust)
-            adjust(config);
-        // Few iterations unless asked: most tests check the rules, not the hash's cost.
-        server = std::make_unique<PanelServer>(
-            *api, PanelPassword::hash(Password, iterations), config);
-        listening = server->listen(nullptr);
-    }
-
-    PanelClient client(int hostByte = 1) const
-    {
-        return PanelClient(server->serverPort(), hostByte);
-    }
-
-    HostFixture host;
-    bool started = false;
-    bool listening = false;
-    qint64 nowMs = 1000000;
-    std::unique_ptr<PanelApi> api;
-    std::unique_ptr<PanelServer> server;
-};
-
-} // namespace
 
 class TestPanelSecurity : public QObject
 {
@@ -68,6 +30,7 @@ private Q_SLOTS:
     void oversizedRequestsAreRefused();
     void connectionsAreCapped();
     void eventStreamNeedsSessionAndOrigin();
+    void eventsAreFramedLineByLine();
     void slowEventStreamIsDropped();
 };
 
@@ -373,54 +336,79 @@ void TestPanelSecurity::connectionsAreCapped()
 
 void TestPanelSecurity::eventStreamNeedsSessionAndOrigin()
 {
-    PanelRig rig;
+    PanelRig rig([](PanelServer::Config &c) { c.streamHeartbeatMs = 100; });
     QVERIFY(rig.started && rig.listening);
     const PanelClient client = rig.client();
     const QByteArray token = client.login(Password);
     QVERIFY(!token.isEmpty());
-    const QUrl url(u"ws://127.0.0.1:%1/api/events"_s.arg(rig.server->serverPort()));
-    const auto open = [&](const QByteArray &cookie, const QString &origin) {
-        auto socket = std::make_unique<QWebSocket>(origin);
-        QNetworkRequest request(url);
-        if (!cookie.isEmpty())
-            request.setRawHeader("Cookie", "vornic_session=" + cookie);
-        socket->open(request);
-        return socket;
-    };
-    const QString origin = QString::fromLatin1(client.origin());
-    auto noCookie = open({}, origin);
-    auto foreign = open(token, u"http://evil.example"_s);
-    auto good = open(token, origin);
-    QStringList received;
-    QObject::connect(
-        good.get(), &QWebSocket::textMessageReceived, [&](const QString &m) { received << m; });
-    QTRY_COMPARE_WITH_TIMEOUT(good->state(), QAbstractSocket::ConnectedState, 5000);
-    QTRY_VERIFY_WITH_TIMEOUT(!received.isEmpty(), 5000);
-    QCOMPARE(received.first(), u"{\"type\":\"hello\"}"_s);
-    QTRY_COMPARE_WITH_TIMEOUT(noCookie->state(), QAbstractSocket::UnconnectedState, 5000);
-    QTRY_COMPARE_WITH_TIMEOUT(foreign->state(), QAbstractSocket::UnconnectedState, 5000);
-    QCOMPARE(rig.server->eventStreamCount(), 1);
-    // Logging out ends the stream of that session.
+    const quint16 port = rig.server->serverPort();
+    PanelEventStream noCookie(port, {});
+    PanelEventStream stale(port, QByteArray(64, 'a'));
+    PanelEventStream foreign(port, token, "http://evil.example");
+    PanelEventStream good(port, token);
+    PanelEventStream sameOrigin(port, token, client.origin());
+    QVERIFY(good.waitForMessages(1));
+    QVERIFY(good.head.startsWith("HTTP/1.1 200 "));
+    QVERIFY(good.head.contains("\r\nContent-Type: text/event-stream"));
+    QVERIFY(!good.head.toLower().contains("content-length"));
+    QVERIFY(good.head.contains("\r\nX-Content-Type-Options: nosniff\r\n"));
+    QCOMPARE(good.messages.first(), "{\"type\":\"hello\"}");
+    QVERIFY(sameOrigin.waitForMessages(1));
+    for (PanelEventStream *refused : {&noCookie, &stale, &foreign})
+        QVERIFY(refused->waitForHead());
+    QCOMPARE(noCookie.status, 401);
+    QCOMPARE(stale.status, 401);
+    QCOMPARE(foreign.status, 403);
+    QVERIFY(noCookie.messages.isEmpty() && foreign.messages.isEmpty());
+    // Only GET opens a stream; a WebSocket handshake is refused plainly.
+    QCOMPARE(client.post("/api/events", {}, token).status, 405);
+    QCOMPARE(client
+                 .raw("GET /api/events HTTP/1.1\r\nHost: " + client.hostHeader()
+                     + "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\nCookie: vornic_session="
+                     + token + "\r\n\r\n")
+                 .status,
+        400);
+    QCOMPARE(rig.server->eventStreamCount(), 2);
+    // A quiet stream still carries a comment now and then, so proxies keep it open.
+    QVERIFY(waitUntil([&] { return good.comments >= 2; }));
+    // Events go down every stream; what a panel sends up is ignored.
+    good.socket.write(QByteArray(100000, 'x'));
+    QCOMPARE(client.post("/api/say", {{u"line"_s, u"hello"_s}}, token).status, 200);
+    QVERIFY(waitUntil([&] {
+        return good.messages.size() > 1 && good.messages.last().contains("hello")
+            && sameOrigin.messages.size() > 1;
+    }));
+    QCOMPARE(good.socket.state(), QAbstractSocket::ConnectedState);
+    // Logging out ends the streams of that session.
     QCOMPARE(client.post("/api/logout", {}, token).status, 200);
-    QTRY_COMPARE_WITH_TIMEOUT(good->state(), QAbstractSocket::UnconnectedState, 5000);
+    QVERIFY(good.waitForClose());
+    QVERIFY(sameOrigin.waitForClose());
     QCOMPARE(rig.server->eventStreamCount(), 0);
+}
+
+void TestPanelSecurity::eventsAreFramedLineByLine()
+{
+    QCOMPARE(eventStreamMessage("{\"type\":\"hello\"}"), "data: {\"type\":\"hello\"}\n\n");
+    // A line break in the data would end its field early, and a blank line the event: each line
+    // gets a field of its own, whatever its break.
+    QCOMPARE(eventStreamMessage("a\nb\r\nc\rd"), "data: a\ndata: b\ndata: c\ndata: d\n\n");
+    QCOMPARE(eventStreamMessage("a\n\nb"), "data: a\ndata: \ndata: b\n\n");
+    QCOMPARE(eventStreamMessage(""), "data: \n\n");
 }
 
 void TestPanelSecurity::slowEventStreamIsDropped()
 {
-    PanelRig rig([](PanelServer::Config &c) { c.maxUnsentWebSocketBytes = 64; });
+    PanelRig rig([](PanelServer::Config &c) { c.maxUnsentBytes = 2048; });
     QVERIFY(rig.started && rig.listening);
     const PanelClient client = rig.client();
     const QByteArray token = client.login(Password);
-    QWebSocket socket(QString::fromLatin1(client.origin()));
-    QNetworkRequest request(QUrl(u"ws://127.0.0.1:%1/api/events"_s.arg(rig.server->serverPort())));
-    request.setRawHeader("Cookie", "vornic_session=" + token);
-    socket.open(request);
-    QTRY_COMPARE_WITH_TIMEOUT(rig.server->eventStreamCount(), 1, 5000);
+    PanelEventStream stream(rig.server->serverPort(), token);
+    QVERIFY(stream.waitForMessages(1));
+    QCOMPARE(rig.server->eventStreamCount(), 1);
     // An event larger than the panel may hold unsent: the panel is dropped, the host goes on.
-    rig.host.core->parts().transcript.addChatLine(u"Ann: "_s, QString(200, u'x'), LineKind::Chat);
+    rig.host.core->parts().transcript.addChatLine(u"Ann: "_s, QString(4000, u'x'), LineKind::Chat);
     QTRY_COMPARE_WITH_TIMEOUT(rig.server->eventStreamCount(), 0, 5000);
-    QTRY_COMPARE_WITH_TIMEOUT(socket.state(), QAbstractSocket::UnconnectedState, 5000);
+    QVERIFY(stream.waitForClose());
 }
 
 QTEST_GUILESS_MAIN(TestPanelSecurity)

@@ -78,7 +78,7 @@ QString sampleFor(const StoredValue &value, int index)
         return u"9.75"_s;
     switch (value.encoding) {
     case ValueEncoding::CheckValue:
-        return u"1"_s;
+        return value.defaultText(index) == u"1"_s ? u"0"_s : u"1"_s; // an option that starts on
     case ValueEncoding::Colour:
         return u"1193046"_s; // 0x123456
     case ValueEncoding::Flag:
@@ -160,7 +160,7 @@ void TestStoredValues::namesAreUniqueAndMatchTheModels()
             ++count;
         }
     }
-    QCOMPARE(count, 90);
+    QCOMPARE(count, 91);
     // The rows are as long as the controls they stand for.
     QCOMPARE(StoredValues::Options.count(), int(ChatOptions::OptionCount));
     QCOMPARE(StoredValues::Logs.count(), int(ChatOptions::LogOptionCount));

@@ -121,7 +121,7 @@
 
   function loggedOut() {
     loggedIn = false;
-    if (stream) { stream.onclose = null; stream.close(); stream = null; }
+    if (stream) { stream.close(); stream = null; }
     show($('panel'), false);
     show($('logout'), false);
     show($('login'), true);
@@ -141,17 +141,20 @@
   }
 
   function openStream() {
-    const scheme = location.protocol === 'https:' ? 'wss://' : 'ws://';
-    stream = new WebSocket(scheme + location.host + '/api/events');
-    stream.onmessage = (event) => {
+    if (stream) stream.close();
+    const source = new EventSource('/api/events');
+    stream = source;
+    source.onmessage = (event) => {
       let message;
       try { message = JSON.parse(event.data); } catch (e) { return; }
       handleEvent(message);
     };
-    stream.onclose = () => {
+    source.onerror = () => {
+      // The browser reconnects by itself after a network fault (and the host greets it again);
+      // a refusal (the session is gone) closes the stream for good, and the state request tells.
+      if (source.readyState !== EventSource.CLOSED || stream !== source) return;
       stream = null;
-      // Reconnects while logged in; the state request tells whether the session still lives.
-      if (loggedIn) setTimeout(() => { loadState().then(() => { if (loggedIn) openStream(); }); }, 3000);
+      if (loggedIn) setTimeout(() => { loadState().then(() => { if (loggedIn && !stream) openStream(); }); }, 3000);
     };
   }
 

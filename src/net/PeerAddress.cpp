@@ -1,0 +1,26 @@
+#include "net/PeerAddress.h"
+
+namespace PeerAddress {
+
+QString dotted(const QHostAddress &address)
+{
+    bool isIpv4 = false;
+    const quint32 ipv4 = address.toIPv4Address(&isIpv4);
+    return isIpv4 ? QHostAddress(ipv4).toString() : address.toString();
+}
+
+QString block(const QHostAddress &address)
+{
+    bool isIpv4 = false;
+    const quint32 ipv4 = address.toIPv4Address(&isIpv4);
+    if (isIpv4)
+        return QHostAddress(ipv4).toString();
+    if (address.protocol() != QAbstractSocket::IPv6Protocol)
+        return address.toString();
+    Q_IPV6ADDR bytes = address.toIPv6Address();
+    for (int i = 8; i < 16; ++i)
+        bytes[i] = 0;
+    return QHostAddress(bytes).toString() + QStringLiteral("/64");
+}
+
+} // namespace PeerAddress
