@@ -8,6 +8,7 @@
 #include "tournament/TournamentSettings.h"
 
 class BotSpeaker;
+class ChatOptions;
 class ClientSlots;
 class LeagueSite;
 class OutgoingQueue;
@@ -30,6 +31,7 @@ struct RoomServices
         OutgoingQueue &queue;
         Transcript &transcript;
         BotSpeaker &bot;
+        const ChatOptions &options;
     };
 
     RoomServices(const Room &room, SettingsStore &store, const QList<LadderEntry> &ladders,
