@@ -144,9 +144,12 @@ void HostWindowController::refreshPlayerList()
 {
     QListWidget *list = m_window.chatroomTab()->playerList();
     list->clear();
-    // Nobody until a room is open; the first row is then the operator's own.
-    for (const PlayerRow &row : m_core.playerRows())
-        list->addItem(row.name);
+    // Nobody until a room is open; the first row is then the operator's own. Each row keeps its
+    // player's ID: two players may share a name, and the actions must hit the one clicked.
+    for (const PlayerRow &row : m_core.playerRows()) {
+        auto *item = new QListWidgetItem(row.name, list);
+        item->setData(PlayerIdRole, row.id);
+    }
 }
 
 void HostWindowController::refreshIpMonitor()
@@ -181,10 +184,9 @@ void HostWindowController::sendInput(bool whisper)
     if (line.isEmpty())
         return;
     if (whisper) {
-        QStringList selected;
-        for (QListWidgetItem *item : tab->playerList()->selectedItems())
-            selected << item->text();
-        if (!m_core.whisperToRows(selected, line)) {
+        // With several rows selected the last one wins.
+        const QList<quint16> selected = selectedPlayerIds();
+        if (selected.isEmpty() || !m_core.whisper(selected.last(), line)) {
             showMessage(u"Please Select a Player To Whisper To"_s, u"Whisper Error"_s);
             return;
         }
@@ -201,18 +203,26 @@ void HostWindowController::toggleMute()
     m_window.menuItem(HostWindow::MuteItem)->setChecked(m_core.toggleMute());
 }
 
+QList<quint16> HostWindowController::selectedPlayerIds() const
+{
+    const QListWidget *list = m_window.chatroomTab()->playerList();
+    QList<quint16> ids;
+    // Row 0 is the operator's own and never a target.
+    for (int r = 1; r < list->count(); ++r) {
+        if (list->item(r)->isSelected())
+            ids.append(quint16(list->item(r)->data(PlayerIdRole).toUInt()));
+    }
+    return ids;
+}
+
 void HostWindowController::kickSelected(bool ban)
 {
-    QListWidget *list = m_window.chatroomTab()->playerList();
-    QList<QPair<int, QString>> rows;
-    for (int r = 0; r < list->count(); ++r) {
-        if (list->item(r)->isSelected())
-            rows.append({r, list->item(r)->text()});
+    for (const quint16 id : selectedPlayerIds()) {
+        if (ban)
+            m_core.ban(id);
+        else
+            m_core.kick(id);
     }
-    if (ban)
-        m_core.banRows(rows);
-    else
-        m_core.kickRows(rows);
 }
 
 void HostWindowController::openPage(int index)
