@@ -3,7 +3,10 @@
 #include "chatserver/BanList.h"
 #include "chatserver/ChatPackets.h"
 #include "chatserver/ClientConnection.h"
+#include "chatserver/DebugThrottle.h"
 #include "chatserver/IpMonitor.h"
+#include "chatserver/JoinBudget.h"
+#include "chatserver/PasswordLockout.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -13,6 +16,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <chrono>
 #include <functional>
@@ -67,6 +71,12 @@ public:
         std::chrono::milliseconds refusalNoticeGap{5000};
         // A connection that sends more than this within one second is closed.
         qint64 maxBytesPerSecond = 256 * 1024;
+        // Seats taken and connections replaced per address; beyond, refused as a full room.
+        JoinBudget::Limits joins;
+        // Wrong room passwords per address before every JoinRequest from it is refused.
+        PasswordLockout::Limits passwords;
+        // Debug lines per address and kind.
+        DebugThrottle::Limits debugLines;
     };
 
     ChatRoom(HostState &state, PlayerTable &players, ClientSlots &clientSlots, OutgoingQueue &queue,
@@ -112,8 +122,36 @@ Q_SIGNALS:
     void debugLine(const QString &line);
     // A chat line from a seated player, already checked to carry that player's own ID.
     void chatLineReceived(const QByteArray &packet, int socket);
+    // A line for the operator's transcript, as a system message.
+    void systemMessage(const QString &text);
 
 private:
+    // What the room notes in its debug output, each kind throttled on its own.
+    enum class Note {
+        SilentTimeout,
+        SendsTooFast,
+        AlreadySeated,
+        RefusedTooOften,
+        ShortChatLine,
+        NoSeat,
+        WrongSenderId,
+        LineShed,
+        NameRequestsTooOften,
+        CannotKeepUp,
+        KickIgnored,
+        JoinsTooFast,
+        // Lines of the debug list, which the operator sees.
+        ChatLineTooLong,
+        NoPlayerFound,
+    };
+
+    // Writes text to the debug output (the debug list for the kinds the operator sees) unless
+    // that address has had its share of this kind for the second.
+    void note(const QString &address, Note kind, const QString &text);
+    void note(int socket, Note kind, const QString &text);
+    void writeNote(Note kind, const QString &text);
+    void reportLeftOutNotes();
+
     void offerConnection(QTcpSocket *pending, const QString &address);
     void openConnection(int socket);
     void readArrivals(int socket);
@@ -161,6 +199,10 @@ private:
     BanList m_banList;
     IpMonitor m_ipMonitor;
     Limits m_limits;
+    JoinBudget m_joinBudget;
+    PasswordLockout m_passwordLockout;
+    DebugThrottle m_debugThrottle;
+    QTimer m_leftOutReport;
     // Accepted connections by slot index.
     QHash<int, ClientConnection> m_connections;
     quint64 m_lastGeneration = 0;
