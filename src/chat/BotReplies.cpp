@@ -31,14 +31,13 @@ QString roundCaption(int row)
 
 BotReplies::BotReplies(BotSpeaker &bot, const TournamentSettings &tournament,
     const PairingsService &pairings, const PlayerTable &players, const ClientSlots &clientSlots,
-    Transcript &transcript, const ChatOptions &options)
+    Transcript &transcript)
     : m_bot(bot)
     , m_tournament(tournament)
     , m_pairings(pairings)
     , m_players(players)
     , m_slots(clientSlots)
     , m_transcript(transcript)
-    , m_options(options)
 {
 }
 
@@ -162,7 +161,7 @@ void BotReplies::sendVersion(bool replyToHost, int socket)
 void BotReplies::sendWhois(bool replyToHost, int socket, const QString &name)
 {
     // An opponent's address in every player's hands invites attacks during a tournament.
-    const bool wholeAddress = replyToHost || m_options.showsFullIpsInWhois();
+    const bool wholeAddress = replyToHost || m_bot.options().showsFullIpsInWhois();
     for (int position = m_players.count(); position >= 0; --position) {
         if (m_players.name(position).compare(name, Qt::CaseInsensitive) == 0)
             m_bot.botSay(replyToHost, socket, whoisLine(position, wholeAddress));
@@ -193,8 +192,8 @@ QString BotReplies::whoisLine(int position, bool wholeAddress) const
     const int playerSocket = m_players.socket(position);
     const QString address = m_slots.peerAddress(playerSocket);
     return m_players.name(position) + u" is IP: "_s
-        + (wholeAddress ? address : maskedAddress(address))
-        + u"   ID: "_s + id + u"   Sock: "_s + QString::number(playerSocket);
+        + (wholeAddress ? address : maskedAddress(address)) + u"   ID: "_s + id + u"   Sock: "_s
+        + QString::number(playerSocket);
 }
 
 void BotReplies::announce(Announcement what)

@@ -8,7 +8,6 @@
 #include <optional>
 
 class BotSpeaker;
-class ChatOptions;
 class ClientSlots;
 class PairingsService;
 class PlayerTable;
@@ -25,7 +24,7 @@ public:
 
     BotReplies(BotSpeaker &bot, const TournamentSettings &tournament,
         const PairingsService &pairings, const PlayerTable &players, const ClientSlots &clientSlots,
-        Transcript &transcript, const ChatOptions &options);
+        Transcript &transcript);
 
     void sendCommandList(bool replyToHost, int socket);
     void sendDetails(bool replyToHost, int socket);
@@ -63,5 +62,4 @@ private:
     const PlayerTable &m_players;
     const ClientSlots &m_slots;
     Transcript &m_transcript;
-    const ChatOptions &m_options;
 };

@@ -8,8 +8,7 @@ RoomServices::RoomServices(const Room &room, SettingsStore &store,
     : tournament(store, ladders)
     , pairings(tournament, site, web)
     , ranks(tournament, site, web)
-    , replies(room.bot, tournament, pairings, room.players, room.slots, room.transcript,
-          room.options)
+    , replies(room.bot, tournament, pairings, room.players, room.slots, room.transcript)
     , playerChat(room.state, room.players, room.queue, room.transcript, room.bot, replies, ranks)
     , console(room.state, room.players, room.queue, room.transcript, replies, ranks)
 {

@@ -8,7 +8,6 @@
 #include "tournament/TournamentSettings.h"
 
 class BotSpeaker;
-class ChatOptions;
 class ClientSlots;
 class LeagueSite;
 class OutgoingQueue;
@@ -31,7 +30,6 @@ struct RoomServices
         OutgoingQueue &queue;
         Transcript &transcript;
         BotSpeaker &bot;
-        const ChatOptions &options;
     };
 
     RoomServices(const Room &room, SettingsStore &store, const QList<LadderEntry> &ladders,

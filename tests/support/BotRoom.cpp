@@ -28,7 +28,7 @@ LeagueSite listeningSite(LoopbackHttpServer &league)
 } // namespace
 
 BotRoom::BotRoom()
-    : services(RoomServices::Room{state, players, slots, queue, transcript, bot, options}, store, ladders(),
+    : services(RoomServices::Room{state, players, slots, queue, transcript, bot}, store, ladders(),
         listeningSite(league), &network)
 {
     services.ranks.fetcher().setTimeoutMs(RankTimeoutMs);
