@@ -120,10 +120,13 @@ void ChatRoom::offerConnection(QTcpSocket *pending, const QString &address)
         m_slots.refuse(pending, ChatPacket::roomFull());
         return;
     }
-    // One connection per address: a client that reconnects replaces its older connection.
+    // One connection per address: a client that reconnects replaces its older connection. A
+    // seated one paid when it took its seat; one without a seat pays here, or reconnecting
+    // without ever joining would cost nothing.
     for (int socket = 1; socket <= m_slots.highestIndex(); ++socket) {
         if (m_slots.peerAddress(socket) == address) {
-            m_joinBudget.spend(address, now);
+            if (!m_players.findBySocket(socket))
+                m_joinBudget.spend(address, now);
             closeConnection(socket);
         }
     }
@@ -230,9 +233,8 @@ void ChatRoom::handleJoinRequest(const QByteArray &packet, int socket)
             Q_EMIT systemMessage(u"Too many wrong room passwords from "_s + address);
     }
     // Past its budget a join is refused as a full room refuses it; nobody else hears of it.
-    const std::optional<quint16> id = wrongPassword || !m_joinBudget.spend(address, now)
-        ? std::nullopt
-        : m_players.issueId();
+    const std::optional<quint16> id
+        = wrongPassword || !m_joinBudget.spend(address, now) ? std::nullopt : m_players.issueId();
     if (!id) {
         // Guessing passwords on one connection must not fill the queue with refusals.
         ClientConnection *client = connection(socket);
@@ -287,8 +289,8 @@ void ChatRoom::handleChatLine(const QByteArray &packet, int socket)
     // would be relayed to everyone and written whole to the transcript and the log.
     if (packet.size() > ChatPacket::MaxChatLineSize) {
         note(socket, Note::ChatLineTooLong,
-            timeOfDay() + u" Chat Line Too Long From Socket: "_s + QString::number(socket)
-                + u" ("_s + QString::number(packet.size()) + u" bytes)"_s);
+            timeOfDay() + u" Chat Line Too Long From Socket: "_s + QString::number(socket) + u" ("_s
+                + QString::number(packet.size()) + u" bytes)"_s);
         return;
     }
     const std::optional<ChatPacket::ChatLineFields> line = ChatPacket::readChatLine(packet);
@@ -443,22 +445,6 @@ void ChatRoom::closeAtEndOfEvent(int socket)
 
 // --- Moderation -------------------------------------------------------------------------------
 
-void ChatRoom::kickSelectedPlayer(const QList<QPair<int, QString>> &selectedRows, bool ban)
-{
-    QList<QPair<int, QString>> rows = selectedRows;
-    std::sort(rows.begin(), rows.end(),
-        [](const auto &left, const auto &right) { return left.first < right.first; });
-    for (const auto &[row, text] : std::as_const(rows)) {
-        const std::optional<int> position = m_players.findByName(text);
-        if (!position)
-            continue;
-        // The operator's own row names a player who bears the operator's name: never a target.
-        if (row == 0)
-            return;
-        kickPosition(*position, ban);
-    }
-}
-
 bool ChatRoom::kickPlayer(quint16 id, bool ban)
 {
     const std::optional<int> position = m_players.findById(id, 1);
@@ -521,9 +507,9 @@ void ChatRoom::reportLeftOutNotes()
 {
     for (const DebugThrottle::LeftOut &leftOut : m_debugThrottle.takeEnded(nowMs())) {
         const Note kind = Note(leftOut.kind);
-        const QString text = u"%1 more lines like the last from %2 were left out"_s
-                                 .arg(leftOut.count)
-                                 .arg(leftOut.address);
+        const QString text
+            = u"%1 more lines like the last from %2 were left out"_s.arg(leftOut.count)
+                  .arg(leftOut.address);
         writeNote(kind, kind >= Note::ChatLineTooLong ? timeOfDay() + u' ' + text : text);
     }
     if (m_debugThrottle.isEmpty())

@@ -99,9 +99,6 @@ public:
     // empties the table down to the operator, the player list and the IP monitor.
     void closeAll();
 
-    // The operator's kick or ban of the player-list rows that are selected: each row is (row index,
-    // row text) as the list shows them; row 0 is the operator's own.
-    void kickSelectedPlayer(const QList<QPair<int, QString>> &selectedRows, bool ban);
     // Kick or ban the seated player with that ID; false when there is none.
     bool kickPlayer(quint16 id, bool ban);
     // Kick and ban with a duration and a reason; false when no player has that ID.

@@ -28,7 +28,8 @@ public:
         int count = 0;
     };
 
-    explicit DebugThrottle(const Limits &limits = {});
+    DebugThrottle() = default;
+    explicit DebugThrottle(const Limits &limits);
 
     // Whether a line of kind about address may be written now; false counts it as left out.
     bool admit(const QString &address, int kind, qint64 nowMs);

@@ -43,9 +43,8 @@ void JoinBudget::makeRoom(qint64 nowMs)
         return;
     // A budget that has refilled whole is the same as none remembered.
     const qint64 wholeAgainMs = qint64(m_limits.burst) * m_limits.refillInterval.count();
-    m_entries.removeIf([&](const auto &entry) {
-        return nowMs - entry.value().lastSpentMs >= wholeAgainMs;
-    });
+    m_entries.removeIf(
+        [&](const auto &entry) { return nowMs - entry.value().lastSpentMs >= wholeAgainMs; });
     if (m_entries.size() < std::max(m_limits.maxAddresses, 1))
         return;
     const auto oldest = std::min_element(m_entries.begin(), m_entries.end(),

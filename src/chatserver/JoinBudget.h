@@ -7,10 +7,10 @@
 
 #include <chrono>
 
-// Joins per address: every seat taken and every connection that replaces an older one from the
-// same address spends one. A client that joins and leaves in a loop makes the room announce it to
-// every player each time, and host traffic is never shed; past its budget the address is refused
-// as a full room refuses, and nobody else hears of it.
+// Joins per address: every seat taken, and every connection that replaces an older one without a
+// seat from the same address, spends one. A client that joins and leaves in a loop makes the room
+// announce it to every player each time, and host traffic is never shed; past its budget the
+// address is refused as a full room refuses, and nobody else hears of it.
 class JoinBudget
 {
 public:
@@ -25,7 +25,8 @@ public:
         int maxAddresses = 4096;
     };
 
-    explicit JoinBudget(const Limits &limits = {});
+    JoinBudget() = default;
+    explicit JoinBudget(const Limits &limits);
     void setLimits(const Limits &limits);
 
     // Whether address has a join left now, without spending it.

@@ -29,8 +29,7 @@ bool PasswordLockout::noteWrongPassword(const QString &address, qint64 nowMs)
     Entry &entry = *found;
     if (isLocked(entry, nowMs))
         return false;
-    entry.wrongAtMs.removeIf(
-        [&](qint64 at) { return nowMs - at >= m_limits.window.count(); });
+    entry.wrongAtMs.removeIf([&](qint64 at) { return nowMs - at >= m_limits.window.count(); });
     entry.wrongAtMs.append(nowMs);
     if (entry.wrongAtMs.size() < m_limits.wrongAllowed)
         return false;

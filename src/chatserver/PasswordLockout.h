@@ -24,7 +24,8 @@ public:
         int maxAddresses = 4096;
     };
 
-    explicit PasswordLockout(const Limits &limits = {});
+    PasswordLockout() = default;
+    explicit PasswordLockout(const Limits &limits);
     void setLimits(const Limits &limits);
 
     bool isLockedOut(const QString &address, qint64 nowMs) const;

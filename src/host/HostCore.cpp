@@ -76,8 +76,7 @@ bool HostCore::start()
     }
 
     const LeagueSite site = LeagueSite::fromSettings(p.store, leagueOverrides(m_options));
-    const RoomServices::Room room{
-        p.state, p.players, p.clientSlots, p.queue, p.transcript, p.bot, p.chatOptions};
+    const RoomServices::Room room{p.state, p.players, p.clientSlots, p.queue, p.transcript, p.bot};
     p.services = std::make_unique<RoomServices>(room, p.store, *ladders, site, &p.web);
     p.editor.setTournament(&p.services->tournament);
     connectParts();

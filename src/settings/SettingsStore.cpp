@@ -200,8 +200,8 @@ void SettingsStore::load()
     }
     if (file.size() > MaxFileSize) {
         m_keepFileUntouched = true;
-        m_loadProblem = u"The settings file is larger than 1 MiB and was not read: "_s + shownPath
-            + notSaved;
+        m_loadProblem
+            = u"The settings file is larger than 1 MiB and was not read: "_s + shownPath + notSaved;
         return;
     }
     bool wellFormed = true;
