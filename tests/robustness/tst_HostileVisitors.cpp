@@ -189,6 +189,47 @@ private Q_SLOTS:
         QCOMPARE(host.core->parts().players.count(), 2);
     }
 
+    // Guesses streamed on one connection, then on a fresh one: after five wrong passwords the
+    // right one is refused too, as a wrong one is, and the operator is told once.
+    void passwordGuessingIsLockedOut()
+    {
+        HostFixture host;
+        host.core->parts().identity.setPassword(u"Secret"_s);
+        host.core->parts().identity.setLocked(true);
+        QVERIFY2(openPatiently(host), qPrintable(host.lines.join(u'\n')));
+        const auto told = [&] {
+            return host.lines.filter(u"System: Too many wrong room passwords from 127.0.0.4"_s)
+                .size();
+        };
+        GameClient guesser(4);
+        QVERIFY(guesser.connectTo(host.chatPort()));
+        QByteArray guesses;
+        for (int guess = 0; guess < 20; ++guess)
+            guesses += GameClient::joinRequestPacket(u"Guess"_s, u"guess%1"_s.arg(guess));
+        guesses += GameClient::joinRequestPacket(u"Guess"_s, u"Secret"_s);
+        guesser.sendRaw(guesses);
+        QVERIFY(waitUntil([&] { return told() == 1; }));
+        QVERIFY(guesser.staysQuiet(300));
+        QVERIFY(!guesser.opcodes().contains(ChatPacket::RoomSetup));
+
+        guesser.disconnectFromHost();
+        QVERIFY(guesser.waitForClose());
+        QVERIFY(waitUntil([&] { return host.core->parts().clientSlots.connectedCount() == 0; }));
+        GameClient again(4);
+        QVERIFY(again.connectTo(host.chatPort()));
+        again.sendJoin(u"Guess"_s, u"Secret"_s);
+        QVERIFY(!again.waitForOpcode(ChatPacket::JoinRefused).isEmpty());
+        QVERIFY(!again.opcodes().contains(ChatPacket::RoomSetup));
+        QCOMPARE(host.core->parts().players.count(), 0);
+        QCOMPARE(told(), 1);
+
+        // Another address gets in with the password.
+        auto bob = std::make_unique<GameClient>(5);
+        QVERIFY(bob->connectTo(host.chatPort()));
+        bob->sendJoin(u"Bob"_s, u"Secret"_s);
+        QVERIFY(!bob->waitForOpcode(ChatPacket::RoomSetup).isEmpty());
+    }
+
     // One connection streaming empty chat lines within the byte cap used to write a debug line
     // for each: tens of thousands a second. A few of each kind a second are written, then one
     // line saying how many were left out.
