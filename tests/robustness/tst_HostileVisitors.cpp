@@ -209,6 +209,8 @@ private Q_SLOTS:
         guesses += GameClient::joinRequestPacket(u"Guess"_s, u"Secret"_s);
         guesser.sendRaw(guesses);
         QVERIFY(waitUntil([&] { return told() == 1; }));
+        // Five refusals, one for each wrong password its refusal budget lets it be told of.
+        QVERIFY(guesser.waitForPackets(1 + 5));
         QVERIFY(guesser.staysQuiet(300));
         QVERIFY(!guesser.opcodes().contains(ChatPacket::RoomSetup));
 
