@@ -50,6 +50,8 @@ struct FuzzedRoom : ChatRoomParts
         limits.refusalBurst = 1 << 20;
         limits.commandPacketBurst = 1 << 20;
         limits.maxBytesPerSecond = qint64(1) << 40;
+        limits.joins.burst = 1 << 20;
+        limits.passwords.wrongAllowed = 1 << 20;
         room.setLimits(limits);
         voice.setWelcomeMessage(u"Welcome"_s);
     }

@@ -1,6 +1,7 @@
 #include "chat/BotReplies.h"
 
 #include "chat/BotSpeaker.h"
+#include "chat/ChatOptions.h"
 #include "chat/ProgramCredits.h"
 #include "chat/Transcript.h"
 #include "chatserver/ClientSlots.h"
@@ -8,6 +9,8 @@
 #include "tournament/CourseTable.h"
 #include "tournament/PairingsService.h"
 #include "tournament/TournamentSettings.h"
+
+#include <QHostAddress>
 
 #include <algorithm>
 
@@ -157,20 +160,40 @@ void BotReplies::sendVersion(bool replyToHost, int socket)
 
 void BotReplies::sendWhois(bool replyToHost, int socket, const QString &name)
 {
+    // An opponent's address in every player's hands invites attacks during a tournament.
+    const bool wholeAddress = replyToHost || m_bot.options().showsFullIpsInWhois();
     for (int position = m_players.count(); position >= 0; --position) {
         if (m_players.name(position).compare(name, Qt::CaseInsensitive) == 0)
-            m_bot.botSay(replyToHost, socket, whoisLine(position));
+            m_bot.botSay(replyToHost, socket, whoisLine(position, wholeAddress));
     }
 }
 
-QString BotReplies::whoisLine(int position) const
+QString BotReplies::maskedAddress(const QString &address)
+{
+    bool isIpv4 = false;
+    const QHostAddress parsed(address);
+    const quint32 ipv4 = parsed.toIPv4Address(&isIpv4);
+    if (isIpv4)
+        return u"%1.%2.x.x"_s.arg(ipv4 >> 24).arg((ipv4 >> 16) & 0xff);
+    if (parsed.protocol() != QAbstractSocket::IPv6Protocol)
+        return u"x"_s;
+    const Q_IPV6ADDR bytes = parsed.toIPv6Address();
+    QStringList groups;
+    for (int group = 0; group < 4; ++group)
+        groups << QString::number((bytes[2 * group] << 8) | bytes[2 * group + 1], 16);
+    return groups.join(u':') + u":x"_s;
+}
+
+QString BotReplies::whoisLine(int position, bool wholeAddress) const
 {
     const QString id = QString::number(m_players.id(position));
     if (position == 0)
         return m_players.name(0) + u" is IP: Host   ID: "_s + id + u"   Sock: Host"_s;
     const int playerSocket = m_players.socket(position);
-    return m_players.name(position) + u" is IP: "_s + m_slots.peerAddress(playerSocket)
-        + u"   ID: "_s + id + u"   Sock: "_s + QString::number(playerSocket);
+    const QString address = m_slots.peerAddress(playerSocket);
+    return m_players.name(position) + u" is IP: "_s
+        + (wholeAddress ? address : maskedAddress(address)) + u"   ID: "_s + id + u"   Sock: "_s
+        + QString::number(playerSocket);
 }
 
 void BotReplies::announce(Announcement what)

@@ -32,7 +32,13 @@ public:
     void sendRules(bool replyToHost, int socket);
     void sendPairings(bool replyToHost, int socket);
     void sendVersion(bool replyToHost, int socket);
+    // Players are shown addresses with their last parts hidden (see maskedAddress) unless "Show
+    // Full IPs in +whois" is on; the operator always sees them whole.
     void sendWhois(bool replyToHost, int socket, const QString &name);
+    // An address as players see it: an IPv4 address's last two parts, or everything of an IPv6
+    // address after its first four groups, replaced by "x" ("203.0.x.x", "2001:db8:0:1:x"). Text
+    // that is no address comes back as "x".
+    static QString maskedAddress(const QString &address);
 
     // The Announce menu: its own "System: " line first, then the replies to every player.
     void announce(Announcement what);
@@ -47,7 +53,7 @@ private:
     bool sendRoundPairings(bool replyToHost, int socket);
     bool sendRound(bool replyToHost, int socket, int round);
     bool sendMatches(bool replyToHost, int socket, int round);
-    QString whoisLine(int position) const;
+    QString whoisLine(int position, bool wholeAddress) const;
     void announceHeading(const QString &text);
 
     BotSpeaker &m_bot;

@@ -19,6 +19,8 @@ public:
     // or to every seated player for socket 0, echoed as the operator's own chat when "Echo Bot
     // Commands" is on. Text longer than one chat line can carry goes out as several lines.
     void botSay(bool replyToHost, int socket, const QString &text);
+    // What the bot says may depend on the options too ("Show Full IPs in +whois").
+    const ChatOptions &options() const { return m_options; }
 
 private:
     Transcript &m_transcript;

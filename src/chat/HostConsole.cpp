@@ -27,20 +27,6 @@ void HostConsole::handleHostInput(const QString &line)
     handleLine(line, std::nullopt);
 }
 
-bool HostConsole::whisperToSelected(const QStringList &selectedRowTexts, const QString &line)
-{
-    // With several rows selected the last one that names a player wins.
-    std::optional<int> target;
-    for (const QString &rowText : selectedRowTexts) {
-        if (const std::optional<int> position = m_players.findByName(rowText))
-            target = position;
-    }
-    if (!target)
-        return false;
-    handleLine(line, WhisperTarget{m_players.id(*target), *target});
-    return true;
-}
-
 bool HostConsole::whisperTo(quint16 targetId, const QString &line)
 {
     const std::optional<int> target = m_players.findById(targetId, 1);

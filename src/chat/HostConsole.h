@@ -24,10 +24,6 @@ public:
     // a line was handled; an empty line is not handled.
     void handleHostInput(const QString &line);
 
-    // The Whisper button: the target is the last selected player-list row whose text names a
-    // seated player (the operator's own row never is). False when there is no such row, and the
-    // caller shows "Please Select a Player To Whisper To".
-    bool whisperToSelected(const QStringList &selectedRowTexts, const QString &line);
     // A whisper to the seated player with that ID; false when there is none.
     bool whisperTo(quint16 targetId, const QString &line);
 

@@ -45,6 +45,8 @@ ChatRoom::ChatRoom(HostState &state, PlayerTable &players, ClientSlots &clientSl
     , m_queue(queue)
 {
     m_clock.start();
+    m_leftOutReport.setInterval(1000);
+    connect(&m_leftOutReport, &QTimer::timeout, this, &ChatRoom::reportLeftOutNotes);
     connect(&m_slots, &ClientSlots::connectionRequested, this, &ChatRoom::offerConnection);
     connect(&m_slots, &ClientSlots::dataArrived, this, &ChatRoom::readArrivals);
     connect(&m_slots, &ClientSlots::peerClosed, this, &ChatRoom::closeConnection);
@@ -59,6 +61,9 @@ void ChatRoom::setCommandTest(CommandTest isCommand)
 void ChatRoom::setLimits(const Limits &limits)
 {
     m_limits = limits;
+    m_joinBudget.setLimits(limits.joins);
+    m_passwordLockout.setLimits(limits.passwords);
+    m_debugThrottle = DebugThrottle(limits.debugLines);
 }
 
 bool ChatRoom::startListening(quint16 port, const QHostAddress &address)
@@ -98,10 +103,23 @@ void ChatRoom::offerConnection(QTcpSocket *pending, const QString &address)
         m_slots.refuse(pending);
         return;
     }
-    // One connection per address: a client that reconnects replaces its older connection.
+    // An address past its join budget is turned away as a full room turns it away, before it
+    // can make the room announce anything to the others.
+    const qint64 now = nowMs();
+    if (!m_joinBudget.allows(address, now)) {
+        note(address, Note::JoinsTooFast, u"Joins too often from "_s + address + u"; refused"_s);
+        m_slots.refuse(pending, ChatPacket::roomFull());
+        return;
+    }
+    // One connection per address: a client that reconnects replaces its older connection. A
+    // seated one paid when it took its seat; one without a seat pays here, or reconnecting
+    // without ever joining would cost nothing.
     for (int socket = 1; socket <= m_slots.highestIndex(); ++socket) {
-        if (m_slots.peerAddress(socket) == address)
+        if (m_slots.peerAddress(socket) == address) {
+            if (!m_players.findBySocket(socket))
+                m_joinBudget.spend(address, now);
             closeConnection(socket);
+        }
     }
     const int socket = m_slots.lowestClosedSlot();
     if (socket < 0 || !m_slots.accept(pending, socket)) {
@@ -128,7 +146,8 @@ void ChatRoom::openConnection(int socket)
         socket, ChatPacket::initiateConnection(m_state.roomLocked, m_state.roomName));
     laterOnSameConnection(socket, m_limits.silentTimeout, [this](int silent) {
         if (!m_players.findBySocket(silent)) {
-            qCDebug(lcRoom) << "Socket" << silent << "sent no JoinRequest in time; closing it";
+            note(silent, Note::SilentTimeout,
+                u"Socket %1 sent no JoinRequest in time; closing it"_s.arg(silent));
             closeConnection(silent);
         }
     });
@@ -147,7 +166,7 @@ void ChatRoom::receive(int socket, QByteArrayView bytes)
     if (!client || client->closing)
         return;
     if (!client->arrivals.admit(bytes.size(), nowMs())) {
-        qCDebug(lcRoom) << "Socket" << socket << "sends too fast; closing it";
+        note(socket, Note::SendsTooFast, u"Socket %1 sends too fast; closing it"_s.arg(socket));
         closeAtEndOfEvent(socket);
         return;
     }
@@ -187,19 +206,33 @@ void ChatRoom::dispatch(const QByteArray &packet, int socket)
 void ChatRoom::handleJoinRequest(const QByteArray &packet, int socket)
 {
     if (m_players.findBySocket(socket)) {
-        qCDebug(lcRoom) << "Socket" << socket << "already holds a seat; JoinRequest ignored";
+        note(socket, Note::AlreadySeated,
+            u"Socket %1 already holds a seat; JoinRequest ignored"_s.arg(socket));
         return;
     }
     const ChatPacket::JoinRequestFields request = ChatPacket::readJoinRequest(packet);
-    const bool wrongPassword = m_state.roomLocked && request.password != m_state.roomPassword;
-    const std::optional<quint16> id = wrongPassword ? std::nullopt : m_players.issueId();
+    const QString address = m_slots.peerAddress(socket);
+    const qint64 now = nowMs();
+    bool wrongPassword = false;
+    if (m_state.roomLocked) {
+        // A locked-out address is refused whatever it sends, so guessing there tells nothing.
+        wrongPassword = m_passwordLockout.isLockedOut(address, now)
+            || request.password != m_state.roomPassword;
+        if (!wrongPassword)
+            m_passwordLockout.noteRightPassword(address);
+        else if (m_passwordLockout.noteWrongPassword(address, now))
+            Q_EMIT systemMessage(u"Too many wrong room passwords from "_s + address);
+    }
+    // Past its budget a join is refused as a full room refuses it; nobody else hears of it.
+    const std::optional<quint16> id
+        = wrongPassword || !m_joinBudget.spend(address, now) ? std::nullopt : m_players.issueId();
     if (!id) {
         // Guessing passwords on one connection must not fill the queue with refusals.
         ClientConnection *client = connection(socket);
         if (!withinBudget(client->refusals, client->refusalsExhausted)) {
             if (client->refusalsExhausted == 1)
-                qCDebug(lcRoom) << "Socket" << socket
-                                << "is refused too often; JoinRequests ignored";
+                note(socket, Note::RefusedTooOften,
+                    u"Socket %1 is refused too often; JoinRequests ignored"_s.arg(socket));
             return;
         }
         m_queue.queuePacket(
@@ -233,23 +266,26 @@ void ChatRoom::handleChatLine(const QByteArray &packet, int socket)
     // No line of this protocol is longer (the host's own carry a one-byte length); a longer one
     // would be relayed to everyone and written whole to the transcript and the log.
     if (packet.size() > ChatPacket::MaxChatLineSize) {
-        Q_EMIT debugLine(timeOfDay() + u" Chat Line Too Long From Socket: "_s
-            + QString::number(socket) + u" ("_s + QString::number(packet.size()) + u" bytes)"_s);
+        note(socket, Note::ChatLineTooLong,
+            timeOfDay() + u" Chat Line Too Long From Socket: "_s + QString::number(socket) + u" ("_s
+                + QString::number(packet.size()) + u" bytes)"_s);
         return;
     }
     const std::optional<ChatPacket::ChatLineFields> line = ChatPacket::readChatLine(packet);
     if (!line) {
-        qCDebug(lcRoom) << "Socket" << socket << "sent a ChatLine of" << packet.size() << "bytes";
+        note(socket, Note::ShortChatLine,
+            u"Socket %1 sent a ChatLine of %2 bytes"_s.arg(socket).arg(packet.size()));
         return;
     }
     const std::optional<int> seat = m_players.findBySocket(socket);
     if (!seat) {
-        qCDebug(lcRoom) << "Socket" << socket << "has no seat; ChatLine dropped";
+        note(socket, Note::NoSeat, u"Socket %1 has no seat; ChatLine dropped"_s.arg(socket));
         return;
     }
     // Players may only speak as themselves; a line under another ID would be relayed as theirs.
     if (line->senderId != m_players.id(*seat)) {
-        qCDebug(lcRoom) << "Socket" << socket << "sent a ChatLine as ID" << line->senderId;
+        note(socket, Note::WrongSenderId,
+            u"Socket %1 sent a ChatLine as ID %2"_s.arg(socket).arg(line->senderId));
         return;
     }
     if (!withinLineRate(socket))
@@ -259,7 +295,8 @@ void ChatRoom::handleChatLine(const QByteArray &packet, int socket)
         return;
     }
     if (!m_queue.admitsRelay(socket, relayCost(*line, socket))) {
-        qCDebug(lcRoom) << "Socket" << socket << "line shed: the queue holds" << m_queue.size();
+        note(socket, Note::LineShed,
+            u"Socket %1 line shed: the queue holds %2"_s.arg(socket).arg(m_queue.size()));
         tellRefusal(socket, connection(socket)->lastShedMs, kBusyNotice);
         return;
     }
@@ -336,8 +373,8 @@ void ChatRoom::handleNameRequest(const QByteArray &packet, int socket)
     ClientConnection *client = connection(socket);
     if (!withinBudget(client->nameReplies, client->nameRepliesExhausted)) {
         if (client->nameRepliesExhausted == 1)
-            qCDebug(lcRoom) << "Socket" << socket
-                            << "asks for names too often; NameRequests ignored";
+            note(socket, Note::NameRequestsTooOften,
+                u"Socket %1 asks for names too often; NameRequests ignored"_s.arg(socket));
         return;
     }
     m_queue.queuePacket(socket, ChatPacket::nameReply(*request, m_players));
@@ -347,6 +384,7 @@ void ChatRoom::handleNameRequest(const QByteArray &packet, int socket)
 
 void ChatRoom::closeConnection(int socket)
 {
+    const QString address = m_slots.peerAddress(socket);
     const std::optional<int> seat = m_players.findBySocket(socket);
     std::optional<quint16> departedId;
     QString departedName;
@@ -363,7 +401,7 @@ void ChatRoom::closeConnection(int socket)
         m_queue.queuePacket(0, ChatPacket::removePlayer(*departedId));
         Q_EMIT playerLeft(departedName, *departedId);
     } else {
-        Q_EMIT debugLine(
+        note(address, Note::NoPlayerFound,
             timeOfDay() + u" No Player Found for Socket: "_s + QString::number(socket));
     }
 }
@@ -373,7 +411,8 @@ void ChatRoom::dropOverflowing(int socket)
     ClientConnection *client = connection(socket);
     if (!client || client->closing)
         return;
-    qCDebug(lcRoom) << "Socket" << socket << "cannot keep up with what it is sent; closing it";
+    note(socket, Note::CannotKeepUp,
+        u"Socket %1 cannot keep up with what it is sent; closing it"_s.arg(socket));
     // Its backlog would otherwise go to the next client in this slot.
     m_queue.discardPacketsFor(socket);
     closeAtEndOfEvent(socket);
@@ -387,22 +426,6 @@ void ChatRoom::closeAtEndOfEvent(int socket)
 }
 
 // --- Moderation -------------------------------------------------------------------------------
-
-void ChatRoom::kickSelectedPlayer(const QList<QPair<int, QString>> &selectedRows, bool ban)
-{
-    QList<QPair<int, QString>> rows = selectedRows;
-    std::sort(rows.begin(), rows.end(),
-        [](const auto &left, const auto &right) { return left.first < right.first; });
-    for (const auto &[row, text] : std::as_const(rows)) {
-        const std::optional<int> position = m_players.findByName(text);
-        if (!position)
-            continue;
-        // The operator's own row names a player who bears the operator's name: never a target.
-        if (row == 0)
-            return;
-        kickPosition(*position, ban);
-    }
-}
 
 bool ChatRoom::kickPlayer(quint16 id, bool ban)
 {
@@ -432,9 +455,47 @@ void ChatRoom::kickPosition(int position, bool ban, const BanList::Terms &terms)
     // to arrive.
     const auto queueWait = OutgoingQueue::TickInterval * m_queue.size();
     laterOnSameConnection(socket, m_limits.kickGrace + queueWait, [this](int kicked) {
-        qCDebug(lcRoom) << "Kicked socket" << kicked << "is still connected; closing it";
+        note(kicked, Note::KickIgnored,
+            u"Kicked socket %1 is still connected; closing it"_s.arg(kicked));
         closeConnection(kicked);
     });
+}
+
+// --- Debug output -----------------------------------------------------------------------------
+
+void ChatRoom::note(int socket, Note kind, const QString &text)
+{
+    note(m_slots.peerAddress(socket), kind, text);
+}
+
+void ChatRoom::note(const QString &address, Note kind, const QString &text)
+{
+    if (m_debugThrottle.admit(address, int(kind), nowMs()))
+        writeNote(kind, text);
+    // Ended seconds are reported and forgotten on the timer, so the throttle stays small.
+    if (!m_leftOutReport.isActive())
+        m_leftOutReport.start();
+}
+
+void ChatRoom::writeNote(Note kind, const QString &text)
+{
+    if (kind >= Note::ChatLineTooLong)
+        Q_EMIT debugLine(text);
+    else
+        qCDebug(lcRoom).noquote() << text;
+}
+
+void ChatRoom::reportLeftOutNotes()
+{
+    for (const DebugThrottle::LeftOut &leftOut : m_debugThrottle.takeEnded(nowMs())) {
+        const Note kind = Note(leftOut.kind);
+        const QString text
+            = u"%1 more lines like the last from %2 were left out"_s.arg(leftOut.count)
+                  .arg(leftOut.address);
+        writeNote(kind, kind >= Note::ChatLineTooLong ? timeOfDay() + u' ' + text : text);
+    }
+    if (m_debugThrottle.isEmpty())
+        m_leftOutReport.stop();
 }
 
 // --- Connection bookkeeping -------------------------------------------------------------------

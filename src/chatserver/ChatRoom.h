@@ -3,7 +3,10 @@
 #include "chatserver/BanList.h"
 #include "chatserver/ChatPackets.h"
 #include "chatserver/ClientConnection.h"
+#include "chatserver/DebugThrottle.h"
 #include "chatserver/IpMonitor.h"
+#include "chatserver/JoinBudget.h"
+#include "chatserver/PasswordLockout.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -13,6 +16,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <chrono>
 #include <functional>
@@ -65,6 +69,12 @@ public:
         std::chrono::milliseconds refusalNoticeGap{5000};
         // A connection that sends more than this within one second is closed.
         qint64 maxBytesPerSecond = 256 * 1024;
+        // Seats taken and connections replaced per address; beyond, refused as a full room.
+        JoinBudget::Limits joins;
+        // Wrong room passwords per address before every JoinRequest from it is refused.
+        PasswordLockout::Limits passwords;
+        // Debug lines per address and kind.
+        DebugThrottle::Limits debugLines;
     };
 
     // Tells the bot's commands from chat: a command is charged to its sender's command budget
@@ -90,9 +100,6 @@ public:
     // empties the table down to the operator, the player list and the IP monitor.
     void closeAll();
 
-    // The operator's kick or ban of the player-list rows that are selected: each row is (row index,
-    // row text) as the list shows them; row 0 is the operator's own.
-    void kickSelectedPlayer(const QList<QPair<int, QString>> &selectedRows, bool ban);
     // Kick or ban the seated player with that ID; false when there is none.
     bool kickPlayer(quint16 id, bool ban);
     // Kick and ban with a duration and a reason; false when no player has that ID.
@@ -121,8 +128,36 @@ Q_SIGNALS:
     void playerLeft(const QString &name, quint16 id);
     // A notice about the player's own lines (too many, shed), to be said to that connection alone.
     void noticeForPlayer(int socket, const QString &text);
+    // A line for the operator's transcript, as a system message.
+    void systemMessage(const QString &text);
 
 private:
+    // What the room notes in its debug output, each kind throttled on its own.
+    enum class Note {
+        SilentTimeout,
+        SendsTooFast,
+        AlreadySeated,
+        RefusedTooOften,
+        ShortChatLine,
+        NoSeat,
+        WrongSenderId,
+        LineShed,
+        NameRequestsTooOften,
+        CannotKeepUp,
+        KickIgnored,
+        JoinsTooFast,
+        // Lines of the debug list, which the operator sees.
+        ChatLineTooLong,
+        NoPlayerFound,
+    };
+
+    // Writes text to the debug output (the debug list for the kinds the operator sees) unless
+    // that address has had its share of this kind for the second.
+    void note(const QString &address, Note kind, const QString &text);
+    void note(int socket, Note kind, const QString &text);
+    void writeNote(Note kind, const QString &text);
+    void reportLeftOutNotes();
+
     void offerConnection(QTcpSocket *pending, const QString &address);
     void openConnection(int socket);
     void readArrivals(int socket);
@@ -167,6 +202,10 @@ private:
     BanList m_banList;
     IpMonitor m_ipMonitor;
     Limits m_limits;
+    JoinBudget m_joinBudget;
+    PasswordLockout m_passwordLockout;
+    DebugThrottle m_debugThrottle;
+    QTimer m_leftOutReport;
     // Accepted connections by slot index.
     QHash<int, ClientConnection> m_connections;
     quint64 m_lastGeneration = 0;

@@ -61,10 +61,16 @@ std::optional<int> PlayerTable::findByName(const QString &name) const
 
 std::optional<quint16> PlayerTable::issueId()
 {
-    if (m_totalJoins >= std::numeric_limits<quint16>::max())
-        return std::nullopt;
-    ++m_totalJoins;
-    return quint16(m_totalJoins);
+    constexpr int Ids = std::numeric_limits<quint16>::max();
+    for (int tried = 0; tried < Ids; ++tried) {
+        // 0 is the operator's.
+        m_lastId = m_lastId == Ids ? 1 : quint16(m_lastId + 1);
+        if (!findById(m_lastId, 1)) {
+            ++m_totalJoins;
+            return m_lastId;
+        }
+    }
+    return std::nullopt;
 }
 
 bool PlayerTable::isWelcomed(const QString &address) const

@@ -37,10 +37,14 @@ public:
     // Kick and ban: exact name, lowest player position first.
     std::optional<int> findByName(const QString &name) const;
 
-    // Player IDs run 1..65535 and are never reused in a run; once they are used up no further
-    // join can be admitted, so the caller refuses it.
+    // Player IDs run 1..65535, then from 1 again, skipping those seated players hold: an ID is
+    // never held by two seated players at once, and a long run never runs out of them. Nothing
+    // only when every ID is seated, which the 63 client slots never allow.
     std::optional<quint16> issueId();
+    // Joins in this run, counted on past the wrap of the IDs.
     int totalJoins() const { return m_totalJoins; }
+    // The ID issued last; the next is the one after it. For tests of the wrap.
+    void setLastIssuedId(quint16 id) { m_lastId = id; }
 
     // Addresses already greeted in this run; kept when the room closes and opens again.
     bool isWelcomed(const QString &address) const;
@@ -56,5 +60,6 @@ private:
 
     QList<Seat> m_seats;
     int m_totalJoins = 0;
+    quint16 m_lastId = 0;
     QStringList m_welcomedAddresses;
 };

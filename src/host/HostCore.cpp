@@ -109,6 +109,7 @@ void HostCore::connectParts()
             m_parts->services->playerChat.handlePlayerChat(packet, line, socket);
         });
     connect(&p.room, &ChatRoom::debugLine, this, &HostCore::addDebugLine);
+    connect(&p.room, &ChatRoom::systemMessage, this, &HostCore::systemLine);
     connect(&p.identity, &HostIdentity::changed, this,
         [this] { m_parts->voice.setWelcomeMessage(m_parts->identity.welcomeMessage()); });
     connect(&p.services->pairings, &PairingsService::systemMessage, this, &HostCore::systemLine);
@@ -330,11 +331,6 @@ bool HostCore::whisper(quint16 playerId, const QString &line)
     return m_parts->services->console.whisperTo(playerId, line);
 }
 
-bool HostCore::whisperToRows(const QStringList &selectedRowTexts, const QString &line)
-{
-    return m_parts->services->console.whisperToSelected(selectedRowTexts, line);
-}
-
 bool HostCore::toggleMute()
 {
     const bool wasMuted = isMuted();
@@ -357,23 +353,6 @@ bool HostCore::kick(quint16 playerId)
 bool HostCore::ban(quint16 playerId, const BanTerms &terms)
 {
     return m_parts->room.banPlayer(playerId, terms);
-}
-
-void HostCore::kickRows(const QList<QPair<int, QString>> &selectedRows)
-{
-    m_parts->room.kickSelectedPlayer(selectedRows, false);
-}
-
-void HostCore::banRows(const QList<QPair<int, QString>> &selectedRows)
-{
-    m_parts->room.kickSelectedPlayer(selectedRows, true);
-}
-
-std::optional<quint16> HostCore::playerIdForRow(const QString &rowText) const
-{
-    const PlayerTable &players = m_parts->players;
-    const std::optional<int> position = players.findByName(rowText);
-    return position ? std::optional(players.id(*position)) : std::nullopt;
 }
 
 bool HostCore::isBanTarget(const QString &text)

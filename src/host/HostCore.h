@@ -79,23 +79,12 @@ public:
     void say(const QString &line);
     // A whisper to the seated player with that ID; false when there is none.
     bool whisper(quint16 playerId, const QString &line);
-    // The Whisper button with these player-list rows selected (their texts): the target is the
-    // last row that names a seated player; the operator's own row never does. False when there
-    // is no target, and the front end shows "Please Select a Player To Whisper To".
-    bool whisperToRows(const QStringList &selectedRowTexts, const QString &line);
     // The Mute item; nothing changes while no player is seated. Returns the new state.
     bool toggleMute();
 
     // Kick or kick-and-ban the seated player with that ID; false when there is none.
     bool kick(quint16 playerId);
     bool ban(quint16 playerId, const BanTerms &terms = {});
-    // The player list's "Kick Player" and "Ban Player" (for good) on the selected rows, each given
-    // as (row index, row text); row 0 is the operator's own. A row whose text names nobody seated
-    // is passed over; the operator's own row naming a player ends the whole operation.
-    void kickRows(const QList<QPair<int, QString>> &selectedRows);
-    void banRows(const QList<QPair<int, QString>> &selectedRows);
-    // The player a player-list row names: the first table position with exactly that name.
-    std::optional<quint16> playerIdForRow(const QString &rowText) const;
 
     // Bans an address or IPv4 range ("203.0.113.0/24") whether or not anyone is on it; false
     // (and nothing banned) when the text is neither.

@@ -2,6 +2,7 @@
 
 #include "text/AnsiText.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -47,7 +48,25 @@ QString unescaped(QStringView value)
     return out;
 }
 
+// Far beyond any settings this program writes; a larger file is no settings file of ours, and
+// reading it whole would cost memory on every save.
+constexpr qint64 MaxFileSize = 1024 * 1024;
+
 using ValueName = std::pair<QString, QString>; // key path, value name
+
+// Copies the file beside itself as "<name>.unreadable-<date>" (then "-2", "-3" ... when that is
+// taken); the copy's path, or "" when no copy could be made.
+QString keepCopyOf(const QString &filePath)
+{
+    const QString base = filePath + u".unreadable-"_s + QDate::currentDate().toString(Qt::ISODate);
+    for (int attempt = 1; attempt <= 100; ++attempt) {
+        const QString copy = attempt == 1 ? base : base + u'-' + QString::number(attempt);
+        if (QFileInfo::exists(copy))
+            continue;
+        return QFile::copy(filePath, copy) ? copy : QString();
+    }
+    return QString();
+}
 
 std::optional<QString> valueIn(
     const SettingsStore::Values &values, const QString &keyPath, const QString &valueName)
@@ -173,19 +192,37 @@ void SettingsStore::load()
         return;
     const QString shownPath = QDir::toNativeSeparators(m_filePath);
     QFile file(m_filePath);
+    const QString notSaved = u" (starting with default settings; changes will not be saved)"_s;
     if (!file.open(QIODevice::ReadOnly)) {
         m_keepFileUntouched = true;
-        m_loadProblem = u"The settings file cannot be read: "_s + shownPath
-            + u" (starting with default settings; changes will not be saved)"_s;
+        m_loadProblem = u"The settings file cannot be read: "_s + shownPath + notSaved;
+        return;
+    }
+    if (file.size() > MaxFileSize) {
+        m_keepFileUntouched = true;
+        m_loadProblem
+            = u"The settings file is larger than 1 MiB and was not read: "_s + shownPath + notSaved;
         return;
     }
     bool wellFormed = true;
-    m_values = parse(file.readAll(), &wellFormed);
+    m_values = parse(file.read(MaxFileSize), &wellFormed);
     m_onDisk = m_values;
+    if (wellFormed) {
+        watchFile();
+        return;
+    }
+    // The first save would drop every line that could not be read (a file saved as UTF-16 by an
+    // editor loses all of them), so the file as it is is kept beside it first.
+    const QString copy = keepCopyOf(m_filePath);
+    if (copy.isEmpty()) {
+        m_keepFileUntouched = true;
+        m_loadProblem = u"The settings file is damaged and no copy of it could be kept: "_s
+            + shownPath + u" (changes will not be saved)"_s;
+        return;
+    }
     watchFile();
-    if (!wellFormed)
-        m_loadProblem
-            = u"The settings file is damaged; unreadable lines were skipped: "_s + shownPath;
+    m_loadProblem = u"The settings file is damaged; unreadable lines were skipped: "_s + shownPath
+        + u" (the file as it was is kept as "_s + QDir::toNativeSeparators(copy) + u')';
 }
 
 void SettingsStore::save()
@@ -228,9 +265,10 @@ void SettingsStore::watchFile()
 void SettingsStore::takeOutsideChanges()
 {
     QFile file(m_filePath);
-    if (m_filePath.isEmpty() || m_keepFileUntouched || !file.open(QIODevice::ReadOnly))
+    if (m_filePath.isEmpty() || m_keepFileUntouched || !file.open(QIODevice::ReadOnly)
+        || file.size() > MaxFileSize)
         return;
-    const Values now = parse(file.readAll());
+    const Values now = parse(file.read(MaxFileSize));
     if (now == m_onDisk)
         return;
     QList<std::pair<QString, QString>> taken;

@@ -26,7 +26,7 @@ void RankLookup::requestRank(bool replyToHost, int socket, const QString &name)
             u"Another Rank Request is still executing, Please Try Again Later!"_s);
         return;
     }
-    m_asker = {replyToHost, socket, name};
+    m_asker = {replyToHost, socket, connectionOf(replyToHost, socket), name};
     m_fetcher.fetch(m_site.rankUrl(m_settings.ladderPath(), m_settings.ladderServer(), name));
 }
 
@@ -45,7 +45,20 @@ void RankLookup::pageArrived(const QByteArray &body)
             + page.winPercent + u" Streak: "_s + page.streak);
 }
 
+void RankLookup::setConnectionOf(std::function<quint64(int)> connectionOf)
+{
+    m_connectionOf = std::move(connectionOf);
+}
+
+quint64 RankLookup::connectionOf(bool replyToHost, int socket) const
+{
+    // The operator and "every player" (socket 0) are always there.
+    return replyToHost || socket <= 0 || !m_connectionOf ? 0 : m_connectionOf(socket);
+}
+
 void RankLookup::answer(const QString &text)
 {
+    if (connectionOf(m_asker.replyToHost, m_asker.socket) != m_asker.connection)
+        return; // the asker left during the download
     Q_EMIT reply(m_asker.replyToHost, m_asker.socket, text);
 }

@@ -167,9 +167,12 @@ void HostWindowController::refreshPlayerList()
 {
     QListWidget *list = m_window.chatroomTab()->playerList();
     list->clear();
-    // Nobody until a room is open; the first row is then the operator's own.
-    for (const PlayerRow &row : m_core.playerRows())
-        list->addItem(row.name);
+    // Nobody until a room is open; the first row is then the operator's own. Each row keeps its
+    // player's ID: two players may share a name, and the actions must hit the one clicked.
+    for (const PlayerRow &row : m_core.playerRows()) {
+        auto *item = new QListWidgetItem(row.name, list);
+        item->setData(PlayerIdRole, row.id);
+    }
 }
 
 void HostWindowController::refreshIpMonitor()
@@ -204,10 +207,9 @@ void HostWindowController::sendInput(bool whisper)
     if (line.isEmpty())
         return;
     if (whisper) {
-        QStringList selected;
-        for (QListWidgetItem *item : tab->playerList()->selectedItems())
-            selected << item->text();
-        if (!m_core.whisperToRows(selected, line)) {
+        // With several rows selected the last one wins.
+        const QList<quint16> selected = selectedPlayerIds();
+        if (selected.isEmpty() || !m_core.whisper(selected.last(), line)) {
             showMessage(u"Please Select a Player To Whisper To"_s, u"Whisper Error"_s);
             return;
         }
@@ -225,15 +227,22 @@ void HostWindowController::toggleMute()
     m_window.menuItem(HostWindow::MuteItem)->setChecked(m_core.toggleMute());
 }
 
+QList<quint16> HostWindowController::selectedPlayerIds() const
+{
+    const QListWidget *list = m_window.chatroomTab()->playerList();
+    QList<quint16> ids;
+    // Row 0 is the operator's own and never a target.
+    for (int r = 1; r < list->count(); ++r) {
+        if (list->item(r)->isSelected())
+            ids.append(quint16(list->item(r)->data(PlayerIdRole).toUInt()));
+    }
+    return ids;
+}
+
 void HostWindowController::kickSelected()
 {
-    QListWidget *list = m_window.chatroomTab()->playerList();
-    QList<QPair<int, QString>> rows;
-    for (int r = 0; r < list->count(); ++r) {
-        if (list->item(r)->isSelected())
-            rows.append({r, list->item(r)->text()});
-    }
-    m_core.kickRows(rows);
+    for (const quint16 id : selectedPlayerIds())
+        m_core.kick(id);
 }
 
 void HostWindowController::whisperFromMenu()
@@ -253,17 +262,16 @@ void HostWindowController::whisperFromMenu()
 
 void HostWindowController::askBanSelected()
 {
-    QListWidget *list = m_window.chatroomTab()->playerList();
+    const QListWidget *list = m_window.chatroomTab()->playerList();
+    // Row 0 is the operator's own and never a target.
     for (int r = 1; r < list->count(); ++r) {
-        if (!list->item(r)->isSelected())
+        const QListWidgetItem *item = list->item(r);
+        if (!item->isSelected())
             continue;
-        // The player is fixed when the question opens: whoever holds the name later is not meant.
-        const QString name = list->item(r)->text();
-        const std::optional<quint16> id = m_core.playerIdForRow(name);
-        if (!id)
-            continue;
-        BanDialog::ask(&m_window, name,
-            [this, playerId = *id](const BanTerms &terms) { m_core.ban(playerId, terms); });
+        // The row's ID is taken when the question opens: whoever shares the name is not meant.
+        const auto id = quint16(item->data(PlayerIdRole).toUInt());
+        BanDialog::ask(
+            &m_window, item->text(), [this, id](const BanTerms &terms) { m_core.ban(id, terms); });
         return;
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QMessageBox>
 #include <QObject>
 #include <QPointer>
@@ -21,6 +22,9 @@ public:
     void showRestoredState();
 
 private:
+    // Where each player-list row keeps its player's ID.
+    static constexpr int PlayerIdRole = Qt::UserRole;
+
     void connectChatroom();
     void connectModeration();
     void connectMenus();
@@ -33,6 +37,8 @@ private:
     void refreshBanList();
     void sendInput(bool whisper);
     void toggleMute();
+    // The IDs of the selected players' rows, top to bottom; never the operator's own row.
+    QList<quint16> selectedPlayerIds() const;
     void kickSelected();
     void whisperFromMenu();
     void askBanSelected();

@@ -246,11 +246,37 @@ private Q_SLOTS:
         m_room->services.replies.sendWhois(true, 0, u"Bo"_s);
         QCOMPARE(m_room->takeShown(), QStringList());
 
-        // Said to one player, only that player hears it.
+        // Said to one player, only that player hears it, and without the address's last parts.
         m_room->services.replies.sendWhois(false, ann.socket, u"ann"_s);
         QVERIFY(m_room->settle());
-        QCOMPARE(m_room->texts(ann), QStringList{line(ann, u"127.0.0.3"_s)});
+        QCOMPARE(m_room->texts(ann), QStringList{line(ann, u"127.0.x.x"_s)});
         QCOMPARE(m_room->texts(bob), QStringList());
+
+        // "Show Full IPs in +whois" gives players the whole address again.
+        m_room->options.setOption(ChatOptions::ShowFullIpsInWhois, true);
+        m_room->services.replies.sendWhois(false, ann.socket, u"bob"_s);
+        QVERIFY(m_room->settle());
+        QCOMPARE(m_room->texts(ann),
+            (QStringList{line(bob2, u"127.0.0.4"_s), line(bob, u"127.0.0.2"_s)}));
+    }
+
+    void maskedAddress_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("masked");
+        QTest::newRow("IPv4") << u"203.0.113.77"_s << u"203.0.x.x"_s;
+        QTest::newRow("IPv4 as IPv6") << u"::ffff:198.51.100.2"_s << u"198.51.x.x"_s;
+        QTest::newRow("IPv6") << u"2001:db8:85a3:8d3:1319:8a2e:370:7348"_s
+                              << u"2001:db8:85a3:8d3:x"_s;
+        QTest::newRow("IPv6 shortened") << u"2001:db8::1"_s << u"2001:db8:0:0:x"_s;
+        QTest::newRow("no address") << u"Host"_s << u"x"_s;
+        QTest::newRow("empty") << QString() << u"x"_s;
+    }
+    void maskedAddress()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, masked);
+        QCOMPARE(BotReplies::maskedAddress(address), masked);
     }
 
     // Players, the operator and the Announce items all read the same placeholders.

@@ -114,22 +114,19 @@ private Q_SLOTS:
         QCOMPARE(m_room->takeShown(), QStringList{u"BOT: |Rule #1: No mulligans|b"_s});
     }
 
-    void whisperToTheSelectedRow_data()
+    void whisperToOnePlayer_data()
     {
-        QTest::addColumn<QStringList>("rows");
-        QTest::addColumn<QString>("target"); // empty: no usable selection
-        QTest::newRow("nothing selected") << QStringList() << QString();
-        QTest::newRow("own row") << QStringList{u"Host"_s} << QString();
-        QTest::newRow("name differs in case") << QStringList{u"ann"_s} << QString();
-        QTest::newRow("one player") << QStringList{u"Ann"_s} << u"Ann"_s;
-        QTest::newRow("last usable row wins")
-            << QStringList{u"Host"_s, u"Bob"_s, u"Ann"_s, u"Gone"_s} << u"Ann"_s;
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QString>("target"); // empty: nobody to whisper to
+        QTest::newRow("the operator") << 0 << QString();
+        QTest::newRow("nobody seated") << 999 << QString();
+        QTest::newRow("Ann") << 1 << u"Ann"_s;
     }
-    void whisperToTheSelectedRow()
+    void whisperToOnePlayer()
     {
-        QFETCH(QStringList, rows);
+        QFETCH(int, id);
         QFETCH(QString, target);
-        QCOMPARE(m_room->services.console.whisperToSelected(rows, u"hi"_s), !target.isEmpty());
+        QCOMPARE(m_room->services.console.whisperTo(quint16(id), u"hi"_s), !target.isEmpty());
         QVERIFY(m_room->settle());
         const bool toAnn = target == u"Ann";
         QCOMPARE(m_room->texts(m_ann), toAnn ? QStringList{u"hi"_s} : QStringList());
@@ -140,7 +137,7 @@ private Q_SLOTS:
     void emptyLinesDoNothing()
     {
         m_room->services.console.handleHostInput(QString());
-        QVERIFY(m_room->services.console.whisperToSelected({u"Bob"_s}, QString()));
+        QVERIFY(m_room->services.console.whisperTo(m_bob.id, QString()));
         QVERIFY(m_room->settle());
         QCOMPARE(m_room->received(m_ann), QList<QByteArray>());
         QCOMPARE(m_room->received(m_bob), QList<QByteArray>());

@@ -252,6 +252,122 @@ private Q_SLOTS:
         QCOMPARE(room.room.ipMonitor().rows().at(0).playerName, seatedName);
     }
 
+    // Joining again and again makes the room announce each seat to everyone, so each address has
+    // a budget of joins. Past it the address is turned away as a full room turns it away, its
+    // seated connection stays, and nobody else hears of it.
+    void joinsAreBudgetedPerAddress()
+    {
+        ChatRoom::Limits limits;
+        limits.joins.burst = 2;
+        limits.joins.refillInterval = 3000ms;
+        Room room(limits);
+        GameClient *ann = room.join(2, u"Ann"_s);
+        QVERIFY(ann);
+        // A reconnect that replaces a seated connection pays for its new seat only.
+        GameClient *cid = room.join(3, u"Cid"_s);
+        QVERIFY(cid);
+        GameClient *cidAgain = room.join(3, u"Cid"_s, 2);
+        QVERIFY(cidAgain && cid->waitForClose());
+        QVERIFY(waitUntil([&] { return room.queue.size() == 0; }));
+        QVERIFY(ann->staysQuiet(50));
+        const qsizetype annHeard = ann->packets().size();
+
+        GameClient refused(3);
+        refused.connectTo(room.slots.listeningPort());
+        QVERIFY(refused.waitForClose());
+        QCOMPARE(refused.packets(), QList<QByteArray>{ChatPacket::roomFull()});
+        QVERIFY(!cidAgain->isClosed());
+        QCOMPARE(room.players.count(), 2);
+        QVERIFY(ann->staysQuiet(100));
+        QCOMPARE(ann->packets().size(), annHeard);
+
+        // Connections that never join and replace each other pay too.
+        QVERIFY(room.connect(4) && room.connect(4) && room.connect(4));
+        GameClient alsoRefused(4);
+        alsoRefused.connectTo(room.slots.listeningPort());
+        QVERIFY(alsoRefused.waitForClose());
+        QCOMPARE(alsoRefused.packets(), QList<QByteArray>{ChatPacket::roomFull()});
+
+        // Other addresses are not touched, and the budget comes back with time.
+        QVERIFY(room.join(5, u"Dee"_s));
+        GameClient *back = nullptr;
+        for (int attempt = 0; !back && attempt < 40; ++attempt) {
+            room.clients.push_back(std::make_unique<GameClient>(3));
+            GameClient *client = room.clients.back().get();
+            if (client->connectTo(room.slots.listeningPort()) && client->waitForPackets(1, 1000)
+                && client->packets().first() != ChatPacket::roomFull())
+                back = client;
+            else
+                client->staysQuiet(250); // the budget fills up with time
+        }
+        QVERIFY(back);
+        back->sendJoin(u"Cid"_s);
+        QVERIFY(!back->waitForOpcode(ChatPacket::RoomSetup).isEmpty());
+    }
+
+    // Past 65,535 the IDs start again from 1, passing over those seated players hold.
+    void playerIdsWrapPastTheLast()
+    {
+        Room room;
+        GameClient *ann = room.join(2, u"Ann"_s);
+        QVERIFY(ann);
+        QCOMPARE(ann->ownId(), quint16(1));
+        room.players.setLastIssuedId(65534);
+        GameClient *bob = room.join(3, u"Bob"_s);
+        QVERIFY(bob);
+        QCOMPARE(bob->ownId(), quint16(65535));
+        GameClient *cid = room.join(4, u"Cid"_s);
+        QVERIFY(cid);
+        QCOMPARE(cid->ownId(), quint16(2));
+        // The others are told the new ID too.
+        QVERIFY(
+            waitUntil([&] { return bob->packets().contains(ChatPacket::addPlayer(2, u"Cid"_s)); }));
+        QCOMPARE(room.players.totalJoins(), 3);
+    }
+
+    // Five wrong passwords from one address lock it out: every JoinRequest from it is refused as
+    // a wrong password is, the right one too, until the lockout ends. The operator is told once.
+    void wrongPasswordsLockTheAddressOut()
+    {
+        ChatRoom::Limits limits;
+        limits.passwords.lockout = 1500ms;
+        Room room(limits, true, u"Secret"_s);
+        QSignalSpy system(&room.room, &ChatRoom::systemMessage);
+        GameClient *ann = room.join(2, u"Ann"_s);
+        QVERIFY(ann);
+        GameClient *guesser = room.connect(3);
+        QVERIFY(guesser);
+        for (int guess = 0; guess < 5; ++guess)
+            guesser->sendJoin(u"Guess"_s, u"guess%1"_s.arg(guess));
+        QVERIFY(guesser->waitForPackets(6));
+        QCOMPARE(system.count(), 1);
+        QCOMPARE(system.at(0).at(0).toString(), u"Too many wrong room passwords from 127.0.0.3"_s);
+
+        // A new connection from that address with the right password is refused the same way.
+        guesser->disconnectFromHost();
+        QVERIFY(waitUntil([&] { return room.slots.connectedCount() == 1; }));
+        GameClient *right = room.connect(3);
+        QVERIFY(right);
+        right->sendJoin(u"Guess"_s, u"Secret"_s);
+        QVERIFY(right->waitForPackets(2));
+        QCOMPARE(right->packets().at(1), ChatPacket::joinRefused());
+        QCOMPARE(room.players.count(), 1);
+
+        // Other addresses and seated players go on as before.
+        QVERIFY(room.join(4, u"Bob"_s));
+        ann->sendChat(ann->ownId(), u"still here"_s);
+        QVERIFY(waitUntil([&] { return room.lines.count() == 1; }));
+
+        // Once the lockout has run out, the right password seats that address.
+        bool seated = false;
+        for (int attempt = 0; !seated && attempt < 40; ++attempt) {
+            right->sendJoin(u"Guess"_s, u"Secret"_s);
+            seated = !right->waitForOpcode(ChatPacket::RoomSetup, 150).isEmpty();
+        }
+        QVERIFY(seated);
+        QCOMPARE(system.count(), 1);
+    }
+
     void secondJoinRequestIsIgnored()
     {
         Room room;
@@ -340,8 +456,8 @@ private Q_SLOTS:
         QVERIFY(twin);
         twin->clearPackets();
 
-        // Both rows read "Twin": the lower position is the one kicked, once per row.
-        room.room.kickSelectedPlayer({{3, u"Twin"_s}}, true);
+        // Both are called "Twin": the one kicked is the one whose ID is given.
+        QVERIFY(room.room.kickPlayer(ann->ownId(), true));
         QCOMPARE(ann->waitForOpcode(ChatPacket::Kick), hex("d9070800ffffffff"));
         QCOMPARE(room.room.banList().rows().size(), 1);
         const BanList::Row ban = room.room.banList().rows().at(0);
@@ -361,16 +477,16 @@ private Q_SLOTS:
         QVERIFY(room.connect(2));
     }
 
-    void hostRowIsNeverKicked()
+    void hostIsNeverKicked()
     {
         Room room(quickLimits());
         GameClient *namesake = room.join(2, u"Operator"_s);
         QVERIFY(namesake);
-        room.room.kickSelectedPlayer({{0, u"Operator"_s}, {1, u"Operator"_s}}, true);
+        QVERIFY(!room.room.kickPlayer(0, true));
         QVERIFY(namesake->staysQuiet(100));
         QVERIFY(room.room.banList().rows().isEmpty());
 
-        room.room.kickSelectedPlayer({{1, u"Operator"_s}}, false);
+        QVERIFY(room.room.kickPlayer(namesake->ownId(), false));
         QVERIFY(!namesake->waitForOpcode(ChatPacket::Kick).isEmpty());
         QVERIFY(room.room.banList().rows().isEmpty());
         QVERIFY(!room.room.kickPlayer(99, false));

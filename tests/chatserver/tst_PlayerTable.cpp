@@ -80,7 +80,7 @@ private Q_SLOTS:
         QCOMPARE(table.findById(13, 1), 3);
     }
 
-    void idsRiseAcrossRoomsAndStopAtTheLast()
+    void idsRiseAcrossRoomsAndWrapPastTheLast()
     {
         PlayerTable table;
         QCOMPARE(table.issueId(), quint16(1));
@@ -90,9 +90,25 @@ private Q_SLOTS:
         for (int i = 4; i < 65535; ++i)
             table.issueId();
         QCOMPARE(table.issueId(), quint16(65535));
-        QCOMPARE(table.issueId(), std::nullopt);
-        QCOMPARE(table.issueId(), std::nullopt);
-        QCOMPARE(table.totalJoins(), 65535);
+        // Nobody is seated: the IDs start over from 1, never 0 (the operator's).
+        QCOMPARE(table.issueId(), quint16(1));
+        QCOMPARE(table.totalJoins(), 65536);
+    }
+
+    // Past the last ID the seated players' IDs are passed over, the operator's 0 included.
+    void wrappedIdsSkipThoseSeated()
+    {
+        PlayerTable table;
+        table.add(u"Ann"_s, 1, 1);
+        table.add(u"Bob"_s, 3, 2);
+        table.add(u"Cleo"_s, 65535, 3);
+        table.setLastIssuedId(65533);
+        QCOMPARE(table.issueId(), quint16(65534));
+        QCOMPARE(table.issueId(), quint16(2));
+        QCOMPARE(table.issueId(), quint16(4));
+        table.removeAt(1);
+        table.setLastIssuedId(65534);
+        QCOMPARE(table.issueId(), quint16(1));
     }
 
     void welcomedAddressesSurviveClosingTheRoom()

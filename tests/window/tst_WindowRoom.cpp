@@ -1,5 +1,6 @@
 #include "LobbySimulator.h"
 #include "chatserver/ChatPackets.h"
+#include "chatserver/ChatRoom.h"
 #include "chatserver/ClientSlots.h"
 #include "host/HostCore.h"
 #include "host/HostIdentity.h"
@@ -85,6 +86,7 @@ private Q_SLOTS:
     void whisperGoesToTheSelectedPlayerOnly();
     void whisperWithoutAPlayerIsRefused_data();
     void whisperWithoutAPlayerIsRefused();
+    void playersSharingANameAreToldApartByTheirRow();
     void muteTellsEverybodyAndTogglesBack();
     void popupOffersKickOnlyWithPlayers();
     void popupWhispersToThePlayerUnderThePointer();
@@ -105,6 +107,7 @@ private:
     // The message boxes open now; each is closed after its text is taken.
     QStringList takeMessageBoxes();
     void clickRow(const QString &text);
+    void clickRowAt(int row);
     void sendFromInput(const QString &line, QPushButton *button);
     // The question box open now (nothing when none is), and answering it.
     QMessageBox *question() const;
@@ -162,6 +165,11 @@ void TestWindowRoom::initTestCase()
     timing.shutdownWaitMs = 500;
     m_core->setTiming(timing);
     QVERIFY(m_core->start());
+    // The same players come back from the same addresses in case after case, more often than the
+    // join budget lets a client; these cases are about the window.
+    ChatRoom::Limits limits;
+    limits.joins.burst = 100;
+    m_core->parts().room.setLimits(limits);
 
     m_window = std::make_unique<HostWindow>();
     m_controller = std::make_unique<HostWindowController>(*m_core, *m_window);
@@ -222,6 +230,16 @@ void TestWindowRoom::clickRow(const QString &text)
     const QRect rect = list->visualItemRect(hits.first());
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
     QVERIFY(hits.first()->isSelected());
+}
+
+void TestWindowRoom::clickRowAt(int row)
+{
+    auto *list = control<QListWidget>(*m_window, "lstplayers");
+    QVERIFY(row >= 0 && row < list->count());
+    list->clearSelection();
+    QTest::mouseClick(
+        list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+    QVERIFY(list->item(row)->isSelected());
 }
 
 void TestWindowRoom::sendFromInput(const QString &line, QPushButton *button)
@@ -394,6 +412,39 @@ void TestWindowRoom::whisperWithoutAPlayerIsRefused()
     QVERIFY(m_bob->staysQuiet(150));
     QVERIFY(m_cleo->staysQuiet(50));
     control<QLineEdit>(*m_window, "Text1")->clear();
+}
+
+// Whisper, Kick and Ban act on the player whose row was clicked, not on the first with that name.
+void TestWindowRoom::playersSharingANameAreToldApartByTheirRow()
+{
+    auto first = join(4, u"Twin"_s);
+    auto second = join(5, u"Twin"_s);
+    QVERIFY(first && second);
+    auto *list = control<QListWidget>(*m_window, "lstplayers");
+    QVERIFY(waitUntil([&] { return rowsOf(list).count(u"Twin"_s) == 2; }, 3000));
+    const int secondRow = int(rowsOf(list).lastIndexOf(u"Twin"_s));
+
+    clickRowAt(secondRow);
+    sendFromInput(u"only you"_s, control<QPushButton>(*m_window, "Command5"));
+    QVERIFY(waitUntil([&] { return second->chatTexts().contains(u"only you"_s); }, 3000));
+    QVERIFY(first->staysQuiet(200));
+    QVERIFY(!first->chatTexts().contains(u"only you"_s));
+
+    clickRowAt(secondRow);
+    m_window->findChild<QAction *>(u"mnuPopKick"_s)->trigger();
+    QVERIFY(!second->waitForOpcode(ChatPacket::Kick).isEmpty());
+    clickRowAt(secondRow);
+    m_window->findChild<QAction *>(u"mnuPopKickBan"_s)->trigger();
+    auto *bans = control<QTreeWidget>(*m_window, "ListView2");
+    QVERIFY(waitUntil([&] { return bans->topLevelItemCount() == 1; }, 3000));
+    QCOMPARE(columnOf(bans, 1), QStringList{second->address()});
+    QVERIFY(first->staysQuiet(200));
+    QVERIFY(!first->opcodes().contains(ChatPacket::Kick));
+
+    QVERIFY(m_core->unban(second->address()));
+    first->disconnectFromHost();
+    second->disconnectFromHost();
+    QVERIFY(waitUntil([&] { return !rowsOf(list).contains(u"Twin"_s); }, 3000));
 }
 
 void TestWindowRoom::muteTellsEverybodyAndTogglesBack()
