@@ -1,4 +1,5 @@
 #include "appearance/ChatStyles.h"
+#include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 
 #include <QSignalSpy>
@@ -165,5 +166,4 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(TestChatStyles)
-#include "settings/SettingsKeys.h"
 #include "tst_ChatStyles.moc"

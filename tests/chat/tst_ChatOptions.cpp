@@ -1,4 +1,5 @@
 #include "chat/ChatOptions.h"
+#include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 
 #include <QSignalSpy>
@@ -86,5 +87,4 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(TestChatOptions)
-#include "settings/SettingsKeys.h"
 #include "tst_ChatOptions.moc"

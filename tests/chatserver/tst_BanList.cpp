@@ -1,6 +1,7 @@
 #include "chatserver/BanDuration.h"
 #include "chatserver/BanList.h"
 #include "chatserver/BanStore.h"
+#include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 
 #include <QSignalSpy>
@@ -136,5 +137,4 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(TestBanList)
-#include "settings/SettingsKeys.h"
 #include "tst_BanList.moc"

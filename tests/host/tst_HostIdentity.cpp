@@ -1,4 +1,5 @@
 #include "host/HostIdentity.h"
+#include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 
 #include <QSignalSpy>
@@ -196,5 +197,4 @@ void TestHostIdentity::changeIsSignalledOnlyForNewValues()
 }
 
 QTEST_GUILESS_MAIN(TestHostIdentity)
-#include "settings/SettingsKeys.h"
 #include "tst_HostIdentity.moc"

@@ -1,4 +1,5 @@
 #include "host/NetworkConfig.h"
+#include "settings/SettingsKeys.h"
 
 #include "settings/SettingsStore.h"
 
@@ -89,5 +90,4 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(TestNetworkConfig)
-#include "settings/SettingsKeys.h"
 #include "tst_NetworkConfig.moc"

@@ -7,6 +7,7 @@
 #include "panel/PanelFrontEnd.h"
 #include "panel/PanelPassword.h"
 #include "panel/PanelServer.h"
+#include "settings/SettingsKeys.h"
 #include "support/HostFixture.h"
 #include "tournament/TournamentSettings.h"
 
@@ -320,5 +321,4 @@ void TestPanelApi::passwordSetByAnotherRunEndsEverySession()
 }
 
 QTEST_GUILESS_MAIN(TestPanelApi)
-#include "settings/SettingsKeys.h"
 #include "tst_PanelApi.moc"

@@ -1,3 +1,4 @@
+#include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoredValues.h"
 
@@ -222,5 +223,4 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(TestSettingsStore)
-#include "settings/SettingsKeys.h"
 #include "tst_SettingsStore.moc"

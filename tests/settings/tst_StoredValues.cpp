@@ -3,6 +3,7 @@
 #include "host/HostCore.h"
 #include "host/HostParts.h"
 #include "host/SettingCommands.h"
+#include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoredValues.h"
 #include "tournament/CourseTable.h"
@@ -357,5 +358,4 @@ void TestStoredValues::anExistingFileLoadsUnchanged()
 }
 
 QTEST_GUILESS_MAIN(TestStoredValues)
-#include "settings/SettingsKeys.h"
 #include "tst_StoredValues.moc"

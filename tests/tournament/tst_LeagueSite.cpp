@@ -1,3 +1,4 @@
+#include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 #include "tournament/LeagueSite.h"
 
@@ -103,5 +104,4 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(TestLeagueSite)
-#include "settings/SettingsKeys.h"
 #include "tst_LeagueSite.moc"

@@ -1,3 +1,4 @@
+#include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 #include "tournament/CourseTable.h"
 #include "tournament/Ladders.h"
@@ -244,5 +245,4 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(TestTournamentSettings)
-#include "settings/SettingsKeys.h"
 #include "tst_TournamentSettings.moc"

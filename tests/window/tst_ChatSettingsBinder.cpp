@@ -2,6 +2,7 @@
 #include "chat/ChatOptions.h"
 #include "host/HostIdentity.h"
 #include "host/StoredValueEditor.h"
+#include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 #include "support/ScratchFolder.h"
 #include "window/ChatSettingsBinder.h"
@@ -301,5 +302,4 @@ void TestChatSettingsBinder::cancelledPickersChangeNothing()
 }
 
 QTEST_MAIN(TestChatSettingsBinder)
-#include "settings/SettingsKeys.h"
 #include "tst_ChatSettingsBinder.moc"

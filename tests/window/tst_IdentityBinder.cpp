@@ -3,6 +3,7 @@
 #include "chat/ChatOptions.h"
 #include "host/HostIdentity.h"
 #include "host/StoredValueEditor.h"
+#include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 #include "support/ScratchFolder.h"
 #include "window/ChatroomTab.h"
@@ -163,5 +164,4 @@ void TestIdentityBinder::serverChoiceAndLockAreStored()
 }
 
 QTEST_MAIN(TestIdentityBinder)
-#include "settings/SettingsKeys.h"
 #include "tst_IdentityBinder.moc"

@@ -3,6 +3,7 @@
 #include "chat/ChatOptions.h"
 #include "host/HostIdentity.h"
 #include "host/StoredValueEditor.h"
+#include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 #include "support/ScratchFolder.h"
 #include "tournament/TournamentSettings.h"
@@ -296,5 +297,4 @@ void TestTourneySettingsBinder::choosingTheLadderSelectsIt()
 }
 
 QTEST_MAIN(TestTourneySettingsBinder)
-#include "settings/SettingsKeys.h"
 #include "tst_TourneySettingsBinder.moc"

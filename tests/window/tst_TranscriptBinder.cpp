@@ -2,6 +2,7 @@
 #include "chat/ChatLog.h"
 #include "chat/ChatOptions.h"
 #include "chat/Transcript.h"
+#include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 #include "window/ChatStyleFormat.h"
 #include "window/ChatroomTab.h"
@@ -144,5 +145,4 @@ void TestTranscriptBinder::startupStylesAreTakenOnce()
 }
 
 QTEST_MAIN(TestTranscriptBinder)
-#include "settings/SettingsKeys.h"
 #include "tst_TranscriptBinder.moc"
