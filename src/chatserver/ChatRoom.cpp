@@ -220,6 +220,7 @@ void ChatRoom::handleJoinRequest(const QByteArray &packet, int socket)
     Q_EMIT playerListChanged();
     serverSendSetup(socket, *id);
     serverAddPlayer(name, *id, socket);
+    Q_EMIT playerJoined(name, *id);
 }
 
 void ChatRoom::serverSendSetup(int socket, quint16 id)
@@ -370,8 +371,10 @@ void ChatRoom::closeConnection(int socket)
 {
     const std::optional<int> seat = m_players.findBySocket(socket);
     std::optional<quint16> departedId;
+    QString departedName;
     if (seat) {
         departedId = m_players.id(*seat);
+        departedName = m_players.name(*seat);
         if (m_ipMonitor.removeById(*departedId) && m_options.logsPlayerEvents())
             m_log.writeChatLog(m_players.name(*seat), u"Leaves Chat"_s);
         m_players.removeAt(*seat);
@@ -379,9 +382,10 @@ void ChatRoom::closeConnection(int socket)
     m_slots.close(socket);
     m_connections.remove(socket);
     Q_EMIT playerListChanged();
-    if (departedId)
+    if (departedId) {
         m_queue.queuePacket(0, ChatPacket::removePlayer(*departedId));
-    else
+        Q_EMIT playerLeft(departedName);
+    } else
         Q_EMIT debugLine(
             timeOfDay() + u" No Player Found for Socket: "_s + QString::number(socket));
 }
@@ -445,6 +449,8 @@ void ChatRoom::kickPosition(int position, bool ban, const BanList::Terms &terms)
     const int socket = m_players.socket(position);
     if (ban)
         m_banList.ban(m_players.name(position), m_slots.peerAddress(socket), terms);
+    else
+        Q_EMIT playerKicked(m_players.name(position));
     m_queue.queuePacket(socket, ChatPacket::kick());
     // The client is asked to leave; one that stays is shown the door once the Kick has had time
     // to arrive.

@@ -112,6 +112,11 @@ Q_SIGNALS:
     void debugLine(const QString &line);
     // A chat line from a seated player, already checked to carry that player's own ID.
     void chatLineReceived(const QByteArray &packet, int socket);
+    // A player took a seat, or left it (not when the whole room closes).
+    void playerJoined(const QString &name, quint16 id);
+    void playerLeft(const QString &name);
+    // The operator kicked a player without banning; a ban shows as the ban list's banned().
+    void playerKicked(const QString &name);
 
 private:
     void offerConnection(QTcpSocket *pending, const QString &address);
