@@ -2,6 +2,7 @@
 
 #include "chat/LogTimeFormats.h"
 #include "chat/PrintableText.h"
+#include "chatserver/SocketState.h"
 #include "host/HostParts.h"
 #include "lobby/LobbyPackets.h"
 #include "settings/DataFolder.h"
@@ -121,8 +122,8 @@ void HostCore::connectParts()
     });
     connect(&p.room, &ChatRoom::playerJoined, this, [this](const QString &name, quint16 id) {
         if (m_parts->chatOptions.showsJoinsAndLeaves())
-            systemLine(printableText(name) + u" Joined the Room (ID "_s + QString::number(id)
-                + u')');
+            systemLine(
+                printableText(name) + u" Joined the Room (ID "_s + QString::number(id) + u')');
     });
     connect(&p.room, &ChatRoom::playerLeft, this, [this](const QString &name) {
         if (m_parts->chatOptions.showsJoinsAndLeaves())
@@ -237,11 +238,16 @@ QString HostCore::roomSummary() const
     const qint64 minutes = m_parts->state.chatStartTime.isValid()
         ? m_parts->state.chatStartTime.secsTo(QDateTime::currentDateTime()) / 60
         : 0;
-    const QString uptime = u"%1:%2"_s.arg(minutes / 60, 2, 10, QChar(u'0'))
-                               .arg(minutes % 60, 2, 10, QChar(u'0'));
+    const QString uptime
+        = u"%1:%2"_s.arg(minutes / 60, 2, 10, QChar(u'0')).arg(minutes % 60, 2, 10, QChar(u'0'));
     return u"Room open on "_s + m_parts->identity.server() + u" \u00b7 "_s
-        + QString::number(players) + (players == 1 ? u" player"_s : u" players"_s)
-        + u" \u00b7 "_s + uptime;
+        + QString::number(players) + (players == 1 ? u" player"_s : u" players"_s) + u" \u00b7 "_s
+        + uptime;
+}
+
+QString HostCore::lobbyLinkState() const
+{
+    return SocketState::name(m_parts->lobby.stateNumber());
 }
 
 void HostCore::startHosting()

@@ -136,6 +136,8 @@ public:
     // The one-line summary of the room: "Room open on Glenmora Net · 3 players · 00:12",
     // "No room open"; changes with hostingChanged, playersChanged and statusChanged.
     QString roomSummary() const;
+    // The lobby link's socket state caption now: "Closed", "Connected", ...
+    QString lobbyLinkState() const;
     // windowTitleChanged
     QString windowTitle() const { return m_title; }
     // mutedChanged
