@@ -109,9 +109,8 @@ void BotReplies::sendRules(bool replyToHost, int socket)
 
 void BotReplies::sendPairings(bool replyToHost, int socket)
 {
-    const bool anySent = isSingleElimination()
-        ? sendRoundPairings(replyToHost, socket)
-        : sendDoubleEliminationPairings(replyToHost, socket);
+    const bool anySent = isSingleElimination() ? sendRoundPairings(replyToHost, socket)
+                                               : sendDoubleEliminationPairings(replyToHost, socket);
     if (!anySent)
         m_bot.botSay(replyToHost, socket, u"No Pairings Available"_s);
 }
@@ -210,7 +209,8 @@ void BotReplies::sendMatch(bool replyToHost, int socket, const QString &name)
             });
             if (entry.isEmpty() || !listed)
                 continue;
-            m_bot.botSay(replyToHost, socket, u"Round "_s + QString::number(round) + u": "_s + entry);
+            m_bot.botSay(
+                replyToHost, socket, u"Round "_s + QString::number(round) + u": "_s + entry);
             if (const std::optional<QString> course = courseLine(round - 1))
                 m_bot.botSay(replyToHost, socket, *course);
             return;

@@ -383,10 +383,9 @@ QJsonObject PanelApi::state() const
     for (const QString &line : m_core.debugLines())
         debug.append(line);
     return {{u"title"_s, m_core.windowTitle()}, {u"hosting"_s, hostingJson()},
-        {u"status"_s, statusJson()}, {u"summary"_s, m_core.roomSummary()},
-        {u"transcript"_s, lines}, {u"players"_s, playersJson()},
-        {u"ipMonitor"_s, ipMonitorJson()}, {u"bans"_s, bansJson()}, {u"debug"_s, debug},
-        {u"settings"_s, settingsJson()},
+        {u"status"_s, statusJson()}, {u"summary"_s, m_core.roomSummary()}, {u"transcript"_s, lines},
+        {u"players"_s, playersJson()}, {u"ipMonitor"_s, ipMonitorJson()}, {u"bans"_s, bansJson()},
+        {u"debug"_s, debug}, {u"settings"_s, settingsJson()},
         {u"pages"_s,
             strings({u"TD Login"_s, u"Head TD Login"_s, u"Tourney Main Page"_s, u"Register"_s,
                 u"Standings"_s, u"Teams"_s, u"Rules"_s, u"Report"_s})}};

@@ -38,8 +38,7 @@ const QStringList CommandList = {u"(+ or !)rank - Returns your Rank and other st
     u"(+ or !)whois name - Returns IP, ID and Socket for name."_s,
     u"(+ or !)details - General Details for this Tournament"_s,
     u"(+ or !)courses - Course, Level and Number of Holes"_s,
-    u"(+ or !)rules - Rules for this Tournament"_s,
-    u"(+ or !)pairings - Current Pairings"_s,
+    u"(+ or !)rules - Rules for this Tournament"_s, u"(+ or !)pairings - Current Pairings"_s,
     u"(+ or !)version - Vornic Program Information"_s};
 
 QString course(int i)
@@ -84,8 +83,8 @@ private Q_SLOTS:
         QVERIFY(openLadderRoom());
         TournamentSettings &t = m_room->services.tournament;
         QVERIFY(t.chooseType(u"Stroke"_s));
-        QVERIFY(t.chooseCourse(0, course(2)) && t.chooseLevel(0, u"1"_s)
-            && t.chooseHoles(0, u"18"_s));
+        QVERIFY(
+            t.chooseCourse(0, course(2)) && t.chooseLevel(0, u"1"_s) && t.chooseHoles(0, u"18"_s));
     }
     void cleanup() { m_room.reset(); }
 
@@ -132,20 +131,18 @@ private Q_SLOTS:
             << u"+pairings 9"_s << QStringList{u"No Pairings For Round 9"_s};
         QTest::newRow("not a number: every round")
             << u"+pairings all"_s
-            << QStringList{
-                   roundOne, u"Ann vs Bob"_s, u"Cid vs Dee"_s,
+            << QStringList{roundOne, u"Ann vs Bob"_s, u"Cid vs Dee"_s,
                    u"Round 2 Course:  Level:  Holes: "_s, u"Ann vs TBD"_s};
         QTest::newRow("own match with its course")
             << u"+match"_s << QStringList{u"Round 1: Ann vs Bob"_s, courseOne};
         // Ann's latest round is 2, whose course is not set: no course line.
         QTest::newRow("someone's latest round")
             << u"!match ann"_s << QStringList{u"Round 2: Ann vs TBD"_s};
-        QTest::newRow("second of a pair") << u"+MATCH Dee"_s
-                                          << QStringList{u"Round 1: Cid vs Dee"_s, courseOne};
-        QTest::newRow("a match past the first") << u"+match Fay"_s
-                                                << QStringList{u"Round 3: Eve vs Fay"_s};
-        QTest::newRow("nobody") << u"+match Zed"_s
-                                << QStringList{u"Zed Is Not In The Pairings"_s};
+        QTest::newRow("second of a pair")
+            << u"+MATCH Dee"_s << QStringList{u"Round 1: Cid vs Dee"_s, courseOne};
+        QTest::newRow("a match past the first")
+            << u"+match Fay"_s << QStringList{u"Round 3: Eve vs Fay"_s};
+        QTest::newRow("nobody") << u"+match Zed"_s << QStringList{u"Zed Is Not In The Pairings"_s};
         QTest::newRow("part of a name is not the name")
             << u"+match An"_s << QStringList{u"An Is Not In The Pairings"_s};
     }
@@ -164,8 +161,8 @@ private Q_SLOTS:
             (QStringList{u"Current Pairings"_s, u"Ann vs Bob"_s, u"Cid vs Dee"_s}));
         QCOMPARE(answerToBob(u"+pairings 2"_s), QStringList{u"No Pairings For Round 2"_s});
         QCOMPARE(answerToBob(u"+match cid"_s),
-            (QStringList{u"Round 1: Cid vs Dee"_s,
-                u"R1: "_s + course(2) + u" Level: 1 Holes: 18"_s}));
+            (QStringList{
+                u"Round 1: Cid vs Dee"_s, u"R1: "_s + course(2) + u" Level: 1 Holes: 18"_s}));
     }
 
     void operatorAsksForItsOwnEyes()

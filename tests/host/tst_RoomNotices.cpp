@@ -2,8 +2,8 @@
 #include "support/HostFixture.h"
 
 #include "chatserver/BanList.h"
-#include "settings/StoredValues.h"
 #include "settings/SettingsStore.h"
+#include "settings/StoredValues.h"
 #include "support/GameClient.h"
 #include "support/TestWait.h"
 
@@ -167,7 +167,8 @@ private Q_SLOTS:
         QVERIFY(core.options().showsJoinsAndLeaves());
         auto bob = host.join(2, u"Bob"_s);
         QVERIFY(bob);
-        QVERIFY(waitUntil([&] { return host.lines.contains(u"System: Bob Joined the Room (ID 1)"_s); }));
+        QVERIFY(waitUntil(
+            [&] { return host.lines.contains(u"System: Bob Joined the Room (ID 1)"_s); }));
 
         core.parts().chatOptions.setOption(ChatOptions::ShowJoinsAndLeaves, false);
         QCOMPARE(core.store().readRegValue(SettingsKeys::Options, u"cOptions 4"_s), u"0"_s);
@@ -190,8 +191,8 @@ private Q_SLOTS:
         terms.duration = std::chrono::hours(1);
         terms.reason = u"spam"_s;
         QVERIFY(core.ban(bob->ownId(), terms));
-        const qsizetype banned = host.lines.indexOf(QRegularExpression(
-            u"^System: Bob Was Banned Until \\S+ \\S+.* \\(spam\\)$"_s));
+        const qsizetype banned = host.lines.indexOf(
+            QRegularExpression(u"^System: Bob Was Banned Until \\S+ \\S+.* \\(spam\\)$"_s));
         QVERIFY2(banned >= 0, qPrintable(host.lines.join(u'\n')));
         QVERIFY(core.banAddress(u"203.0.113.0/24"_s));
         QCOMPARE(host.lines.last(), u"System: 203.0.113.0/24 Was Banned"_s);
@@ -227,7 +228,8 @@ private Q_SLOTS:
         auto bob = open.join(2, u"Bob"_s);
         QVERIFY(bob);
         QVERIFY(waitUntil([&] { return open.core->playerRows().size() == 2; }));
-        QCOMPARE(open.core->roomSummary(), u"Room open on Glenmora Net \u00b7 1 player \u00b7 00:00"_s);
+        QCOMPARE(
+            open.core->roomSummary(), u"Room open on Glenmora Net \u00b7 1 player \u00b7 00:00"_s);
     }
 };
 
