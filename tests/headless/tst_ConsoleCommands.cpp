@@ -133,7 +133,7 @@ void TestConsoleCommands::settingsAreListedAndConfirmed()
     QVERIFY(!host.waitForOut(u"pName = Ann"_s).isEmpty());
     QVERIFY(!host.waitForOut(u"cPass = (set)"_s).isEmpty());
     QVERIFY(!host.waitForOut(u"cOptions 4 = 1"_s).isEmpty());
-    QVERIFY(!host.waitForOut(u"tDetails 1 = "_s).isEmpty());
+    QVERIFY(!host.waitForOut(u"tDetails 1 ="_s).isEmpty());
     host.type(u"/set tDetails 1 4412"_s);
     QVERIFY(!host.waitForOut(u"Stored tDetails 1 = 4412"_s).isEmpty());
     host.type(u"/set cPass"_s);
