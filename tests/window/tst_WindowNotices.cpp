@@ -1,4 +1,5 @@
 #include "LobbySimulator.h"
+#include "chat/ChatOptions.h"
 #include "host/HostCore.h"
 #include "support/TestWait.h"
 #include "window/HostWindow.h"
