@@ -84,7 +84,9 @@ struct WindowedHost
     {
         QLineEdit *edit = line(name);
         edit->setFocus();
+        // As the operator would: select everything, delete it, type.
         edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Backspace);
         QTest::keyClicks(edit, text);
     }
 
