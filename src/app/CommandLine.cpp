@@ -181,17 +181,26 @@ QString helpText(Program program)
     setUp(parser, o);
     // The parser names whatever binary is running, or a placeholder before the application
     // object exists; the usage line names the program.
-    const QString name = program == Program::Server ? u"vornic-hostd"_s : u"vornic-host"_s;
+    const QString name = programName(program);
     QString text = parser.helpText();
     const qsizetype lineEnd = text.indexOf(u'\n');
     const QString usage = u"Usage: "_s + name + u" [options]"_s;
     return text.replace(0, lineEnd < 0 ? text.size() : lineEnd, usage);
 }
 
-QString versionText()
+QString programName(Program program)
 {
-    return QCoreApplication::applicationName() + u' ' + QCoreApplication::applicationVersion()
-        + u'\n';
+    return program == Program::Server ? u"vornic-hostd"_s : u"vornic-host"_s;
+}
+
+QString versionText(Program program)
+{
+    const QString name = QCoreApplication::applicationName();
+    const QString version = QCoreApplication::applicationVersion();
+    // The server program is asked for by its own name on a server; it answers with it.
+    if (program == Program::Server)
+        return programName(program) + u" ("_s + name + u") "_s + version + u'\n';
+    return name + u' ' + version + u'\n';
 }
 
 } // namespace CommandLine

@@ -38,6 +38,9 @@ enum class Program { Window, Server };
 CommandLineResult parse(const QStringList &arguments, Program program = Program::Window);
 
 QString helpText(Program program = Program::Window);
-QString versionText();
+// "vornic-host" or "vornic-hostd".
+QString programName(Program program);
+// "Vornic Host 1.4"; the server program says "vornic-hostd (Vornic Host) 1.4".
+QString versionText(Program program = Program::Window);
 
 } // namespace CommandLine

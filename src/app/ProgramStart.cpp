@@ -41,7 +41,7 @@ ProgramStart ProgramStart::fromArguments(int argc, char *argv[], CommandLine::Pr
         printTo(stdout, CommandLine::helpText(program));
         start.exitCode = 0;
     } else if (parsed.options.showVersion) {
-        printTo(stdout, CommandLine::versionText());
+        printTo(stdout, CommandLine::versionText(program));
         start.exitCode = 0;
     } else if (parsed.options.setPanelPassword) {
         QCoreApplication app(argc, argv);

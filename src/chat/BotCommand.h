@@ -9,7 +9,18 @@
 class BotReplies;
 
 // The chat commands the bot answers, each typed as "+word" or "!word".
-enum class BotCommand { CommandList, Pairings, Details, Courses, Rules, Version, Rank, Whois };
+enum class BotCommand {
+    CommandList,
+    Pairings,
+    Details,
+    Courses,
+    Rules,
+    Version,
+    Rank,
+    Whois,
+    Help,
+    Match
+};
 
 namespace BotCommands {
 
@@ -36,8 +47,14 @@ std::optional<QString> whoisName(QStringView line);
 // Whether the line holds the command's word after "+" or "!", anywhere and in any letter case.
 bool mentions(QStringView line, BotCommand command);
 
-// The six commands answered from settings and tables alone; Rank and Whois need a name, so
-// their callers handle them. Returns false for those two.
-bool sendReply(BotReplies &replies, BotCommand command, bool replyToHost, int socket);
+// The round a "+pairings N" line asks for; nothing for the whole list.
+std::optional<int> pairingsRound(QStringView line);
+// The name a "+match" line asks for: what follows the word, or the asker's own name.
+QString matchName(QStringView line, const QString &ownName);
+// The commands answered from settings and tables alone; Rank and Whois look a name up in ways
+// of their own, so their callers handle them. Returns false for those two. The line and the
+// asker's name serve "+pairings N" and "+match".
+bool sendReply(BotReplies &replies, BotCommand command, QStringView line, const QString &asker,
+    bool replyToHost, int socket);
 
 } // namespace BotCommands

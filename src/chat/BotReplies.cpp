@@ -77,16 +77,26 @@ void BotReplies::sendDetails(bool replyToHost, int socket)
 
 void BotReplies::sendCourses(bool replyToHost, int socket)
 {
+    for (int row = 0; row < CourseTable::RoundCount; ++row) {
+        if (const std::optional<QString> line = courseLine(row))
+            m_bot.botSay(replyToHost, socket, *line);
+    }
+}
+
+std::optional<QString> BotReplies::courseLine(int row) const
+{
+    const QString course = m_tournament.course(row);
+    if (course.isEmpty() || course == u"No Setting")
+        return std::nullopt;
     // Skins rounds are played for a prize, which the holes column then holds.
     const QString holesLabel = m_tournament.type() == u"Stroke" ? u" Holes: "_s : u" Amount: "_s;
-    for (int row = 0; row < CourseTable::RoundCount; ++row) {
-        const QString course = m_tournament.course(row);
-        if (course.isEmpty() || course == u"No Setting")
-            continue;
-        m_bot.botSay(replyToHost, socket,
-            roundCaption(row) + u": "_s + course + u" Level: "_s + m_tournament.level(row)
-                + holesLabel + m_tournament.holes(row));
-    }
+    return roundCaption(row) + u": "_s + course + u" Level: "_s + m_tournament.level(row)
+        + holesLabel + m_tournament.holes(row);
+}
+
+bool BotReplies::isSingleElimination() const
+{
+    return m_tournament.eliminationType() == u"Single Elimination";
 }
 
 void BotReplies::sendRules(bool replyToHost, int socket)
@@ -102,9 +112,8 @@ void BotReplies::sendRules(bool replyToHost, int socket)
 
 void BotReplies::sendPairings(bool replyToHost, int socket)
 {
-    const bool anySent = m_tournament.eliminationType() == u"Single Elimination"
-        ? sendRoundPairings(replyToHost, socket)
-        : sendDoubleEliminationPairings(replyToHost, socket);
+    const bool anySent = isSingleElimination() ? sendRoundPairings(replyToHost, socket)
+                                               : sendDoubleEliminationPairings(replyToHost, socket);
     if (!anySent)
         m_bot.botSay(replyToHost, socket, u"No Pairings Available"_s);
 }
@@ -148,6 +157,69 @@ bool BotReplies::sendMatches(bool replyToHost, int socket, int round)
         anySent = true;
     }
     return anySent;
+}
+
+void BotReplies::sendHelp(bool replyToHost, int socket)
+{
+    // Players know the eight lines of the command list; the newer commands follow them.
+    sendCommandList(replyToHost, socket);
+    static const QStringList lines = {
+        u"(+ or !)pairings N - Pairings of round N only"_s,
+        u"(+ or !)match - Your match in the latest round"_s,
+        u"(+ or !)match name - The match of name in the latest round"_s,
+        u"(+ or !)help - This list"_s,
+    };
+    for (const QString &line : lines)
+        m_bot.botSay(replyToHost, socket, line);
+}
+
+void BotReplies::sendPairingsOfRound(bool replyToHost, int socket, int round)
+{
+    const Pairings &pairings = m_pairings.pairings();
+    if (pairings.isEmpty()) {
+        m_bot.botSay(replyToHost, socket, u"No Pairings Available"_s);
+        return;
+    }
+    bool anySent = false;
+    if (!isSingleElimination()) {
+        // The double elimination report lists every open match in round 1.
+        if (round == 1) {
+            m_bot.botSay(replyToHost, socket, u"Current Pairings"_s);
+            anySent = sendMatches(replyToHost, socket, 1);
+        }
+    } else if (!pairings.at(round, 1).isEmpty()) {
+        anySent = sendRound(replyToHost, socket, round);
+    }
+    if (!anySent)
+        m_bot.botSay(replyToHost, socket, u"No Pairings For Round "_s + QString::number(round));
+}
+
+void BotReplies::sendMatch(bool replyToHost, int socket, const QString &name)
+{
+    const Pairings &pairings = m_pairings.pairings();
+    if (pairings.isEmpty()) {
+        m_bot.botSay(replyToHost, socket, u"No Pairings Available"_s);
+        return;
+    }
+    const QString wanted = name.trimmed();
+    const int lastRound = isSingleElimination() ? Pairings::RoundCount : 1;
+    for (int round = lastRound; round >= 1; --round) {
+        for (int match = 1; match <= Pairings::MatchCount; ++match) {
+            const QString entry = pairings.at(round, match);
+            const QStringList sides = entry.split(u" vs "_s);
+            const bool listed = std::any_of(sides.cbegin(), sides.cend(), [&](const QString &side) {
+                return side.trimmed().compare(wanted, Qt::CaseInsensitive) == 0;
+            });
+            if (entry.isEmpty() || !listed)
+                continue;
+            m_bot.botSay(
+                replyToHost, socket, u"Round "_s + QString::number(round) + u": "_s + entry);
+            if (const std::optional<QString> course = courseLine(round - 1))
+                m_bot.botSay(replyToHost, socket, *course);
+            return;
+        }
+    }
+    m_bot.botSay(replyToHost, socket, wanted + u" Is Not In The Pairings"_s);
 }
 
 void BotReplies::sendVersion(bool replyToHost, int socket)

@@ -39,6 +39,13 @@ public:
     // address after its first four groups, replaced by "x" ("203.0.x.x", "2001:db8:0:1:x"). Text
     // that is no address comes back as "x".
     static QString maskedAddress(const QString &address);
+    // "+help": the command list, then a line for each command added since.
+    void sendHelp(bool replyToHost, int socket);
+    // "+pairings N": round N alone, with its heading.
+    void sendPairingsOfRound(bool replyToHost, int socket, int round);
+    // "+match": the match naming that player in the latest round that lists them, then that
+    // round's course line.
+    void sendMatch(bool replyToHost, int socket, const QString &name);
 
     // The Announce menu: its own "System: " line first, then the replies to every player.
     void announce(Announcement what);
@@ -54,6 +61,9 @@ private:
     bool sendRound(bool replyToHost, int socket, int round);
     bool sendMatches(bool replyToHost, int socket, int round);
     QString whoisLine(int position, bool wholeAddress) const;
+    // The "+courses" line of a round row; nothing when its course is not set.
+    std::optional<QString> courseLine(int row) const;
+    bool isSingleElimination() const;
     void announceHeading(const QString &text);
 
     BotSpeaker &m_bot;

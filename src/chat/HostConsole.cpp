@@ -69,7 +69,7 @@ bool HostConsole::answerCommand(const QString &line)
         = BotCommands::recognise(line, BotCommands::operatorOrder());
     if (!command)
         return false;
-    if (BotCommands::sendReply(m_replies, *command, true, 0))
+    if (BotCommands::sendReply(m_replies, *command, line, m_players.hostName(), true, 0))
         return true;
     if (*command == BotCommand::Rank) {
         if (const std::optional<QString> name = BotCommands::rankName(line, m_players.hostName()))

@@ -49,7 +49,7 @@ bool PlayerChat::answerCommand(const QString &text, int sender)
     if (!command)
         return false;
     const int socket = m_players.socket(sender);
-    if (BotCommands::sendReply(m_replies, *command, false, socket))
+    if (BotCommands::sendReply(m_replies, *command, text, m_players.name(sender), false, socket))
         return true;
     if (*command == BotCommand::Rank) {
         if (const std::optional<QString> name = BotCommands::rankName(text, m_players.name(sender)))

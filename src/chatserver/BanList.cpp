@@ -89,6 +89,7 @@ bool BanList::ban(const QString &playerName, const QString &address, const Terms
         row.expires = row.made.addSecs(terms.duration->count());
     row.reason = terms.reason;
     add(row);
+    Q_EMIT banned(row);
     return true;
 }
 
@@ -111,17 +112,18 @@ void BanList::removeRows(QList<int> indices)
     // From the back, so removing one row does not shift the indices still to come.
     std::sort(indices.begin(), indices.end(), std::greater<>());
     indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
-    bool removed = false;
+    QStringList removedAddresses;
     for (const int index : std::as_const(indices)) {
         if (index < 0 || index >= m_rows.size())
             continue;
-        m_rows.removeAt(index);
-        removed = true;
+        removedAddresses.prepend(m_rows.takeAt(index).address);
     }
-    if (removed) {
+    if (!removedAddresses.isEmpty()) {
         scheduleExpiry();
         Q_EMIT changed();
     }
+    for (const QString &address : std::as_const(removedAddresses))
+        Q_EMIT unbanned(address);
 }
 
 bool BanList::removeAddress(const QString &address)
@@ -132,6 +134,7 @@ bool BanList::removeAddress(const QString &address)
     if (removed > 0) {
         scheduleExpiry();
         Q_EMIT changed();
+        Q_EMIT unbanned(target);
     }
     return removed > 0;
 }
@@ -143,6 +146,7 @@ void BanList::clear()
     m_rows.clear();
     scheduleExpiry();
     Q_EMIT changed();
+    Q_EMIT clearedAll();
 }
 
 void BanList::removeExpired()

@@ -57,6 +57,10 @@ public:
 Q_SIGNALS:
     void changed();
     void expired(const BanList::Row &row);
+    // The operator's own changes, one signal each, for the transcript's record of them.
+    void banned(const BanList::Row &row);
+    void unbanned(const QString &address);
+    void clearedAll();
 
 private:
     bool isInForce(const Row &row, const QDateTime &at) const;

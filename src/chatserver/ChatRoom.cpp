@@ -450,6 +450,8 @@ void ChatRoom::kickPosition(int position, bool ban, const BanList::Terms &terms)
     const int socket = m_players.socket(position);
     if (ban)
         m_banList.ban(m_players.name(position), m_slots.peerAddress(socket), terms);
+    else
+        Q_EMIT playerKicked(m_players.name(position));
     m_queue.queuePacket(socket, ChatPacket::kick());
     // The client is asked to leave; one that stays is shown the door once the Kick has had time
     // to arrive.

@@ -130,6 +130,8 @@ Q_SIGNALS:
     void noticeForPlayer(int socket, const QString &text);
     // A line for the operator's transcript, as a system message.
     void systemMessage(const QString &text);
+    // The operator kicked a player without banning; a ban shows as the ban list's banned().
+    void playerKicked(const QString &name);
 
 private:
     // What the room notes in its debug output, each kind throttled on its own.

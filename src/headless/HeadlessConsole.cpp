@@ -4,6 +4,7 @@
 #include "chat/PrintableText.h"
 #include "chatserver/BanDuration.h"
 #include "host/HostCore.h"
+#include "host/HostIdentity.h"
 #include "host/SettingCommands.h"
 
 #include <QSocketNotifier>
@@ -15,7 +16,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString BanUsage = u"Usage: /ban ID [DURATION] [REASON], /ban-address ADDRESS|RANGE "
+const QString NoRoomOpen = u"No room is open"_s;
+const QString BanUsage = u"Usage: /ban ID|NAME [DURATION] [REASON], /ban-address ADDRESS|RANGE "
                          "[DURATION] [REASON]; DURATION is a number and s, m, h, d or w"_s;
 
 // The longest line taken from standard input; the chat input itself holds 80 characters.
@@ -74,12 +76,16 @@ void HeadlessConsole::readAvailableInput()
         m_pendingInput.clear();
 }
 
-void HeadlessConsole::handleLine(const QString &line)
+void HeadlessConsole::handleLine(const QString &typed)
 {
+    // Ctrl+L and the like reach standard input as bytes; they mean nothing in a chat line.
+    QString line = typed;
+    line.removeIf([](QChar c) { return c.category() == QChar::Other_Control; });
     if (line.isEmpty())
         return;
     if (!line.startsWith(u'/')) {
-        m_core.say(line);
+        if (!m_core.say(line))
+            printErr(NoRoomOpen);
         return;
     }
     const qsizetype blank = line.indexOf(u' ');
@@ -99,20 +105,25 @@ void HeadlessConsole::runCommand(const QString &command, const QString &argument
         if (m_core.hosting() == HostCore::Hosting::Open)
             m_core.clickHostButton();
         else
-            printErr(u"No room is open."_s);
+            printErr(NoRoomOpen);
     } else if (command == u"mute"_s) {
         const bool muted = m_core.toggleMute();
         printOut(muted ? u"Chat is muted."_s : u"Chat is not muted."_s);
     } else if (command == u"players"_s) {
         printPlayers();
+    } else if (command == u"status"_s) {
+        printOut(statusLine());
     } else if (command == u"whisper"_s) {
-        const qsizetype blank = argument.indexOf(u' ');
-        const std::optional<quint16> id = parseId(argument.left(blank));
-        if (id && (blank < 0 || !m_core.whisper(*id, argument.mid(blank + 1))))
+        if (!m_core.canSend()) {
+            printErr(NoRoomOpen);
+            return;
+        }
+        const std::optional<PlayerArgument> target = playerArgument(argument, true);
+        if (target && (target->rest.isEmpty() || !m_core.whisper(target->id, target->rest)))
             printErr(u"Please Select a Player To Whisper To"_s);
     } else if (command == u"kick"_s) {
-        const std::optional<quint16> id = parseId(argument);
-        if (id && !m_core.kick(*id))
+        const std::optional<PlayerArgument> target = playerArgument(argument, false);
+        if (target && !m_core.kick(target->id))
             printErr(u"No seated player has ID "_s + argument);
     } else if (command == u"ban"_s) {
         banPlayer(argument);
@@ -146,14 +157,84 @@ void HeadlessConsole::runCommand(const QString &command, const QString &argument
 
 void HeadlessConsole::setStoredValue(const QString &nameAndValue)
 {
+    if (nameAndValue.trimmed().isEmpty()) {
+        for (const QString &name : SettingCommands::knownNames())
+            printOut(name + u" = "_s + shownValue(name));
+        return;
+    }
     const auto parts = SettingCommands::split(nameAndValue);
     if (!parts) {
-        printErr(u"Unknown setting in \""_s + nameAndValue + u"\" (see /help)"_s);
+        printErr(u"Unknown setting in \""_s + nameAndValue + u"\" (type /set for the list)"_s);
         return;
     }
     QString reason;
     if (!m_core.settings().setStoredValue(parts->first, parts->second, &reason))
         printErr(reason);
+    else
+        printOut(u"Stored "_s + parts->first + u" = "_s + shownValue(parts->first));
+}
+
+QString HeadlessConsole::shownValue(const QString &name) const
+{
+    const QString value = m_core.settings().storedValue(name);
+    // A password is never echoed, only whether there is one.
+    if (name.contains(u"pass"_s, Qt::CaseInsensitive))
+        return value.isEmpty() ? u"(not set)"_s : u"(set)"_s;
+    return printableText(value);
+}
+
+QString HeadlessConsole::statusLine() const
+{
+    QString line = m_core.roomSummary();
+    if (m_core.hosting() != HostCore::Hosting::Open)
+        line += u" \u00b7 server "_s + m_core.identity().server();
+    line += m_core.isMuted() ? u" \u00b7 muted"_s : u" \u00b7 not muted"_s;
+    return line + u" \u00b7 lobby link "_s + m_core.lobbyLinkState();
+}
+
+std::optional<HeadlessConsole::PlayerArgument> HeadlessConsole::playerArgument(
+    const QString &argument, bool withRest)
+{
+    const QString text = argument.trimmed();
+    const qsizetype blank = text.indexOf(u' ');
+    const QString first = withRest ? text.left(blank) : text;
+    // A number is an ID, as /players shows them.
+    bool isNumber = false;
+    first.toUInt(&isNumber);
+    if (isNumber) {
+        const std::optional<quint16> id = parseId(first);
+        if (!id)
+            return std::nullopt;
+        return PlayerArgument{*id, blank < 0 || !withRest ? QString() : text.mid(blank + 1)};
+    }
+    // Otherwise the longest seated player's name the argument starts with, in any case.
+    const QList<PlayerRow> rows = m_core.playerRows();
+    qsizetype longest = 0;
+    QList<quint16> ids;
+    for (qsizetype k = 1; k < rows.size(); ++k) {
+        const QString &name = rows.at(k).name;
+        const bool whole = text.compare(name, Qt::CaseInsensitive) == 0;
+        const bool starts = withRest && text.startsWith(name + u' ', Qt::CaseInsensitive);
+        if (name.isEmpty() || (!whole && !starts) || name.size() < longest)
+            continue;
+        if (name.size() > longest)
+            ids.clear();
+        longest = name.size();
+        ids << rows.at(k).id;
+    }
+    if (ids.isEmpty()) {
+        printErr(u"No seated player is named \""_s + printableText(first) + u'"');
+        return std::nullopt;
+    }
+    if (ids.size() > 1) {
+        QStringList shown;
+        for (const quint16 id : std::as_const(ids))
+            shown << QString::number(id);
+        printErr(u"Several players are named \""_s + printableText(text.left(longest))
+            + u"\"; use one of their IDs: "_s + shown.join(u", "_s));
+        return std::nullopt;
+    }
+    return PlayerArgument{ids.constFirst(), text.mid(longest).trimmed()};
 }
 
 void HeadlessConsole::printPlayers()
@@ -172,16 +253,14 @@ void HeadlessConsole::printPlayers()
 
 void HeadlessConsole::banPlayer(const QString &argument)
 {
-    const qsizetype blank = argument.indexOf(u' ');
-    const std::optional<quint16> id = parseId(argument.left(blank));
-    if (!id)
+    const std::optional<PlayerArgument> target = playerArgument(argument, true);
+    if (!target)
         return;
-    const std::optional<BanTerms> terms
-        = BanDuration::parseTerms(blank < 0 ? QString() : argument.mid(blank + 1));
+    const std::optional<BanTerms> terms = BanDuration::parseTerms(target->rest);
     if (!terms)
         printErr(BanUsage);
-    else if (!m_core.ban(*id, *terms))
-        printErr(u"No seated player has ID "_s + argument.left(blank));
+    else if (!m_core.ban(target->id, *terms))
+        printErr(u"No seated player has ID "_s + QString::number(target->id));
 }
 
 void HeadlessConsole::banAddress(const QString &argument)
@@ -250,11 +329,12 @@ QString HeadlessConsole::helpText()
 {
     return u"Type a line to say it to the room (\"+\" commands work as in the window).\n"
            "/host, /close           open or close the room\n"
+           "/status                 the room, server, players, uptime, mute and lobby link\n"
            "/mute                   mute or unmute the room\n"
            "/players                the seated players: ID, name, address, socket\n"
-           "/whisper ID TEXT        whisper to a player\n"
-           "/kick ID                kick a player\n"
-           "/ban ID [DURATION] [REASON]\n"
+           "/whisper ID|NAME TEXT   whisper to a player\n"
+           "/kick ID|NAME           kick a player\n"
+           "/ban ID|NAME [DURATION] [REASON]\n"
            "                        ban a player, for good or e.g. for 30m, 2h, 7d\n"
            "/ban-address ADDRESS|RANGE [DURATION] [REASON]\n"
            "                        ban an address or range (203.0.113.0/24) nobody is on\n"
@@ -262,6 +342,7 @@ QString HeadlessConsole::helpText()
            "/unban ADDRESS|RANGE, /unban all\n"
            "/announce all|details|rules|rounds|pairings\n"
            "/pairings               refresh the pairings now\n"
+           "/set                    every setting that can be changed, with its value\n"
            "/set NAME VALUE         change a setting, e.g. /set tDetails 1 1234 or /set cOptions 0 "
            "1\n"
            "/quit                   close the room and end the program"_s;

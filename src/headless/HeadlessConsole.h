@@ -27,8 +27,8 @@ public:
     // Starts reading standard input. End of input leaves the host running: a service has none.
     void readStandardInput();
 
-    // One typed line: chat (as Enter does) or a "/" command.
-    void handleLine(const QString &line);
+    // One typed line: chat (as Enter does) or a "/" command. Control characters are dropped.
+    void handleLine(const QString &typed);
 
     static QString helpText();
 
@@ -46,6 +46,16 @@ private:
     void printOut(const QString &text);
     void printErr(const QString &text);
     std::optional<quint16> parseId(const QString &text);
+    // A player named by ID or by name (any case) at the start of an argument; with withRest the
+    // text after it is kept. A name several players bear is refused with their IDs.
+    struct PlayerArgument
+    {
+        quint16 id;
+        QString rest;
+    };
+    std::optional<PlayerArgument> playerArgument(const QString &argument, bool withRest);
+    QString shownValue(const QString &name) const;
+    QString statusLine() const;
 
     HostCore &m_core;
     FILE *m_out;

@@ -1,6 +1,7 @@
 #include "host/HostCore.h"
 
 #include "chat/PrintableText.h"
+#include "chatserver/SocketState.h"
 #include "host/HostParts.h"
 #include "lobby/LobbyPackets.h"
 #include "settings/DataFolder.h"
@@ -21,6 +22,8 @@ namespace {
 const QString SystemPrefix = u"System: "_s;
 const QString ViraruRorServer = u"ViraruRor"_s;
 const QString ViraruRorHost = u"192.168.0.1"_s;
+const QString MissingNames = u"Please Enter a Player Name and a Room Name"_s;
+const QString ProgramTitle = u"Vornic Host"_s;
 
 QString defaultSettingsFile()
 {
@@ -71,7 +74,7 @@ bool HostCore::start()
     const std::optional<QList<LadderEntry>> ladders
         = loadLadders(laddersFile(m_dataFolder, !m_options.dataDir.isEmpty()));
     if (!ladders) {
-        Q_EMIT messageBox(u"Error Loading Ladders"_s, u"Vornic Host"_s);
+        Q_EMIT messageBox(u"Error Loading Ladders"_s, ProgramTitle);
         return false;
     }
 
@@ -102,8 +105,37 @@ void HostCore::connectParts()
 {
     HostParts &p = *m_parts;
     connect(&p.lobby, &LobbyLink::messageArrived, this, &HostCore::onLobbyMessage);
-    connect(&p.lobby, &LobbyLink::closedByPeer, this,
-        [this] { setTitle(u"Vornic Host - Disconnected"_s); });
+    // The title follows the link itself: connected or not.
+    connect(&p.lobby, &LobbyLink::stateChanged, this, [this] {
+        const bool connected = m_parts->lobby.isConnected();
+        m_lobbyReached |= connected;
+        setTitle(connected ? u"Vornic Host - Connected"_s : u"Vornic Host - Disconnected"_s);
+    });
+    // A start whose link fails cannot succeed any more: it ends now rather than at the timeout.
+    connect(&p.lobby, &LobbyLink::failed, this, [this](const QString &reason) {
+        if (m_hosting == Hosting::Starting)
+            abandonStart(reason);
+    });
+    connect(&p.lobby, &LobbyLink::closedByPeer, this, [this] {
+        if (m_hosting == Hosting::Starting)
+            abandonStart(u"the server closed the connection"_s);
+    });
+    connect(&p.room, &ChatRoom::playerSeated, this, [this](const QString &name, quint16 id) {
+        if (m_parts->chatOptions.showsJoinsAndLeaves())
+            systemLine(
+                printableText(name) + u" Joined the Room (ID "_s + QString::number(id) + u')');
+    });
+    connect(&p.room, &ChatRoom::playerLeft, this, [this](const QString &name) {
+        if (m_parts->chatOptions.showsJoinsAndLeaves())
+            systemLine(printableText(name) + u" Left the Room"_s);
+    });
+    connect(&p.room, &ChatRoom::playerKicked, this,
+        [this](const QString &name) { systemLine(printableText(name) + u" Was Kicked"_s); });
+    connect(&p.room.banList(), &BanList::banned, this, &HostCore::onBanned);
+    connect(&p.room.banList(), &BanList::unbanned, this,
+        [this](const QString &address) { systemLine(u"Ban Removed: "_s + address); });
+    connect(&p.room.banList(), &BanList::clearedAll, this,
+        [this] { systemLine(u"All Bans Removed"_s); });
     connect(&p.room, &ChatRoom::chatLineReceived, this,
         [this](const QByteArray &packet, const ChatPacket::ChatLineFields &line, int socket) {
             m_parts->services->playerChat.handlePlayerChat(packet, line, socket);
@@ -174,12 +206,49 @@ bool HostCore::identityInputsEnabled() const
     return m_hosting == Hosting::Idle || m_hosting == Hosting::Closing;
 }
 
+QString HostCore::hostRefusal() const
+{
+    if (m_hosting != Hosting::Idle)
+        return QString();
+    const HostIdentity &identity = m_parts->identity;
+    // A blank name would register a room nobody can find or join.
+    if (identity.operatorName().trimmed().isEmpty() || identity.roomName().trimmed().isEmpty())
+        return MissingNames;
+    return QString();
+}
+
 void HostCore::clickHostButton()
 {
+    if (const QString refusal = hostRefusal(); !refusal.isEmpty()) {
+        Q_EMIT messageBox(refusal, ProgramTitle);
+        return;
+    }
     if (m_hosting == Hosting::Idle)
         startHosting();
     else if (m_hosting == Hosting::Open)
         closeAllConnections();
+}
+
+QString HostCore::roomSummary() const
+{
+    if (m_hosting == Hosting::Starting)
+        return u"Opening a room on "_s + m_parts->identity.server();
+    if (m_hosting != Hosting::Open)
+        return u"No room open"_s;
+    const int players = m_parts->players.count();
+    const qint64 minutes = m_parts->state.chatStartTime.isValid()
+        ? m_parts->state.chatStartTime.secsTo(QDateTime::currentDateTime()) / 60
+        : 0;
+    const QString uptime
+        = u"%1:%2"_s.arg(minutes / 60, 2, 10, QChar(u'0')).arg(minutes % 60, 2, 10, QChar(u'0'));
+    return u"Room open on "_s + m_parts->identity.server() + u" \u00b7 "_s
+        + QString::number(players) + (players == 1 ? u" player"_s : u" players"_s) + u" \u00b7 "_s
+        + uptime;
+}
+
+QString HostCore::lobbyLinkState() const
+{
+    return SocketState::name(m_parts->lobby.stateNumber());
 }
 
 void HostCore::startHosting()
@@ -192,6 +261,7 @@ void HostCore::startHosting()
     if (p.state.roomLocked)
         p.state.roomPassword = p.identity.password();
     setHosting(Hosting::Starting);
+    m_lobbyReached = false;
     m_addChatTimer.start(m_timing.addChatTimeoutMs);
 
     QString lobbyHost = p.lobby.remoteHost();
@@ -242,7 +312,7 @@ void HostCore::openRoom()
         systemLine(message);
         closeAllConnections();
         Q_EMIT listenFailed(message);
-        Q_EMIT messageBox(message, u"Vornic Host"_s);
+        Q_EMIT messageBox(message, ProgramTitle);
     }
 }
 
@@ -263,9 +333,45 @@ void HostCore::closeAllConnections()
 
 void HostCore::onAddChatTimeout()
 {
-    m_parts->lobby.close();
+    const QString seconds = QString::number((m_timing.addChatTimeoutMs + 999) / 1000);
+    // A link that came up reached the server, which then never confirmed the room.
+    if (m_lobbyReached)
+        abandonStart(u"the room was not confirmed within "_s + seconds + u" seconds"_s);
+    else
+        abandonStart(u"no answer within "_s + seconds + u" seconds"_s);
+}
+
+void HostCore::abandonStart(const QString &reason)
+{
+    LobbyLink &lobby = m_parts->lobby;
+    const QString server = lobby.remoteHost() + u':' + QString::number(lobby.remotePort());
+    const QString verb = m_lobbyReached ? u"Could not host on"_s : u"Could not reach"_s;
+    m_addChatTimer.stop();
+    lobby.close();
     systemLine(u"Add Chat Failed.....Please Try Again"_s);
     setHosting(Hosting::Idle);
+    // Whatever the display options, the operator learns why and what to look at.
+    QString advice = u"Check the server choice and the Internet connection"_s;
+    if (m_parts->identity.server() == HostIdentity::serverChoices().value(0))
+        advice += u"; this server's address and port are the settings lobbyHost and lobbyPort"_s;
+    Q_EMIT messageBox(
+        verb + u" the lobby server "_s + server + u": "_s + reason + u".\n"_s + advice + u'.',
+        ProgramTitle);
+}
+
+void HostCore::onBanned(const BanRow &row)
+{
+    QString line = row.playerName.isEmpty() ? row.address : printableText(row.playerName);
+    line += u" Was Banned"_s;
+    if (row.expires.isValid()) {
+        const QLocale locale = QLocale::system();
+        const QDateTime until = row.expires.toLocalTime();
+        line += u" Until "_s + locale.toString(until.date(), LogTimeFormats::dateFormat(locale))
+            + u' ' + locale.toString(until.time(), LogTimeFormats::timeFormat(locale));
+    }
+    if (!row.reason.isEmpty())
+        line += u" ("_s + printableText(row.reason) + u')';
+    systemLine(line);
 }
 
 void HostCore::onCloseDelayOver()
@@ -321,14 +427,17 @@ void HostCore::addDebugLine(const QString &line)
     Q_EMIT debugLineAdded(line);
 }
 
-void HostCore::say(const QString &line)
+bool HostCore::say(const QString &line)
 {
+    if (!canSend())
+        return false;
     m_parts->services->console.handleHostInput(line);
+    return true;
 }
 
 bool HostCore::whisper(quint16 playerId, const QString &line)
 {
-    return m_parts->services->console.whisperTo(playerId, line);
+    return canSend() && m_parts->services->console.whisperTo(playerId, line);
 }
 
 bool HostCore::toggleMute()
@@ -432,7 +541,7 @@ std::optional<QUrl> HostCore::tournamentPageUrl(int index)
 {
     const TournamentSettings &tournament = m_parts->services->tournament;
     if (tournament.jumpNumber().isEmpty()) {
-        Q_EMIT messageBox(u"No Jump Number Entered In Tourney Settings"_s, u"Vornic Host"_s);
+        Q_EMIT messageBox(u"No Jump Number Entered In Tourney Settings"_s, ProgramTitle);
         return std::nullopt;
     }
     const LeagueSite site = LeagueSite::fromSettings(m_parts->store, leagueOverrides(m_options));

@@ -63,8 +63,11 @@ public:
 
     // --- The operator's operations ---------------------------------------------------------
 
-    // The Host/Close button.
+    // The Host/Close button. Hosting without a player name or a room name is refused: the
+    // refusal goes out through messageBox and nothing changes.
     void clickHostButton();
+    // Why the Host button would be refused now; empty when it would not.
+    QString hostRefusal() const;
 
     // Closes the room: the lobby hears of it if its link is up, every client connection closes and
     // a second later the lobby link follows. Nothing happens while idle.
@@ -75,9 +78,10 @@ public:
     void shutdown();
 
     // Send and Enter: a line of the chat input, either a "+" command answered to the operator
-    // alone or chat said to the room. An empty line does nothing.
-    void say(const QString &line);
-    // A whisper to the seated player with that ID; false when there is none.
+    // alone or chat said to the room. An empty line does nothing; false, and nothing said,
+    // while no room is open.
+    bool say(const QString &line);
+    // A whisper to the seated player with that ID; false when there is none or no room is open.
     bool whisper(quint16 playerId, const QString &line);
     // The Mute item; nothing changes while no player is seated. Returns the new state.
     bool toggleMute();
@@ -116,6 +120,13 @@ public:
     bool hostButtonEnabled() const;
     // The server choice, names, lock and password are frozen while a room starts or is open.
     bool identityInputsEnabled() const;
+    // Send and Whisper work only while a room is open.
+    bool canSend() const { return m_hosting == Hosting::Open; }
+    // The one-line summary of the room: "Room open on Glenmora Net · 3 players · 00:12",
+    // "No room open"; changes with hostingChanged, playersChanged and statusChanged.
+    QString roomSummary() const;
+    // The lobby link's socket state caption now: "Closed", "Connected", ...
+    QString lobbyLinkState() const;
     // windowTitleChanged
     QString windowTitle() const { return m_title; }
     // mutedChanged
@@ -179,6 +190,10 @@ private:
     void onLobbyMessage(int type);
     void openRoom();
     void onAddChatTimeout();
+    // The start ends without a room: the transcript's line, then the operator hears why.
+    void abandonStart(const QString &reason);
+    void onBanned(const BanRow &row);
+
     void onCloseDelayOver();
     void updateStatusPanel();
     void addDebugLine(const QString &line);
@@ -189,6 +204,7 @@ private:
     QString m_dataFolder;
     std::unique_ptr<HostParts> m_parts;
     Hosting m_hosting = Hosting::Idle;
+    bool m_lobbyReached = false; // the lobby link of this start has been connected
     QString m_title;
     QStringList m_debugLines;
     QTimer m_addChatTimer; // Timer2

@@ -21,6 +21,7 @@ void LobbyLink::connectToLobby(const QString &host, quint16 port)
     m_closingOnOurSide = false;
     resetFlags();
     m_remoteHost = host;
+    m_remotePort = port;
     m_socket->connectToHost(host, port);
     reportStateIfChanged();
 }
@@ -74,9 +75,32 @@ void LobbyLink::readArrival()
 void LobbyLink::onErrorOccurred(QAbstractSocket::SocketError error)
 {
     // The peer's orderly close arrives as an "error" too; it is reported as a close instead.
-    if (error != QAbstractSocket::RemoteHostClosedError)
-        m_errorPending = true;
+    if (error == QAbstractSocket::RemoteHostClosedError) {
+        reportStateIfChanged();
+        return;
+    }
+    m_errorPending = true;
     reportStateIfChanged();
+    if (!m_closingOnOurSide)
+        Q_EMIT failed(describe(error));
+}
+
+QString LobbyLink::describe(QAbstractSocket::SocketError error) const
+{
+    using namespace Qt::StringLiterals;
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError:
+        return u"connection refused"_s;
+    case QAbstractSocket::HostNotFoundError:
+        return u"server name not found"_s;
+    case QAbstractSocket::SocketTimeoutError:
+        return u"no answer"_s;
+    case QAbstractSocket::NetworkError:
+        return u"network unreachable"_s;
+    default:
+        break;
+    }
+    return m_socket->errorString();
 }
 
 void LobbyLink::onDisconnected()

@@ -19,6 +19,7 @@ public:
     // Drops any earlier connection first. The host name is kept as given, for the transcript.
     void connectToLobby(const QString &host, quint16 port);
     QString remoteHost() const { return m_remoteHost; }
+    quint16 remotePort() const { return m_remotePort; }
 
     // False, and nothing is sent, unless the link is connected.
     bool send(const QByteArray &packet);
@@ -36,6 +37,9 @@ Q_SIGNALS:
     // Byte 0 of one arrival; the rest of it is not looked at.
     void messageArrived(int type);
     void closedByPeer();
+    // The connection failed or broke; reason says why in words for the operator
+    // ("connection refused"). An orderly close by the server is closedByPeer instead.
+    void failed(const QString &reason);
     void stateChanged();
 
 private:
@@ -43,10 +47,12 @@ private:
     void onErrorOccurred(QAbstractSocket::SocketError error);
     void onDisconnected();
     void resetFlags();
+    QString describe(QAbstractSocket::SocketError error) const;
     void reportStateIfChanged();
 
     QTcpSocket *m_socket;
     QString m_remoteHost;
+    quint16 m_remotePort = 0;
     bool m_errorPending = false;
     bool m_closedByPeer = false;
     bool m_closingOnOurSide = false;

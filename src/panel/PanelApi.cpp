@@ -19,6 +19,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+const QString NoRoomOpen = u"No room is open"_s;
+
 using Operation = std::function<PanelApi::Result(HostCore &, const QJsonObject &)>;
 
 PanelApi::Result ok(QJsonObject body = {})
@@ -84,7 +86,8 @@ PanelApi::Result chat(HostCore &core, const QJsonObject &args)
     const std::optional<QString> line = inputLine(args, &problem);
     if (!line)
         return fail(problem);
-    core.say(*line);
+    if (!core.say(*line))
+        return fail(NoRoomOpen, 409);
     return ok();
 }
 
@@ -94,6 +97,8 @@ PanelApi::Result whisper(HostCore &core, const QJsonObject &args)
     const std::optional<QString> line = inputLine(args, &problem);
     if (!line)
         return fail(problem);
+    if (!core.canSend())
+        return fail(NoRoomOpen, 409);
     const std::optional<quint16> id = playerId(args);
     if (!id || !core.whisper(*id, *line))
         return fail(u"Please Select a Player To Whisper To"_s);
@@ -238,13 +243,15 @@ const QHash<QString, Operation> &operations()
             [](HostCore &core, const QJsonObject &) {
                 if (core.hosting() != HostCore::Hosting::Idle)
                     return fail(u"A room is already starting or open."_s, 409);
+                if (const QString refusal = core.hostRefusal(); !refusal.isEmpty())
+                    return fail(refusal);
                 core.clickHostButton();
                 return ok();
             }},
         {u"close"_s,
             [](HostCore &core, const QJsonObject &) {
                 if (core.hosting() != HostCore::Hosting::Open)
-                    return fail(u"No room is open."_s, 409);
+                    return fail(NoRoomOpen, 409);
                 core.clickHostButton();
                 return ok();
             }},
@@ -340,7 +347,7 @@ void PanelApi::connectEvents()
         send(u"bans"_s, {{u"bans"_s, bansJson()}});
     });
     connect(&m_core, &HostCore::statusChanged, this, [this] {
-        send(u"status"_s, {{u"status"_s, statusJson()}});
+        send(u"status"_s, {{u"status"_s, statusJson()}, {u"summary"_s, m_core.roomSummary()}});
     });
     connect(&m_core, &HostCore::debugLineAdded, this, [this](const QString &line) {
         send(u"debug"_s, {{u"line"_s, line}});
@@ -376,9 +383,9 @@ QJsonObject PanelApi::state() const
     for (const QString &line : m_core.debugLines())
         debug.append(line);
     return {{u"title"_s, m_core.windowTitle()}, {u"hosting"_s, hostingJson()},
-        {u"status"_s, statusJson()}, {u"transcript"_s, lines}, {u"players"_s, playersJson()},
-        {u"ipMonitor"_s, ipMonitorJson()}, {u"bans"_s, bansJson()}, {u"debug"_s, debug},
-        {u"settings"_s, settingsJson()},
+        {u"status"_s, statusJson()}, {u"summary"_s, m_core.roomSummary()}, {u"transcript"_s, lines},
+        {u"players"_s, playersJson()}, {u"ipMonitor"_s, ipMonitorJson()}, {u"bans"_s, bansJson()},
+        {u"debug"_s, debug}, {u"settings"_s, settingsJson()},
         {u"pages"_s,
             strings({u"TD Login"_s, u"Head TD Login"_s, u"Tourney Main Page"_s, u"Register"_s,
                 u"Standings"_s, u"Teams"_s, u"Rules"_s, u"Report"_s})}};
@@ -390,7 +397,7 @@ QJsonObject PanelApi::hostingJson() const
     return {{u"state"_s, names.at(int(m_core.hosting()))},
         {u"caption"_s, m_core.hostButtonCaption()}, {u"enabled"_s, m_core.hostButtonEnabled()},
         {u"identityInputsEnabled"_s, m_core.identityInputsEnabled()},
-        {u"muted"_s, m_core.isMuted()}};
+        {u"canSend"_s, m_core.canSend()}, {u"muted"_s, m_core.isMuted()}};
 }
 
 QJsonArray PanelApi::playersJson() const

@@ -161,6 +161,9 @@ void HostWindowController::showHosting()
     tab->hostButton()->setText(m_core.hostButtonCaption());
     tab->hostButton()->setEnabled(m_core.hostButtonEnabled());
     tab->setRoomInputsEnabled(m_core.identityInputsEnabled());
+    // Nothing can be said to a room that is not open.
+    tab->sendButton()->setEnabled(m_core.canSend());
+    tab->whisperButton()->setEnabled(m_core.canSend());
 }
 
 void HostWindowController::refreshPlayerList()
@@ -213,8 +216,8 @@ void HostWindowController::sendInput(bool whisper)
             showMessage(u"Please Select a Player To Whisper To"_s, u"Whisper Error"_s);
             return;
         }
-    } else {
-        m_core.say(line);
+    } else if (!m_core.say(line)) {
+        return; // no room: the line stays in the box
     }
     tab->showWhisperHint(QString());
     input->clear();

@@ -44,7 +44,7 @@ private Q_SLOTS:
         QVERIFY(host.startAndOpen());
         QCOMPARE(host.core->hostButtonCaption(), u"Close"_s);
         QVERIFY(!host.core->identityInputsEnabled());
-        QCOMPARE(host.core->windowTitle(), u"Vornic Host - Disconnected"_s);
+        QCOMPARE(host.core->windowTitle(), u"Vornic Host - Connected"_s);
 
         auto bob = host.join(2, u"Bob"_s);
         QVERIFY(bob);
@@ -79,6 +79,8 @@ private Q_SLOTS:
         host.core->parts().chatOptions.setOption(1, true);
         QObject::connect(&host.core->parts().transcript, &Transcript::lineAdded, host.core.get(),
             [&](const TranscriptLine &line) { host.lines << line.body; });
+        host.core->parts().identity.setOperatorName(u"Ann"_s);
+        host.core->parts().identity.setRoomName(u"Golf"_s);
         host.core->clickHostButton();
         QCOMPARE(host.core->hosting(), HostCore::Hosting::Starting);
         QVERIFY(!host.core->hostButtonEnabled());
@@ -109,6 +111,8 @@ private Q_SLOTS:
         timing.statusIntervalMs = 50;
         core.setTiming(timing);
         QVERIFY(core.start());
+        core.parts().identity.setOperatorName(u"Ann"_s);
+        core.parts().identity.setRoomName(u"Golf"_s);
 
         core.clickHostButton();
         QVERIFY(waitUntil([&] { return core.hosting() == HostCore::Hosting::Idle; }, 5000));

@@ -99,6 +99,7 @@ void TestHostFace::readModelsFollowTheRoomAndSignal()
     QCOMPARE(core.statusCaptions().size(), 7);
 
     core.parts().identity.setOperatorName(u"Ann"_s);
+    core.parts().identity.setRoomName(u"Golf"_s);
     core.clickHostButton();
     QVERIFY(waitUntil([&] { return core.hosting() == HostCore::Hosting::Open; }, 8000));
     // The operator's row appears with the open room, and its change is signalled.

@@ -7,6 +7,10 @@ prefix=$1
 version=$2
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+# What --version prints: the server program names itself.
+version_line() {
+    if [ "$1" = vornic-hostd ]; then echo "vornic-hostd (Vornic Host) $version"; else echo "Vornic Host $version"; fi
+}
 
 expected=(
     bin/vornic-host
@@ -57,7 +61,7 @@ done
 # The installed programs, from the prefix, with no display.
 for program in vornic-host vornic-hostd; do
     out=$(env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/$program" --version) || fail "$program --version"
-    [ "$out" = "Vornic Host $version" ] || fail "$program --version said: $out"
+    [ "$out" = "$(version_line "$program")" ] || fail "$program --version said: $out"
     help=$(env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/$program" --help) || fail "$program --help"
     for option in --host --settings --data-dir --lobby-host --chat-port --headless; do
         grep -q -- "$option" <<<"$help" || fail "$program --help lacks $option"

@@ -8,6 +8,10 @@ out=$2
 version=$3
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+# What --version prints: the server program names itself.
+version_line() {
+    if [ "$1" = vornic-hostd ]; then echo "vornic-hostd (Vornic Host) $version"; else echo "Vornic Host $version"; fi
+}
 
 rm -rf "$out"
 mkdir -p "$out"
@@ -69,7 +73,7 @@ grep -qx "ExecStart=/usr/bin/vornic-hostd --host .*" "$root/usr/lib/systemd/syst
     || fail "the packaged unit does not run /usr/bin/vornic-hostd"
 ! grep -rqF "$out" "$root/usr/share" "$root/usr/lib" || fail "a packaged file names the staging folder"
 for program in vornic-host vornic-hostd; do
-    [ "$(env -u DISPLAY "$root/usr/bin/$program" --version)" = "Vornic Host $version" ] \
+    [ "$(env -u DISPLAY "$root/usr/bin/$program" --version)" = "$(version_line "$program")" ] \
         || fail "packaged $program does not start"
 done
 

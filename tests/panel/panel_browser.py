@@ -155,6 +155,9 @@ def main():
     try:
         shutil.copy(os.path.join(BIN, "ladders.ini"), work)
         settings = os.path.join(work, "settings.ini")
+        # Hosting needs a player name and a room name.
+        with open(settings, "w", encoding="cp1252", newline="") as f:
+            f.write("[SOFTWARE\\TavixChat]\r\npName=Director\r\ncName=Panel Room\r\n")
         host = os.path.join(BIN, "vornic-host")
         subprocess.run([host, "--settings", settings, "--set-panel-password"],
                        input=(PASSWORD + "\n").encode(), check=True, timeout=60)

@@ -92,6 +92,7 @@ private Q_SLOTS:
     void whisperKickBanAndUnban();
     void settingsChangeByValueNameAndAllRow();
     void badArgumentsAreRefusedPlainly();
+    void withoutARoomHostingNeedsNamesAndNothingIsSaid();
     void passwordSetByAnotherRunEndsEverySession();
 };
 
@@ -290,6 +291,45 @@ void TestPanelApi::badArgumentsAreRefusedPlainly()
         + "\r\nContent-Length: 5\r\n\r\n[1,2]");
     QCOMPARE(notJson.status, 400);
     QVERIFY(notJson.json().contains(u"error"_s));
+}
+
+void TestPanelApi::withoutARoomHostingNeedsNamesAndNothingIsSaid()
+{
+    HostFixture host;
+    HostCore::Timing timing;
+    timing.addChatTimeoutMs = 5000; // a busy machine must not fail the start
+    host.core->setTiming(timing);
+    QVERIFY(host.core->start());
+    PanelApi api(*host.core);
+    QStringList events;
+    connect(
+        &api, &PanelApi::event, this, [&](const QByteArray &e) { events << QString::fromUtf8(e); });
+    const QJsonObject idle = api.state();
+    QCOMPARE(idle.value(u"summary"_s).toString(), u"No room open"_s);
+    QCOMPARE(idle.value(u"hosting"_s).toObject().value(u"canSend"_s), QJsonValue(false));
+
+    // The refusal is the answer itself; no message box goes to the other panels.
+    const PanelApi::Result refused = api.run(u"host"_s, {});
+    QCOMPARE(refused.status, 400);
+    QCOMPARE(
+        refused.body.value(u"error"_s).toString(), u"Please Enter a Player Name and a Room Name"_s);
+    QCOMPARE(host.core->hosting(), HostCore::Hosting::Idle);
+    QVERIFY(host.messages.isEmpty());
+    for (const char *operation : {"say", "whisper"}) {
+        const PanelApi::Result said
+            = api.run(QString::fromLatin1(operation), {{u"line"_s, u"hi"_s}, {u"id"_s, 1}});
+        QCOMPARE(said.status, 409);
+        QCOMPARE(said.body.value(u"error"_s).toString(), u"No room is open"_s);
+    }
+    QVERIFY(!events.join(u'\n').contains(u"\"line\""_s));
+
+    host.core->parts().identity.setOperatorName(u"Ann"_s);
+    host.core->parts().identity.setRoomName(u"Golf"_s);
+    QCOMPARE(api.run(u"host"_s, {}).status, 200);
+    QVERIFY(waitUntil([&] { return host.core->canSend(); }, 8000));
+    QCOMPARE(api.state().value(u"hosting"_s).toObject().value(u"canSend"_s), QJsonValue(true));
+    QVERIFY(waitUntil(
+        [&] { return events.join(u'\n').contains(u"Room open on Glenmora Net"_s); }, 5000));
 }
 
 void TestPanelApi::passwordSetByAnotherRunEndsEverySession()

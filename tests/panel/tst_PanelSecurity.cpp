@@ -213,7 +213,7 @@ void TestPanelSecurity::hostAndOriginAreChecked()
     const QByteArray text = QJsonDocument(say).toJson(QJsonDocument::Compact);
     const auto postWith = [&](const QByteArray &headers) {
         return client
-            .raw("POST /api/say HTTP/1.1\r\nHost: " + client.hostHeader() + "\r\n" + headers
+            .raw("POST /api/clear HTTP/1.1\r\nHost: " + client.hostHeader() + "\r\n" + headers
                 + "Cookie: vornic_session=" + token
                 + "\r\nContent-Length: " + QByteArray::number(text.size()) + "\r\n\r\n" + text)
             .status;

@@ -343,7 +343,12 @@ void TestHostWindow::passwordBoxAtStartUpAndAfterAFailedStart()
     QVERIFY(refusing.listen(QHostAddress::LocalHost));
     HostOptions options;
     options.dataDir = dir.path();
-    options.settingsFile = dir.filePath(u"settings.ini"_s); // nothing stored: not locked
+    // Only the names, which hosting needs: not locked.
+    QFile settings(dir.filePath(u"settings.ini"_s));
+    QVERIFY(settings.open(QIODevice::WriteOnly));
+    settings.write("[SOFTWARE\\TavixChat]\r\npName=Ann\r\ncName=Golf\r\n");
+    settings.close();
+    options.settingsFile = settings.fileName();
     options.network.lobbyHost = u"127.0.0.1"_s;
     options.network.lobbyPort = refusing.serverPort();
     options.network.chatPort = 0;

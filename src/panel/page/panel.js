@@ -201,7 +201,7 @@
       case 'players': state.players = message.players; renderPlayers(); break;
       case 'ipMonitor': state.ipMonitor = message.ipMonitor; renderIpMonitor(); break;
       case 'bans': state.bans = message.bans; renderBans(); break;
-      case 'status': state.status = message.status; renderStatus(); break;
+      case 'status': state.status = message.status; state.summary = message.summary; renderStatus(); break;
       case 'hosting': state.hosting = message.hosting; renderHosting(); break;
       case 'debug':
         state.debug.push(message.line);
@@ -252,6 +252,7 @@
   }
 
   function renderStatus() {
+    $('summary').textContent = state.summary || '';
     $('status').replaceChildren(...state.status.map((caption) => make('span', caption)));
   }
 
@@ -263,6 +264,9 @@
     $('mute').setAttribute('aria-pressed', hosting.muted ? 'true' : 'false');
     document.querySelectorAll('.identity').forEach((el) => { el.disabled = !hosting.identityInputsEnabled; });
     renderPageTitle();
+    // Nothing can be said before a room is open.
+    $('send').disabled = !hosting.canSend;
+    $('whisper').disabled = !hosting.canSend;
   }
 
   function applyStyle(el, style) {
