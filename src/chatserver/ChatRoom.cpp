@@ -448,10 +448,11 @@ void ChatRoom::kickPosition(int position, bool ban, const BanList::Terms &terms)
     m_queue.queuePacket(socket, ChatPacket::kick());
     // The client is asked to leave; one that stays is shown the door once the Kick has had time
     // to arrive.
-    laterOnSameConnection(socket, m_limits.kickGrace + m_queue.expectedWait(socket), [this](int kicked) {
-        qCDebug(lcRoom) << "Kicked socket" << kicked << "is still connected; closing it";
-        closeConnection(kicked);
-    });
+    laterOnSameConnection(
+        socket, m_limits.kickGrace + m_queue.expectedWait(socket), [this](int kicked) {
+            qCDebug(lcRoom) << "Kicked socket" << kicked << "is still connected; closing it";
+            closeConnection(kicked);
+        });
 }
 
 // --- Connection bookkeeping -------------------------------------------------------------------

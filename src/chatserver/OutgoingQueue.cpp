@@ -145,7 +145,8 @@ OutgoingQueue::Lane &OutgoingQueue::laneFor(int socket, quint64 connection)
         return m_lanes.first();
     if (Lane *lane = findLane(connection))
         return *lane;
-    // A connection's first lane since the shared queue last sent: that send may have been to it.
+    // No lane for this connection: it has had nothing sent for at least a tick since the scheme
+    // last changed, or ever.
     m_lanes.append(Lane{socket, connection, {}, m_sharedLastSend});
     return m_lanes.last();
 }
@@ -234,9 +235,12 @@ void OutgoingQueue::dropIdleLanes()
 {
     if (m_pacing == Pacing::Shared)
         return;
-    // A lane outlives its packets to keep its connection's clock, but not its connection.
-    m_lanes.removeIf([this](const Lane &lane) {
-        return lane.entries.isEmpty() && m_slots.connectionId(lane.socket) != lane.connection;
+    // An empty lane is kept only while its clock still holds its connection back: once its next
+    // send would be due anyway, a new lane (which starts from an older send) paces it the same.
+    const TimePoint now = PaceTimer::Clock::now();
+    m_lanes.removeIf([&](const Lane &lane) {
+        return lane.entries.isEmpty()
+            && (lane.due() <= now || m_slots.connectionId(lane.socket) != lane.connection);
     });
 }
 

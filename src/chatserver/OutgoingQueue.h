@@ -144,7 +144,8 @@ private:
     Pacing m_pacing = Pacing::Shared;
     QList<Lane> m_lanes;
     qsizetype m_size = 0;
-    // Shared: when the last packet left; a lane made later starts its clock from here.
+    // The latest send when the scheme last changed (or the queue was made): a lane made later
+    // starts its clock from here, so it cannot follow a send of the other scheme too closely.
     TimePoint m_sharedLastSend;
     TimePoint m_armedFor;
     bool m_sending = false;
