@@ -2,11 +2,16 @@
 
 #include "BenchClock.h"
 #include "app/LocalPort.h"
+#include "chat/ChatOptions.h"
 #include "panel/PanelPassword.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
+#include "settings/StoredValues.h"
+#include "tournament/TournamentSettings.h"
 
 #include <QFile>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -52,6 +57,8 @@ bool HostProcess::start(FrontEnd frontEnd)
         QString::number(m_lobby.serverPort()), u"--chat-port"_s, QString::number(m_chatPort)};
     if (frontEnd == FrontEnd::Headless)
         arguments.prepend(u"--headless"_s);
+    if (!m_leagueUrl.isEmpty())
+        arguments << u"--league-url"_s << m_leagueUrl << u"--tourney-url"_s << m_leagueUrl;
     if (!m_panelPassword.isEmpty()) {
         m_panelPort = LocalPort::pickFree();
         arguments << u"--panel"_s << u"127.0.0.1:%1"_s.arg(m_panelPort);
@@ -73,6 +80,12 @@ void HostProcess::writeSettings() const
     store.writeRegValue(SettingsKeys::Root, u"cName"_s, u"Bench Room"_s);
     // System lines on: the "Chat Initiated at" line tells that the room is open.
     store.writeRegValue(SettingsKeys::Options, u"cOptions 1"_s, u"1"_s);
+    StoredValues::Options.write(
+        store, ValueCodec::checkText(m_fastDelivery), ChatOptions::FastDelivery);
+    if (!m_leagueUrl.isEmpty()) {
+        StoredValues::DetailTexts.write(store, u"1234"_s, TournamentSettings::JumpNumber);
+        StoredValues::Details.write(store, u"Double Elimination"_s, 2);
+    }
     if (!m_panelPassword.isEmpty())
         PanelPassword::store(store, PanelPassword::hash(m_panelPassword));
 }
@@ -103,9 +116,16 @@ void HostProcess::readOutput(QProcess::ProcessChannel channel)
         const QByteArray line = partial.left(end);
         partial.remove(0, end + 1);
         ++m_outputLines;
+        m_lines << line;
         if (m_firstOutputAtNs < 0)
             m_firstOutputAtNs = now;
         if (m_roomOpenAtNs < 0 && line.contains(RoomOpenLine))
             m_roomOpenAtNs = now;
     }
+}
+
+int HostProcess::linesContaining(QByteArrayView text) const
+{
+    return int(std::count_if(m_lines.cbegin(), m_lines.cend(),
+        [&](const QByteArray &line) { return line.contains(text); }));
 }

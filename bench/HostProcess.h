@@ -26,6 +26,11 @@ public:
     bool start(FrontEnd frontEnd);
     // Before start(): the host also serves its browser panel on loopback, with this password.
     void enablePanel(const QString &password);
+    // Before start(): the "Fast Delivery" option (every connection paced on its own clock).
+    void enableFastDelivery() { m_fastDelivery = true; }
+    // Before start(): the league site at this address, and a double-elimination tournament with
+    // a jump number, so that the host can fetch pairings from it.
+    void useLeague(const QString &url) { m_leagueUrl = url; }
     quint16 panelPort() const { return m_panelPort; }
     // SIGTERM, then a bounded wait; killed if it does not end.
     void stop();
@@ -41,6 +46,8 @@ public:
     qint64 roomOpenAtNs() const { return m_roomOpenAtNs; }
     bool isRoomOpen() const { return m_roomOpenAtNs >= 0; }
     qint64 outputLineCount() const { return m_outputLines; }
+    // Output lines so far that contain the text.
+    int linesContaining(QByteArrayView text) const;
 
 private:
     void writeSettings() const;
@@ -53,6 +60,9 @@ private:
     quint16 m_chatPort = 0;
     quint16 m_panelPort = 0;
     QString m_panelPassword;
+    QString m_leagueUrl;
+    bool m_fastDelivery = false;
+    QByteArrayList m_lines;
     QByteArray m_partial[2];
     qint64 m_launchedAtNs = -1;
     qint64 m_firstOutputAtNs = -1;

@@ -7,6 +7,7 @@
 #include "Percentiles.h"
 #include "ProcStats.h"
 #include "chatserver/OutgoingQueue.h"
+#include "common/LoopbackHttpServer.h"
 
 #include <QTextStream>
 #include <QTimer>
@@ -24,6 +25,19 @@ constexpr int WhisperCount = 1000;
 // A client says one line per wave; the room lets each client say two a second.
 constexpr int WaveIntervalMs = 600;
 const QString PanelPassword = u"bench panel"_s;
+// The league's double-elimination report with this many matches: "Current Pairings" and one
+// line per match make the Announce menu's "Pairings" 30 lines.
+constexpr int PairingsMatches = 29;
+const QString LastPairing = u"Blue%1"_s.arg(PairingsMatches);
+
+QByteArray pairingsReport()
+{
+    QByteArray page = "<html><body><table>";
+    for (int match = 1; match <= PairingsMatches; ++match)
+        page += QByteArray("<tr><td align=left>Red") + QByteArray::number(match)
+            + "</td><td align=left>Blue" + QByteArray::number(match) + "</td></tr>";
+    return page + "</table></body></html>";
+}
 
 void progress(const QString &text)
 {
@@ -50,20 +64,39 @@ qint64 arrivalOf(const ClientSwarm &swarm, qsizetype client, const QString &mark
     return -1;
 }
 
+// The same for arrivals from index `from` on.
+qint64 arrivalSince(
+    const ClientSwarm &swarm, qsizetype client, qsizetype from, const QString &marker)
+{
+    const QList<ClientSwarm::Arrival> &arrivals = swarm.chatArrivals(client);
+    for (qsizetype i = from; i < arrivals.size(); ++i) {
+        if (arrivals.at(i).description.contains(marker))
+            return arrivals.at(i).atNs;
+    }
+    return -1;
+}
+
 class RoomSession
 {
 public:
-    RoomSession(const BenchSettings &settings, ResultTable &table)
+    RoomSession(const BenchSettings &settings, ResultTable &table, bool fastDelivery)
         : m_settings(settings)
         , m_table(table)
         , m_host(settings.hostProgram)
+        , m_fastDelivery(fastDelivery)
+        , m_label(fastDelivery ? u", Fast Delivery"_s : QString())
     {
-        if (settings.panels > 0)
+        if (settings.panels > 0 && !fastDelivery)
             m_host.enablePanel(PanelPassword);
+        if (fastDelivery)
+            m_host.enableFastDelivery();
     }
 
     bool open()
     {
+        m_league.setResponse(u"/tourneysystem/report.php"_s, {200, pairingsReport()});
+        if (m_league.listen())
+            m_host.useLeague(m_league.baseUrl());
         if (!m_host.start(HostProcess::FrontEnd::Headless)
             || !BenchClock::waitFor([this] { return m_host.isRoomOpen(); }, 15000)) {
             progress(u"the host did not open its room"_s);
@@ -97,7 +130,7 @@ public:
         if (!watching)
             progress(u"only %1 of %2 panels are watching"_s.arg(m_panels->watchingCount())
                          .arg(m_settings.panels));
-        m_label = u", %1 panels watching"_s.arg(m_settings.panels);
+        m_label += u", %1 panels watching"_s.arg(m_settings.panels);
         ++m_round;
         return watching;
     }
@@ -118,16 +151,19 @@ public:
                 spans << BenchClock::nsToMs(last - saidAt);
             m_swarm->settle(300, 10000);
         }
-        const double floor = double(m_swarm->size()) * TickMs;
+        // Shared, the n copies leave one tick apart; per connection, side by side.
+        const double floor = m_fastDelivery ? 0.0 : double(m_swarm->size()) * TickMs;
         const double span = median(spans);
+        const QString result = m_fastDelivery
+            ? ms(span)
+            : ms(span) + u" = %1 x floor"_s.arg(span / floor, 0, 'f', 3);
         m_table.add(u"pacing"_s,
             u"operator line to the last of %1 clients%2"_s.arg(m_swarm->size()).arg(m_label),
-            ms(span) + u" = %1 x floor"_s.arg(span / floor, 0, 'f', 3),
-            u"floor %1 x %2 ms = %3; median of %4 (%5 complete)"_s.arg(m_swarm->size())
-                .arg(TickMs)
-                .arg(ms(floor))
-                .arg(BroadcastRuns)
-                .arg(spans.size()));
+            result,
+            (m_fastDelivery
+                    ? u"every client's copy due at once; goal 20 ms"_s
+                    : u"floor %1 x %2 ms = %3"_s.arg(m_swarm->size()).arg(TickMs).arg(ms(floor)))
+                + u"; median of %1 (%2 complete)"_s.arg(BroadcastRuns).arg(spans.size()));
     }
 
     void whisperGaps()
@@ -153,8 +189,10 @@ public:
             previous = arrival.atNs;
         }
         const QString note
-            = u"%1 whispers to one client, %2 gaps measured; floor %3"_s.arg(WhisperCount)
+            = u"%1 whispers to one client, %2 gaps measured, shortest %3 at the client; floor %4"_s
+                  .arg(WhisperCount)
                   .arg(gaps.size())
+                  .arg(ms(gaps.isEmpty() ? 0.0 : percentile(gaps, 0)))
                   .arg(ms(TickMs));
         m_table.add(u"pacing"_s, u"gap between packets on one connection, median%1"_s.arg(m_label),
             ms(median(gaps)), note);
@@ -162,6 +200,55 @@ public:
             u"gap between packets on one connection, 99th percentile%1"_s.arg(m_label),
             ms(percentile(gaps, 99)), note);
         m_swarm->settle(300, 10000);
+    }
+
+    // The Announce menu's "Pairings" to every client: 30 lines each, from the console's
+    // command until the last client has the last line.
+    void announcePairings()
+    {
+        m_host.writeLine(u"/pairings"_s);
+        if (!BenchClock::waitFor(
+                [this] { return m_host.linesContaining("Pairings Retrieved Successfully") > 0; },
+                10000)) {
+            progress(u"the host did not fetch the pairings"_s);
+            return;
+        }
+        const qsizetype clients = m_swarm->size();
+        const int lines = PairingsMatches + 1;
+        QList<double> spans;
+        for (int run = 0; run < BroadcastRuns; ++run) {
+            QList<qsizetype> seen;
+            for (qsizetype k = 0; k < clients; ++k)
+                seen << m_swarm->chatArrivals(k).size();
+            const auto lastArrival = [&] {
+                qint64 last = -1;
+                for (qsizetype k = 0; k < clients; ++k) {
+                    const qint64 at = arrivalSince(*m_swarm, k, seen.at(k), LastPairing);
+                    if (at < 0)
+                        return qint64(-1);
+                    last = std::max(last, at);
+                }
+                return last;
+            };
+            const qint64 saidAt = BenchClock::nowNs();
+            m_host.writeLine(u"/announce pairings"_s);
+            BenchClock::waitFor([&] { return lastArrival() >= 0; },
+                int(double(clients * lines) * TickMs * 3) + 10000);
+            if (const qint64 last = lastArrival(); last >= 0)
+                spans << BenchClock::nsToMs(last - saidAt);
+            m_swarm->settle(300, 10000);
+        }
+        const double floor = double(m_fastDelivery ? lines - 1 : clients * lines - 1) * TickMs;
+        m_table.add(u"pacing"_s,
+            u"Announce \"Pairings\", %1 lines to %2 clients%3"_s.arg(lines).arg(clients).arg(
+                m_label),
+            ms(median(spans)),
+            u"floor %1 (%2 packets one tick apart%3); median of %4 (%5 complete)"_s.arg(ms(floor))
+                .arg(m_fastDelivery ? lines : clients * lines)
+                .arg(m_fastDelivery ? u" on each connection, side by side; goal 200 ms"_s
+                                    : QString())
+                .arg(BroadcastRuns)
+                .arg(spans.size()));
     }
 
     void idleCost()
@@ -172,12 +259,14 @@ public:
         const double wallMs = BenchClock::nsToMs(BenchClock::nowNs() - startedAt);
         const qint64 used = ProcStats::cpuTimeMs(m_host.pid()) - before;
         m_table.add(u"idle cost"_s,
-            u"host CPU (user+sys), room open, %1 idle clients"_s.arg(m_swarm->size()),
+            u"host CPU (user+sys), room open, %1 idle clients%2"_s.arg(m_swarm->size())
+                .arg(m_label),
             u"%1 ms in %2 s (%3 % of a core)"_s.arg(used)
                 .arg(wallMs / 1000.0, 0, 'f', 1)
                 .arg(100.0 * double(used) / wallMs, 0, 'f', 2),
             u"/proc/<pid>/stat, 10 ms clock ticks"_s);
-        m_table.add(u"memory"_s, u"host VmRSS, room open, %1 idle clients"_s.arg(m_swarm->size()),
+        m_table.add(u"memory"_s,
+            u"host VmRSS, room open, %1 idle clients%2"_s.arg(m_swarm->size()).arg(m_label),
             mib(ProcStats::residentKb(m_host.pid())),
             u"of which the process's own (RssAnon) %1"_s.arg(
                 mib(ProcStats::ownResidentKb(m_host.pid()))));
@@ -220,6 +309,7 @@ public:
         QObject::connect(&sampler, &QTimer::timeout, &sampler,
             [&] { peakRssKb = std::max(peakRssKb, ProcStats::residentKb(m_host.pid())); });
         const qint64 startedAt = BenchClock::nowNs();
+        const qint64 cpuBeforeMs = ProcStats::cpuTimeMs(m_host.pid());
         waves.start();
         sampler.start();
         sayWave();
@@ -227,6 +317,7 @@ public:
             [&] { return delivered() >= target; }, int(double(target) * TickMs * 3) + 30000);
         sampler.stop();
         waves.stop();
+        const qint64 cpuUsedMs = ProcStats::cpuTimeMs(m_host.pid()) - cpuBeforeMs;
         const double seconds = BenchClock::nsToMs(BenchClock::nowNs() - startedAt) / 1000.0;
         BenchClock::pumpFor(500);
         const qint64 afterRssKb = ProcStats::residentKb(m_host.pid());
@@ -259,15 +350,26 @@ public:
                                     .arg(delivered())
                                     .arg(busyNotices)
                                     .arg(complete ? QString() : u" (INCOMPLETE)"_s);
-        m_table.add(u"memory"_s, u"host VmRSS, room open, no clients"_s, mib(m_idleRssKb));
-        m_table.add(u"memory"_s, u"host VmRSS, peak while relaying"_s, mib(peakRssKb), counted);
-        m_table.add(u"memory"_s, u"host VmRSS, %1 clients, after relaying"_s.arg(clients),
+        m_table.add(
+            u"memory"_s, u"host VmRSS, room open, no clients%1"_s.arg(m_label), mib(m_idleRssKb));
+        m_table.add(u"memory"_s, u"host VmRSS, peak while relaying%1"_s.arg(m_label),
+            mib(peakRssKb), counted);
+        m_table.add(u"memory"_s,
+            u"host VmRSS, %1 clients, after relaying%2"_s.arg(clients).arg(m_label),
             mib(afterRssKb), counted);
-        m_table.add(u"pacing"_s, u"relay throughput (%1 clients saying lines)"_s.arg(clients),
+        // Shared, one packet per tick for the whole room; per connection, one per tick for each.
+        const double ceiling = (m_fastDelivery ? double(clients) : 1.0) * 1000.0 / TickMs;
+        m_table.add(u"pacing"_s,
+            u"relay throughput (%1 clients saying lines)%2"_s.arg(clients).arg(m_label),
             u"%1 packets/s"_s.arg(double(delivered()) / seconds, 0, 'f', 1),
-            u"ceiling %1 packets/s (one per tick); %2"_s.arg(1000.0 / TickMs, 0, 'f', 0)
+            u"ceiling %1 packets/s (one per tick%2); %3"_s.arg(ceiling, 0, 'f', 0)
+                .arg(m_fastDelivery ? u" per connection"_s : QString())
                 .arg(counted));
-        m_table.add(u"pacing"_s, u"longest wait of a relayed line under that load"_s,
+        m_table.add(u"pacing"_s, u"host CPU per delivered packet under that load%1"_s.arg(m_label),
+            u"%1 us"_s.arg(delivered() > 0 ? 1000.0 * double(cpuUsedMs) / double(delivered()) : 0.0,
+                0, 'f', 1),
+            u"%1 ms user+sys in %2 s; %3"_s.arg(cpuUsedMs).arg(seconds, 0, 'f', 1).arg(counted));
+        m_table.add(u"pacing"_s, u"longest wait of a relayed line under that load%1"_s.arg(m_label),
             ms(longestWaitMs),
             u"said until one listener heard it, %1 lines heard; the room sheds lines past %2 ms of "
             u"queue"_s.arg(relayed)
@@ -287,33 +389,38 @@ private:
     const BenchSettings &m_settings;
     ResultTable &m_table;
     HostProcess m_host;
+    LoopbackHttpServer m_league;
+    bool m_fastDelivery;
     std::unique_ptr<ClientSwarm> m_swarm;
     std::unique_ptr<PanelWatchers> m_panels;
-    QString m_label; // what else watches the room while pacing is measured
+    QString m_label; // the pacing scheme, and what else watches the room while it is measured
     int m_round = 0; // keeps each round's markers apart from the last
     qint64 m_idleRssKb = -1;
 };
 
 } // namespace
 
-void runRoomBench(const BenchSettings &settings, ResultTable &table)
+void runRoomBench(const BenchSettings &settings, ResultTable &table, bool fastDelivery)
 {
-    RoomSession session(settings, table);
-    progress(u"room: opening, seating %1 clients"_s.arg(settings.clients));
+    const QString scheme = fastDelivery ? u"room (Fast Delivery)"_s : u"room"_s;
+    RoomSession session(settings, table, fastDelivery);
+    progress(u"%1: opening, seating %2 clients"_s.arg(scheme).arg(settings.clients));
     if (!session.open())
         return;
-    progress(u"room: pacing"_s);
+    progress(u"%1: pacing"_s.arg(scheme));
     session.broadcast();
     session.whisperGaps();
-    if (settings.panels > 0) {
+    progress(u"%1: announcing pairings"_s.arg(scheme));
+    session.announcePairings();
+    if (settings.panels > 0 && !fastDelivery) {
         progress(u"room: pacing with %1 panels watching"_s.arg(settings.panels));
         if (session.openPanels()) {
             session.broadcast();
             session.whisperGaps();
         }
     }
-    progress(u"room: idle for %1 s"_s.arg(settings.idleSeconds));
+    progress(u"%1: idle for %2 s"_s.arg(scheme).arg(settings.idleSeconds));
     session.idleCost();
-    progress(u"room: relaying, %1 line deliveries"_s.arg(settings.relayedLines));
+    progress(u"%1: relaying, %2 line deliveries"_s.arg(scheme).arg(settings.relayedLines));
     session.relayMemory();
 }

@@ -1,5 +1,6 @@
 #include "BenchSettings.h"
 #include "ParserBench.h"
+#include "QueueClockBench.h"
 #include "ResultTable.h"
 #include "RoomBench.h"
 #include "StartupBench.h"
@@ -55,8 +56,10 @@ BenchSettings parseArguments(const QCoreApplication &app)
     parser.setApplicationDescription(
         u"Measures Vornic Host: pacing, idle cost, parsers, memory and start-up."_s);
     parser.addHelpOption();
-    const QCommandLineOption only(
-        u"only"_s, u"Run one group: parsers, startup or room (default: all)."_s, u"group"_s);
+    const QCommandLineOption only(u"only"_s,
+        u"Run one group: parsers, startup, room or fast (the room with Fast Delivery on and "
+        u"the queue's clock against a bare timer; default: all)."_s,
+        u"group"_s);
     const QCommandLineOption relayed(u"relayed"_s,
         u"Line deliveries for the memory run (default 6200; 100000 takes about 9 minutes)."_s,
         u"count"_s, u"6200"_s);
@@ -98,7 +101,12 @@ int main(int argc, char *argv[])
         runParserBench(table);
     }
     if (wanted(u"room"_s))
-        runRoomBench(settings, table);
+        runRoomBench(settings, table, false);
+    if (wanted(u"fast"_s)) {
+        runRoomBench(settings, table, true);
+        err << "queue clock" << Qt::endl;
+        runQueueClockBench(table);
+    }
     if (wanted(u"startup"_s)) {
         err << "start-up" << Qt::endl;
         runStartupBench(settings, table);

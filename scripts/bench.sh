@@ -2,7 +2,10 @@
 # Builds the host and the benchmark driver, then measures and prints one markdown table.
 # Options are passed to vornic-bench (see build/bin/vornic-bench --help), e.g.
 #   scripts/bench.sh --relayed 100000      the memory run with 100,000 line deliveries
-#   scripts/bench.sh --only parsers        one group: parsers, room or startup
+#   scripts/bench.sh --only parsers        one group: parsers, room, fast or startup
+#   scripts/bench.sh --only fast           the room with Fast Delivery on (every connection paced
+#                                          on its own clock), and the queue's clock beside a bare
+#                                          timer's
 #   scripts/bench.sh --panels 0            no second pacing run with browser panels watching
 # Progress goes to standard error, the table to standard output.
 set -euo pipefail

@@ -67,7 +67,7 @@ void PlayerChat::relayRoomChat(
 {
     m_transcript.addChatLine(senderName + u": "_s, text, LineKind::Chat);
     // Passed on unchanged: the game clients expect the sender's own bytes.
-    m_queue.queuePacket(0, packet, socket);
+    m_queue.queueRelay(0, packet, socket);
 }
 
 void PlayerChat::relayWhisper(
@@ -82,5 +82,5 @@ void PlayerChat::relayWhisper(
     // Only the addressee's connection gets it, so nobody else can read another's whispers.
     // A whisper to someone who has left is dropped.
     if (const std::optional<int> target = m_players.findById(line.targetId, 1))
-        m_queue.queuePacket(m_players.socket(*target), packet, 0);
+        m_queue.queueRelay(m_players.socket(*target), packet, 0);
 }

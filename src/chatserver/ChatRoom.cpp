@@ -455,12 +455,12 @@ void ChatRoom::kickPosition(int position, bool ban, const BanList::Terms &terms)
     m_queue.queuePacket(socket, ChatPacket::kick());
     // The client is asked to leave; one that stays is shown the door once the Kick has had time
     // to arrive.
-    const auto queueWait = OutgoingQueue::TickInterval * m_queue.size();
-    laterOnSameConnection(socket, m_limits.kickGrace + queueWait, [this](int kicked) {
-        note(kicked, Note::KickIgnored,
-            u"Kicked socket %1 is still connected; closing it"_s.arg(kicked));
-        closeConnection(kicked);
-    });
+    laterOnSameConnection(
+        socket, m_limits.kickGrace + m_queue.expectedWait(socket), [this](int kicked) {
+            note(kicked, Note::KickIgnored,
+                u"Kicked socket %1 is still connected; closing it"_s.arg(kicked));
+            closeConnection(kicked);
+        });
 }
 
 // --- Debug output -----------------------------------------------------------------------------

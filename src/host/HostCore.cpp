@@ -155,6 +155,11 @@ void HostCore::connectParts()
             = row.playerName.isEmpty() ? QString() : printableText(row.playerName) + u' ';
         systemLine(u"Ban Expired: "_s + name + u'(' + row.address + u')');
     });
+    connect(&p.chatOptions, &ChatOptions::changed, this, [this] {
+        m_parts->queue.setPacing(m_parts->chatOptions.deliversFast()
+                ? OutgoingQueue::Pacing::PerConnection
+                : OutgoingQueue::Pacing::Shared);
+    });
     connect(&p.chatLog, &ChatLog::writeFailed, this, &HostCore::systemLine);
     connect(&p.store, &SettingsStore::problem, this,
         [this](const QString &message) { Q_EMIT messageBox(message, u"Settings"_s); });

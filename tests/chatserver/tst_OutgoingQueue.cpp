@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <limits>
 
 using namespace Qt::StringLiterals;
 
@@ -27,7 +28,19 @@ int numberOf(const QByteArray &packet)
     return ChatPacket::readChatLine(packet)->text.toInt();
 }
 
+QList<int> numbersOf(const QList<QByteArray> &packets)
+{
+    QList<int> numbers;
+    for (const QByteArray &packet : packets)
+        numbers << numberOf(packet);
+    return numbers;
+}
+
+using Pacing = OutgoingQueue::Pacing;
+
 } // namespace
+
+Q_DECLARE_METATYPE(OutgoingQueue::Pacing)
 
 class TestOutgoingQueue : public QObject
 {
@@ -66,6 +79,29 @@ private:
         }
         // Lets the last sent bytes cross loopback.
         void settle() { QTest::qWait(50); }
+    };
+
+    // When each packet left, on the queue's own clock, by slot; a busy machine may hand a client
+    // two packets in one read, so the arrivals alone cannot tell their spacing.
+    struct SendLog
+    {
+        QHash<int, QList<qint64>> sentNs;
+
+        explicit SendLog(OutgoingQueue &queue)
+        {
+            QObject::connect(&queue, &OutgoingQueue::packetSent, &queue,
+                [this](int socket, qint64 atNs) { sentNs[socket] << atNs; });
+        }
+        // The shortest gap between two packets to one client, in microseconds.
+        qint64 shortestGapUs() const
+        {
+            qint64 shortest = std::numeric_limits<qint64>::max();
+            for (const QList<qint64> &times : sentNs) {
+                for (qsizetype i = 1; i < times.size(); ++i)
+                    shortest = std::min(shortest, (times.at(i) - times.at(i - 1)) / 1000);
+            }
+            return shortest;
+        }
     };
 
 private Q_SLOTS:
@@ -294,6 +330,206 @@ private Q_SLOTS:
         seated.settle();
         QCOMPARE(seated.client(1).packets().size(), 0);
         QCOMPARE(seated.client(2).packets().size(), 1);
+    }
+
+    // Paced per connection, every client has its own first-in first-out lane and 5 ms clock:
+    // packets to one client keep their order and spacing, and the lanes are served side by side,
+    // so the whole takes about as long as the longest lane rather than the sum of them.
+    void perConnectionLanesKeepOrderAndSpacing()
+    {
+        SeatedRoom seated;
+        seated.queue.setPacing(Pacing::PerConnection);
+        const SendLog log(seated.queue);
+        constexpr int perClient = 40;
+        QHash<int, QList<int>> expected;
+        for (int number = 0; number < 3 * perClient; ++number) {
+            const int slot = 1 + number % 3;
+            seated.queue.queuePacket(slot, numbered(number));
+            expected[slot] << number;
+        }
+        // A broadcast joins the end of every lane.
+        seated.queue.queuePacket(0, numbered(1000));
+        for (int slot = 1; slot <= 3; ++slot)
+            expected[slot] << 1000;
+        QCOMPARE(seated.queue.size(), 3 * perClient + 3);
+        QCOMPARE(seated.queue.longestBacklog(), perClient + 1);
+        QCOMPARE(seated.queue.expectedWait(1), OutgoingQueue::TickInterval * (perClient + 1));
+        QVERIFY(seated.drained());
+        seated.settle();
+
+        qint64 first = std::numeric_limits<qint64>::max();
+        qint64 last = 0;
+        for (int slot = 1; slot <= 3; ++slot) {
+            QCOMPARE(numbersOf(seated.client(slot).packets()), expected.value(slot));
+            const QList<qint64> &sent = log.sentNs.value(slot);
+            QCOMPARE(sent.size(), perClient + 1);
+            first = std::min(first, sent.first());
+            last = std::max(last, sent.last());
+        }
+        QVERIFY2(log.shortestGapUs() >= 5000, qPrintable(QString::number(log.shortestGapUs())));
+        // One lane's floor is 40 x 5 ms; the shared queue's would be 122 x 5 ms.
+        const qint64 spanMs = (last - first) / 1000000;
+        QVERIFY2(spanMs >= perClient * 5 && spanMs < 3 * perClient * 5,
+            qPrintable(QString::number(spanMs)));
+    }
+
+    // A broadcast queued behind one client's long backlog: shared, it waits for that backlog;
+    // per connection, the other clients have it at once.
+    void aBroadcastWaitsOnlyForItsOwnLane_data()
+    {
+        QTest::addColumn<Pacing>("pacing");
+        QTest::addColumn<bool>("othersWait");
+        QTest::newRow("shared") << Pacing::Shared << true;
+        QTest::newRow("per connection") << Pacing::PerConnection << false;
+    }
+    void aBroadcastWaitsOnlyForItsOwnLane()
+    {
+        QFETCH(Pacing, pacing);
+        QFETCH(bool, othersWait);
+        SeatedRoom seated;
+        seated.queue.setPacing(pacing);
+        constexpr int backlog = 100;
+        for (int number = 0; number < backlog; ++number)
+            seated.queue.queuePacket(1, numbered(number));
+        seated.queue.queuePacket(0, numbered(1000));
+        QVERIFY(waitUntil([&] {
+            return !seated.client(2).packets().isEmpty() && !seated.client(3).packets().isEmpty();
+        }));
+        const int stillWaiting = seated.queue.waitingFor(1);
+        if (othersWait)
+            QCOMPARE(stillWaiting, 0);
+        else
+            QVERIFY2(stillWaiting > backlog / 2, qPrintable(QString::number(stillWaiting)));
+        QVERIFY(seated.drained());
+        seated.settle();
+        QCOMPARE(seated.client(1).packets().size(), backlog + 1);
+        QCOMPARE(numberOf(seated.client(1).packets().last()), 1000);
+    }
+
+    // Per connection too, entries belong to their connection: a client that leaves takes its lane
+    // with it, and the next client in its slot starts with an empty lane and a clock of its own.
+    void perConnectionEntriesDieWithTheirConnection()
+    {
+        SeatedRoom seated;
+        seated.queue.setPacing(Pacing::PerConnection);
+        for (int number = 0; number < 40; ++number)
+            seated.queue.queuePacket(2, numbered(number));
+        seated.queue.queuePacket(0, numbered(100));
+        QCOMPARE(seated.queue.waitingFor(2), 41);
+        seated.room.slots.close(2);
+        QCOMPARE(seated.queue.waitingFor(2), 0);
+        QCOMPARE(seated.queue.size(), 2);
+        QCOMPARE(seated.queue.expectedWait(2), std::chrono::milliseconds(0));
+        seated.queue.queuePacket(2, numbered(101)); // nobody in the slot
+        QCOMPARE(seated.queue.size(), 2);
+
+        GameClient *newcomer = seated.room.connectFrom(9);
+        QCOMPARE(seated.room.requestedSlots.last(), 2);
+        seated.queue.queuePacket(2, numbered(102));
+        QCOMPARE(seated.queue.waitingFor(2), 1);
+        QVERIFY(seated.drained());
+        seated.settle();
+        QCOMPARE(newcomer->packets(), QList<QByteArray>{numbered(102)});
+        QCOMPARE(seated.client(2).packets(), QList<QByteArray>{});
+        QCOMPARE(seated.client(1).packets(), QList<QByteArray>{numbered(100)});
+
+        // A lane that overflows is dropped whole, the other lanes go on.
+        QSignalSpy overflowed(&seated.queue, &OutgoingQueue::connectionOverflowed);
+        for (int number = 0; number <= OutgoingQueue::MaxPacketsPerConnection; ++number)
+            seated.queue.queuePacket(3, numbered(number));
+        QCOMPARE(overflowed.size(), 1);
+        seated.queue.discardPacketsFor(3);
+        seated.queue.queuePacket(1, numbered(200));
+        QCOMPARE(seated.queue.size(), 1);
+        QVERIFY(seated.drained());
+    }
+
+    // Switching while packets wait moves them into the other scheme: none is lost, every client
+    // keeps its order, and no client gets two packets closer than a tick across the switch.
+    void switchingPacingWhilePacketsWait_data()
+    {
+        QTest::addColumn<QList<Pacing>>("schemes");
+        QTest::newRow("shared, then per connection")
+            << QList<Pacing>{Pacing::Shared, Pacing::PerConnection};
+        QTest::newRow("per connection, then shared")
+            << QList<Pacing>{Pacing::PerConnection, Pacing::Shared};
+        QTest::newRow("back and forth") << QList<Pacing>{
+            Pacing::Shared, Pacing::PerConnection, Pacing::Shared, Pacing::PerConnection};
+    }
+    void switchingPacingWhilePacketsWait()
+    {
+        QFETCH(QList<Pacing>, schemes);
+        SeatedRoom seated;
+        seated.queue.setPacing(schemes.first());
+        const SendLog log(seated.queue);
+        constexpr int count = 90;
+        QHash<int, QList<int>> expected;
+        for (int number = 0; number < count; ++number) {
+            // Uneven lanes: slot 1 gets half of everything.
+            const int slot = number % 2 == 0 ? 1 : 2 + (number / 2) % 2;
+            seated.queue.queuePacket(slot, numbered(number));
+            expected[slot] << number;
+        }
+        qsizetype switchAt = count;
+        for (const Pacing pacing : schemes.sliced(1)) {
+            switchAt -= 10;
+            QVERIFY(waitUntil([&] { return seated.queue.size() <= switchAt; }));
+            const qsizetype before = seated.queue.size();
+            seated.queue.setPacing(pacing);
+            QCOMPARE(seated.queue.pacing(), pacing);
+            QCOMPARE(seated.queue.size(), before);
+            // Queued after the switch: behind what already waits for that client.
+            seated.queue.queuePacket(0, numbered(count + int(switchAt)));
+            for (int slot = 1; slot <= 3; ++slot)
+                expected[slot] << count + int(switchAt);
+        }
+        QVERIFY(seated.drained());
+        seated.settle();
+        for (int slot = 1; slot <= 3; ++slot)
+            QCOMPARE(numbersOf(seated.client(slot).packets()), expected.value(slot));
+        QVERIFY2(log.shortestGapUs() >= 5000, qPrintable(QString::number(log.shortestGapUs())));
+        // Setting the scheme in force changes nothing.
+        seated.queue.setPacing(schemes.last());
+        QCOMPARE(seated.queue.size(), 0);
+    }
+
+    // Per connection, the backlog rule holds lane by lane: relays are admitted by the longest
+    // lane rather than the sum of all, and a lane already holding MaxRelayDelay of packets sheds
+    // players' lines for its client while the host's own packets still join it.
+    void perConnectionRelaysAreShedLaneByLane()
+    {
+        SeatedRoom seated;
+        seated.queue.setPacing(Pacing::PerConnection);
+        const qsizetype shared = OutgoingQueue::SharedRelayDelay / OutgoingQueue::TickInterval;
+        const qsizetype most = OutgoingQueue::MaxRelayDelay / OutgoingQueue::TickInterval;
+        {
+            const OutgoingQueue::Cause cause(seated.queue, 1);
+            for (qsizetype number = 0; number < shared - 1; ++number)
+                seated.queue.queuePacket(0, numbered(int(number)));
+        }
+        // Three lanes of 199: shared, that would be three seconds' worth.
+        QCOMPARE(seated.queue.size(), 3 * (shared - 1));
+        QVERIFY(seated.queue.admitsRelay(1, 2));
+        QVERIFY(seated.queue.admitsRelay(2, 2));
+        seated.queue.queuePacket(3, numbered(-1));
+        // The longest lane is past a second: only players with nothing of theirs waiting.
+        QVERIFY(!seated.queue.admitsRelay(1, 2));
+        QVERIFY(seated.queue.admitsRelay(2, 2));
+
+        for (qsizetype number = seated.queue.waitingFor(3); number < most; ++number)
+            seated.queue.queuePacket(3, numbered(int(number)));
+        QCOMPARE(seated.queue.waitingFor(3), int(most));
+        seated.queue.queueRelay(0, numbered(-2), 1);
+        QCOMPARE(seated.queue.waitingFor(3), int(most));
+        QCOMPARE(seated.queue.waitingFor(2), int(shared));
+        seated.queue.queuePacket(3, numbered(-3));
+        QCOMPARE(seated.queue.waitingFor(3), int(most) + 1);
+        // Shared, a relay is never shed by the lane; admitsRelay is the only gate.
+        seated.queue.setPacing(Pacing::Shared);
+        const qsizetype before = seated.queue.size();
+        seated.queue.queueRelay(3, numbered(-4));
+        QCOMPARE(seated.queue.size(), before + 1);
+        QVERIFY(!seated.queue.admitsRelay(2, 1));
     }
 
     void sendRefusesBeyondTheUnsentByteCap()

@@ -8,8 +8,10 @@
 #include "chatserver/ChatPackets.h"
 #include "chatserver/ChatRoom.h"
 #include "chatserver/IpMonitor.h"
+#include "chatserver/OutgoingQueue.h"
 #include "chatserver/PlayerTable.h"
 #include "host/HostIdentity.h"
+#include "host/SettingsEditor.h"
 #include "host/StatusPanel.h"
 #include "lobby/LobbyLink.h"
 #include "settings/SettingsStore.h"
@@ -217,6 +219,29 @@ private Q_SLOTS:
         QCOMPARE(debug.size(), HostCore::DebugLinesKept);
         QCOMPARE(debug.first(), u"line 200"_s);
         QCOMPARE(debug.last(), u"line 1199"_s);
+    }
+
+    // "Fast Delivery" paces every connection on its own clock; it is read at start-up and takes
+    // effect as soon as it is switched, from the check box or the console alike.
+    void fastDeliveryChoosesThePacing()
+    {
+        HostFixture host(
+            {}, true, withSettingsFile("[SOFTWARE\\TavixChat\\Options]\r\ncOptions 5=1\r\n"));
+        QVERIFY(openPatiently(host));
+        OutgoingQueue &queue = host.core->parts().queue;
+        QCOMPARE(queue.pacing(), OutgoingQueue::Pacing::PerConnection);
+        QVERIFY(host.core->settings().setStoredValue(u"cOptions 5"_s, u"0"_s));
+        QCOMPARE(queue.pacing(), OutgoingQueue::Pacing::Shared);
+        host.core->parts().chatOptions.setOption(ChatOptions::FastDelivery, true);
+        QCOMPARE(queue.pacing(), OutgoingQueue::Pacing::PerConnection);
+
+        // Switched while the room is open, players still hear each other.
+        auto bob = host.join(2, u"Bob"_s);
+        auto cy = host.join(3, u"Cy"_s);
+        QVERIFY(bob && cy);
+        host.core->parts().chatOptions.setOption(ChatOptions::FastDelivery, false);
+        bob->sendChat(bob->ownId(), u"hello"_s);
+        QVERIFY(waitUntil([&] { return cy->chatTexts().contains(u"hello"_s); }));
     }
 
     void pagesNeedAJumpNumber()

@@ -36,6 +36,23 @@ std::unique_ptr<GameClient> joinLocked(HostFixture &host, int hostByte, const QS
     return client;
 }
 
+// CTest runs these tests twice: with the outgoing queue shared, and paced per connection
+// ("Fast Delivery"), which this variable asks for.
+bool fastDelivery()
+{
+    return qEnvironmentVariableIntValue("VORNIC_TEST_FAST_DELIVERY") == 1;
+}
+
+// Opens the room with the pacing this run is for.
+bool openRoom(HostFixture &host)
+{
+    if (!openPatiently(host))
+        return false;
+    host.core->parts().chatOptions.setOption(ChatOptions::FastDelivery, fastDelivery());
+    return host.core->parts().queue.pacing()
+        == (fastDelivery() ? OutgoingQueue::Pacing::PerConnection : OutgoingQueue::Pacing::Shared);
+}
+
 } // namespace
 
 class TestRoomLoad : public QObject
@@ -59,7 +76,7 @@ private Q_SLOTS:
         constexpr qint64 BudgetMs = 45000;
         constexpr int MaxJoins = 10000;
         HostFixture host;
-        QVERIFY2(openPatiently(host), qPrintable(host.lines.join(u'\n')));
+        QVERIFY2(openRoom(host), qPrintable(host.lines.join(u'\n')));
         // Every address here joins again every few seconds, which the join budget keeps hostile
         // clients from doing; this measures the cost of many joins, so the budget is lifted.
         ChatRoom::Limits limits;
@@ -122,7 +139,7 @@ private Q_SLOTS:
         QFETCH(int, linesPerTick);
         QFETCH(bool, flooderDropped);
         HostFixture host;
-        QVERIFY2(openPatiently(host), qPrintable(host.lines.join(u'\n')));
+        QVERIFY2(openRoom(host), qPrintable(host.lines.join(u'\n')));
         auto ann = host.join(2, u"Ann"_s);
         auto bob = host.join(3, u"Bob"_s);
         auto flooder = host.join(4, u"Flood"_s);
@@ -173,7 +190,7 @@ private Q_SLOTS:
         HostFixture host;
         host.core->parts().identity.setPassword(u"Secret"_s);
         host.core->parts().identity.setLocked(true);
-        QVERIFY2(openPatiently(host), qPrintable(host.lines.join(u'\n')));
+        QVERIFY2(openRoom(host), qPrintable(host.lines.join(u'\n')));
         auto ann = joinLocked(host, 2, u"Ann"_s);
         auto bob = joinLocked(host, 3, u"Bob"_s);
         std::unique_ptr<GameClient> flooder;
@@ -219,7 +236,7 @@ private Q_SLOTS:
     void overlongLineIsNotRelayed()
     {
         HostFixture host;
-        QVERIFY2(openPatiently(host), qPrintable(host.lines.join(u'\n')));
+        QVERIFY2(openRoom(host), qPrintable(host.lines.join(u'\n')));
         auto ann = host.join(2, u"Ann"_s);
         auto bob = host.join(3, u"Bob"_s);
         QVERIFY(ann && bob);
@@ -252,7 +269,7 @@ private Q_SLOTS:
         constexpr int LinesEach = 10;
         constexpr qint64 IntervalMs = 600;
         HostFixture host;
-        QVERIFY2(openPatiently(host), qPrintable(host.lines.join(u'\n')));
+        QVERIFY2(openRoom(host), qPrintable(host.lines.join(u'\n')));
         std::vector<std::unique_ptr<GameClient>> talkers;
         for (int k = 0; k < Talkers; ++k) {
             talkers.push_back(host.join(2 + k, u"T%1"_s.arg(k)));
@@ -287,7 +304,7 @@ private Q_SLOTS:
                 ++said;
             }
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            longestQueue = std::max(longestQueue, host.core->parts().queue.size());
+            longestQueue = std::max(longestQueue, host.core->parts().queue.longestBacklog());
             const QStringList texts = listener.chatTexts();
             for (; heardUpTo < texts.size(); ++heardUpTo) {
                 const auto spoken = saidAtMs.constFind(texts.at(heardUpTo));
@@ -307,10 +324,13 @@ private Q_SLOTS:
                 << "busy notices; longest delay" << longestDelayMs << "ms, longest queue"
                 << longestQueue;
         QVERIFY(heard > 0);
-        QVERIFY(toldBusy > 0);
+        // Shared, they ask for 39 times what the queue sends. Per connection, each listener's
+        // lane takes about half of what its clock sends, so nothing needs to be shed.
+        if (!fastDelivery())
+            QVERIFY(toldBusy > 0);
         QCOMPARE(host.core->parts().players.count(), Talkers);
-        // Relays fill at most two seconds' worth of ticks; the host's own notices may come on
-        // top, one per talker.
+        // Relays fill at most two seconds' worth of ticks (of the queue, or of the longest lane);
+        // the host's own notices may come on top, one per talker.
         const qsizetype mostTicks = OutgoingQueue::MaxRelayDelay / OutgoingQueue::TickInterval;
         QVERIFY2(
             longestQueue <= mostTicks + Talkers + 10, qPrintable(QString::number(longestQueue)));
@@ -323,7 +343,7 @@ private Q_SLOTS:
     void silentConnectionLosesItsSlot()
     {
         HostFixture host;
-        QVERIFY2(openPatiently(host), qPrintable(host.lines.join(u'\n')));
+        QVERIFY2(openRoom(host), qPrintable(host.lines.join(u'\n')));
         ChatRoom::Limits limits;
         limits.silentTimeout = 300ms;
         host.core->parts().room.setLimits(limits);
