@@ -1,11 +1,15 @@
 #include "settings/SettingsStore.h"
 
 #include "chatserver/AnsiText.h"
+#ifdef Q_OS_WIN
+#include "settings/RegistryStore.h"
+#endif
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 #include <algorithm>
 #include <optional>
@@ -79,7 +83,28 @@ SettingsStore::SettingsStore(const QString &filePath, QObject *parent)
     : QObject(parent)
     , m_filePath(filePath)
 {
+#ifdef Q_OS_WIN
+    if (RegistryStore::isLocation(filePath)) {
+        m_registry = std::make_unique<RegistryStore>(filePath);
+        m_tookOver = m_registry->takeOverEarlierInstallation();
+        m_values = m_registry->readAll();
+        m_onDisk = m_values;
+        m_registry->watch([this] { takeOutsideChanges(m_registry->readAll()); });
+        return;
+    }
+#endif
     load();
+}
+
+SettingsStore::~SettingsStore() = default;
+
+QString SettingsStore::defaultLocation()
+{
+#ifdef Q_OS_WIN
+    return RegistryStore::CurrentUser;
+#else
+    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + u"/settings.ini"_s;
+#endif
 }
 
 QString SettingsStore::readRegValue(const QString &keyPath, const QString &valueName) const
@@ -190,6 +215,13 @@ void SettingsStore::load()
 
 void SettingsStore::save()
 {
+#ifdef Q_OS_WIN
+    if (m_registry) {
+        QString reason;
+        afterSave(m_registry->write(m_onDisk, m_values, &reason), reason);
+        return;
+    }
+#endif
     if (m_filePath.isEmpty() || m_keepFileUntouched)
         return;
     takeOutsideChanges();
@@ -197,18 +229,24 @@ void SettingsStore::save()
     QSaveFile file(m_filePath);
     const bool saved
         = file.open(QIODevice::WriteOnly) && file.write(serialize(m_values)) >= 0 && file.commit();
+    if (saved)
+        watchFile();
+    afterSave(saved, file.errorString());
+}
+
+void SettingsStore::afterSave(bool saved, const QString &reason)
+{
     if (saved) {
         m_onDisk = m_values;
         m_unsaved = false;
         m_saveProblemReported = false;
-        watchFile();
         return;
     }
     if (m_saveProblemReported)
         return;
     m_saveProblemReported = true;
     Q_EMIT problem(u"Settings cannot be saved to "_s + QDir::toNativeSeparators(m_filePath)
-        + u": "_s + file.errorString());
+        + u": "_s + reason);
 }
 
 void SettingsStore::watchFile()
@@ -230,7 +268,11 @@ void SettingsStore::takeOutsideChanges()
     QFile file(m_filePath);
     if (m_filePath.isEmpty() || m_keepFileUntouched || !file.open(QIODevice::ReadOnly))
         return;
-    const Values now = parse(file.readAll());
+    takeOutsideChanges(parse(file.readAll()));
+}
+
+void SettingsStore::takeOutsideChanges(const Values &now)
+{
     if (now == m_onDisk)
         return;
     QList<std::pair<QString, QString>> taken;
