@@ -2,7 +2,25 @@
 
 #include <QSslSocket>
 
+#ifdef Q_OS_WIN
+#include <winsock2.h>
+#else
 #include <unistd.h>
+#endif
+
+namespace {
+
+// A connection refused before any socket object owns it.
+void closeDescriptor(qintptr descriptor)
+{
+#ifdef Q_OS_WIN
+    ::closesocket(SOCKET(descriptor));
+#else
+    ::close(int(descriptor));
+#endif
+}
+
+} // namespace
 
 PanelListener::PanelListener(
     std::optional<QSslConfiguration> tls, std::function<bool()> admit, QObject *parent)
@@ -15,7 +33,7 @@ PanelListener::PanelListener(
 void PanelListener::incomingConnection(qintptr descriptor)
 {
     if (!m_admit()) {
-        ::close(int(descriptor));
+        closeDescriptor(descriptor);
         return;
     }
     if (!m_tls) {
