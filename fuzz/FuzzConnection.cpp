@@ -16,7 +16,7 @@
 // slot before.
 
 #include "chatserver/ChatPackets.h"
-#include "chatserver/SocketState.h"
+#include "net/SocketState.h"
 #include "support/RoomParts.h"
 #include "support/TestWait.h"
 

@@ -1,5 +1,5 @@
-#include "chatserver/AnsiText.h"
 #include "settings/SettingsStore.h"
+#include "text/AnsiText.h"
 
 #include <QByteArrayView>
 #include <QString>

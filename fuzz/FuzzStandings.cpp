@@ -1,6 +1,6 @@
 #include "tournament/StandingsParser.h"
 
-#include "chatserver/AnsiText.h"
+#include "text/AnsiText.h"
 
 #include <QByteArrayView>
 #include <QString>

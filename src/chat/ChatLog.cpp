@@ -1,8 +1,8 @@
 #include "chat/ChatLog.h"
 
-#include "chat/LogTimeFormats.h"
 #include "chat/PrintableText.h"
-#include "chatserver/AnsiText.h"
+#include "text/AnsiText.h"
+#include "text/LogTimeFormats.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "chatserver/BanList.h"
 
-#include "chat/LogTimeFormats.h"
+#include "text/LogTimeFormats.h"
 
 #include <QHostAddress>
 #include <QLocale>

@@ -1,7 +1,7 @@
 #include "chatserver/ChatPackets.h"
 
-#include "chatserver/AnsiText.h"
 #include "chatserver/PlayerTable.h"
+#include "text/AnsiText.h"
 
 namespace ChatPacket {
 

@@ -4,13 +4,13 @@
 #include "chat/BotSpeaker.h"
 #include "chat/ChatLog.h"
 #include "chat/ChatOptions.h"
-#include "chat/LogTimeFormats.h"
 #include "chatserver/ChatPackets.h"
 #include "chatserver/ClientSlots.h"
 #include "chatserver/HostState.h"
 #include "chatserver/OutgoingQueue.h"
 #include "chatserver/PlayerTable.h"
-#include "chatserver/SocketState.h"
+#include "net/SocketState.h"
+#include "text/LogTimeFormats.h"
 
 #include <QLocale>
 #include <QLoggingCategory>

@@ -1,6 +1,6 @@
 #include "chatserver/ClientSlots.h"
 
-#include "chatserver/SocketState.h"
+#include "net/SocketState.h"
 
 #include <QTcpSocket>
 #include <QTimer>

@@ -2,7 +2,7 @@
 
 #include "chatserver/ClientSlots.h"
 #include "chatserver/PlayerTable.h"
-#include "chatserver/SocketState.h"
+#include "net/SocketState.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 #include "host/HostCore.h"
 
-#include "chat/LogTimeFormats.h"
 #include "chat/PrintableText.h"
 #include "host/HostParts.h"
 #include "lobby/LobbyPackets.h"
 #include "settings/DataFolder.h"
+#include "text/LogTimeFormats.h"
 #include "tournament/Ladders.h"
 #include "tournament/LeagueSite.h"
 

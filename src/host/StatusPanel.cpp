@@ -1,6 +1,6 @@
 #include "host/StatusPanel.h"
 
-#include "chatserver/SocketState.h"
+#include "net/SocketState.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,6 +1,6 @@
 #include "lobby/LobbyLink.h"
 
-#include "chatserver/SocketState.h"
+#include "net/SocketState.h"
 
 #include <QTcpSocket>
 

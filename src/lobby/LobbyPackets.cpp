@@ -1,6 +1,6 @@
 #include "lobby/LobbyPackets.h"
 
-#include "chatserver/AnsiText.h"
+#include "text/AnsiText.h"
 
 namespace LobbyPacket {
 

@@ -1,6 +1,6 @@
 #include "settings/SettingsStore.h"
 
-#include "chatserver/AnsiText.h"
+#include "text/AnsiText.h"
 #ifdef Q_OS_WIN
 #include "settings/RegistryStore.h"
 #endif

@@ -1,6 +1,6 @@
 #include "tournament/Ladders.h"
 
-#include "chatserver/AnsiText.h"
+#include "text/AnsiText.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
 #include "tournament/LeagueSite.h"
 
-#include "chatserver/AnsiText.h"
 #include "settings/StoredValues.h"
+#include "text/AnsiText.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,6 +1,6 @@
 #include "tournament/PairingsService.h"
 
-#include "chatserver/AnsiText.h"
+#include "text/AnsiText.h"
 #include "tournament/StandingsParser.h"
 #include "tournament/TournamentSettings.h"
 

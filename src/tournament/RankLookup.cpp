@@ -1,6 +1,6 @@
 #include "tournament/RankLookup.h"
 
-#include "chatserver/AnsiText.h"
+#include "text/AnsiText.h"
 #include "tournament/RankPageParser.h"
 #include "tournament/TournamentSettings.h"
 

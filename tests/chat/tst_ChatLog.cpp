@@ -1,5 +1,5 @@
 #include "chat/ChatLog.h"
-#include "chat/LogTimeFormats.h"
+#include "text/LogTimeFormats.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,9 @@
 #include "support/BotRoom.h"
 
 #include "chat/ProgramCredits.h"
-#include "chatserver/AnsiText.h"
 #include "chatserver/ChatPackets.h"
 #include "support/TestWait.h"
+#include "text/AnsiText.h"
 
 #include <QTest>
 

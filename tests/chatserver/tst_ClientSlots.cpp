@@ -1,6 +1,6 @@
 #include "chatserver/ChatPackets.h"
 #include "chatserver/ClientSlots.h"
-#include "chatserver/SocketState.h"
+#include "net/SocketState.h"
 
 #include "support/LoopbackRoom.h"
 #include "support/TestWait.h"

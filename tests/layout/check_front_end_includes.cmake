@@ -11,7 +11,7 @@ if(NOT SOURCE_DIR)
 endif()
 
 set(front_ends window headless panel app)
-set(core_folders settings appearance chatserver lobby chat tournament host)
+set(core_folders text net settings appearance chatserver lobby chat tournament host)
 
 # The face and the plain values it hands out.
 set(face_headers

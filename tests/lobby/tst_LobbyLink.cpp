@@ -1,7 +1,7 @@
 #include "lobby/LobbyLink.h"
 
-#include "chatserver/SocketState.h"
 #include "lobby/LobbyPackets.h"
+#include "net/SocketState.h"
 #include "support/StalledListener.h"
 #include "support/TestWait.h"
 

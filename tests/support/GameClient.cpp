@@ -1,9 +1,9 @@
 #include "GameClient.h"
 
 #include "TestWait.h"
-#include "chatserver/AnsiText.h"
 #include "chatserver/ChatPackets.h"
 #include "common/FramedPackets.h"
+#include "text/AnsiText.h"
 
 #include <QHostAddress>
 

@@ -1,7 +1,7 @@
 #include "LeaguePages.h"
 #include "LeagueSimulator.h"
-#include "chatserver/AnsiText.h"
 #include "support/TestWait.h"
+#include "text/AnsiText.h"
 #include "tournament/LeagueSite.h"
 #include "tournament/PageFiles.h"
 #include "tournament/RankPageParser.h"

@@ -1,8 +1,8 @@
 #include "SimulatedClient.h"
 
-#include "chatserver/AnsiText.h"
 #include "chatserver/ChatPackets.h"
 #include "common/FramedPackets.h"
+#include "text/AnsiText.h"
 
 using namespace Qt::StringLiterals;
 

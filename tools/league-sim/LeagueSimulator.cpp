@@ -1,7 +1,7 @@
 #include "LeagueSimulator.h"
 
 #include "LeaguePages.h"
-#include "chatserver/AnsiText.h"
+#include "text/AnsiText.h"
 #include "tournament/LeagueSite.h"
 
 #include <QDir>

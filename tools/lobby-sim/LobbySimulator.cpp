@@ -1,7 +1,7 @@
 #include "LobbySimulator.h"
 
-#include "chatserver/AnsiText.h"
 #include "lobby/LobbyPackets.h"
+#include "text/AnsiText.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>

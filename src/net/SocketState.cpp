@@ -1,4 +1,4 @@
-#include "chatserver/SocketState.h"
+#include "net/SocketState.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,4 +1,4 @@
-#include "chatserver/AnsiText.h"
+#include "text/AnsiText.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "chat/LogTimeFormats.h"
+#include "text/LogTimeFormats.h"
 
 #include <functional>
 
