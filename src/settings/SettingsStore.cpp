@@ -77,6 +77,16 @@ QList<ValueName> valueNamesIn(std::initializer_list<const SettingsStore::Values 
     return names;
 }
 
+// Whether the values have a place outside memory yet: the file exists, or they are in the registry.
+bool storedSomewhere(const QString &location)
+{
+#ifdef Q_OS_WIN
+    if (RegistryStore::isLocation(location))
+        return true;
+#endif
+    return QFileInfo::exists(location);
+}
+
 } // namespace
 
 SettingsStore::SettingsStore(const QString &filePath, QObject *parent)
@@ -124,7 +134,7 @@ void SettingsStore::writeRegValue(
     const QString &keyPath, const QString &valueName, const QString &text)
 {
     QString &slot = m_values[keyPath][valueName];
-    if (slot == text && !m_unsaved && QFileInfo::exists(m_filePath))
+    if (slot == text && !m_unsaved && storedSomewhere(m_filePath))
         return;
     slot = text;
     m_unsaved = true;
@@ -138,7 +148,7 @@ QStringList SettingsStore::valueNames(const QString &keyPath) const
 
 void SettingsStore::replaceKey(const QString &keyPath, const QHash<QString, QString> &values)
 {
-    if (m_values.value(keyPath) == values && !m_unsaved && QFileInfo::exists(m_filePath))
+    if (m_values.value(keyPath) == values && !m_unsaved && storedSomewhere(m_filePath))
         return;
     if (values.isEmpty())
         m_values.remove(keyPath);
