@@ -9,6 +9,10 @@ packages+=(dpkg-dev file desktop-file-utils appstream systemd groff-base man-db)
 if [ "${VORNIC_WITH_FUZZ:-0}" = 1 ]; then packages+=(clang libclang-rt-14-dev); fi
 if [ "${VORNIC_WITH_XVFB:-0}" = 1 ]; then packages+=(xvfb xauth); fi
 if [ "${VORNIC_WITH_SCREENSHOTS:-0}" = 1 ]; then packages+=(x11-utils xdotool imagemagick); fi
+# Cross-building for Windows (Qt's posix thread model), running it under Wine, the installer and zip.
+if [ "${VORNIC_WITH_WINDOWS:-0}" = 1 ]; then
+    packages+=(g++-mingw-w64-x86-64-posix wine wine64 nsis zip ca-certificates)
+fi
 if [ "${VORNIC_WITH_BROWSER:-0}" = 1 ]; then packages+=(chromium chromium-driver python3-selenium); fi
 
 missing=()

@@ -120,7 +120,12 @@ std::optional<quint16> DemoLauncher::startSimulator(const QString &name)
 QProcess *DemoLauncher::startTool(
     const QString &name, const QStringList &arguments, OutputUse outputUse)
 {
-    const QString program = QDir(QCoreApplication::applicationDirPath()).filePath(name);
+#ifdef Q_OS_WIN
+    const QString suffix = u".exe"_s; // Windows tells a program by its whole file name
+#else
+    const QString suffix;
+#endif
+    const QString program = QDir(QCoreApplication::applicationDirPath()).filePath(name + suffix);
     if (!QFileInfo(program).isExecutable()) {
         std::fprintf(stderr, "The demo needs %s beside the program.\n", qPrintable(program));
         return nullptr;

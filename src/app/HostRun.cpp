@@ -2,7 +2,7 @@
 
 #include "app/DemoLauncher.h"
 #include "headless/HeadlessConsole.h"
-#include "headless/UnixSignalWatcher.h"
+#include "headless/TerminationWatcher.h"
 #include "host/HostCore.h"
 #include "panel/PanelFrontEnd.h"
 
@@ -40,8 +40,8 @@ bool startPanel(
 
 int untilShutdown(QCoreApplication &app, HostCore &core, const CommandLineOptions &options)
 {
-    UnixSignalWatcher signalWatcher;
-    QObject::connect(&signalWatcher, &UnixSignalWatcher::terminationRequested, &core,
+    TerminationWatcher terminationWatcher;
+    QObject::connect(&terminationWatcher, &TerminationWatcher::terminationRequested, &core,
         [&core] { core.shutdown(); });
     QObject::connect(&core, &HostCore::finished, &app, &QCoreApplication::quit);
     int exitCode = 0;

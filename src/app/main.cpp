@@ -14,6 +14,10 @@
 #include <cstdlib>
 #include <memory>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -29,12 +33,16 @@ constexpr const char *NoDisplayLine = "vornic-host: no display found, so the win
 }
 
 // A window needs a display, or a platform chosen on purpose (offscreen, a Wayland or X server
-// named explicitly).
+// named explicitly). A Windows session always has a desktop to open it on.
 bool displayMayBeReachable()
 {
+#ifdef Q_OS_WIN
+    return true;
+#else
     return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")
         || !qEnvironmentVariableIsEmpty("DISPLAY")
         || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+#endif
 }
 
 QtMessageHandler g_handlerBeforeWindowSystem = nullptr;
@@ -80,10 +88,24 @@ int runWindow(int argc, char *argv[], CommandLineOptions options)
     return HostRun::untilShutdown(app, core, options);
 }
 
+// A Windows program with a window gets no console: started from one without its output
+// redirected, it prints its help, version and headless transcript into the console it was started
+// from. Input stays with that console's shell; vornic-hostd is the program to type into.
+void printIntoParentConsole()
+{
+#ifdef Q_OS_WIN
+    if (GetStdHandle(STD_OUTPUT_HANDLE) || !AttachConsole(ATTACH_PARENT_PROCESS))
+        return;
+    [[maybe_unused]] FILE *out = std::freopen("CONOUT$", "w", stdout);
+    [[maybe_unused]] FILE *err = std::freopen("CONOUT$", "w", stderr);
+#endif
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    printIntoParentConsole();
     const ProgramStart start
         = ProgramStart::fromArguments(argc, argv, CommandLine::Program::Window);
     if (start.exitCode)

@@ -1,4 +1,5 @@
 #include "headless/HeadlessConsole.h"
+#include "headless/StandardInput.h"
 
 #include "chat/Announcement.h"
 #include "chat/PrintableText.h"
@@ -6,11 +7,6 @@
 #include "host/HostCore.h"
 #include "host/HostIdentity.h"
 #include "host/SettingCommands.h"
-
-#include <QSocketNotifier>
-
-#include <cerrno>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -47,23 +43,15 @@ void HeadlessConsole::connectOutput()
 
 void HeadlessConsole::readStandardInput()
 {
-    m_inputNotifier = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
-    connect(m_inputNotifier.get(), &QSocketNotifier::activated, this,
-        &HeadlessConsole::readAvailableInput);
+    // End of input leaves the host running: a service runs without any.
+    m_input = std::make_unique<StandardInput>();
+    connect(m_input.get(), &StandardInput::received, this, &HeadlessConsole::takeInput);
+    m_input->start();
 }
 
-void HeadlessConsole::readAvailableInput()
+void HeadlessConsole::takeInput(const QByteArray &bytes)
 {
-    char buffer[4096];
-    const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
-    if (got < 0 && (errno == EINTR || errno == EAGAIN))
-        return;
-    if (got <= 0) {
-        // End of input: the host goes on; a service runs without any.
-        m_inputNotifier->setEnabled(false);
-        return;
-    }
-    m_pendingInput.append(buffer, got);
+    m_pendingInput.append(bytes);
     qsizetype newline;
     while ((newline = m_pendingInput.indexOf('\n')) >= 0) {
         QByteArray line = m_pendingInput.left(newline);

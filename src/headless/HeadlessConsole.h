@@ -11,7 +11,7 @@
 #include <memory>
 
 class HostCore;
-class QSocketNotifier;
+class StandardInput;
 
 // The host without a window: the transcript goes to standard output as plain lines, debug lines
 // and messages to standard error, and the operator types chat and "/" commands on standard input.
@@ -34,7 +34,7 @@ public:
 
 private:
     void connectOutput();
-    void readAvailableInput();
+    void takeInput(const QByteArray &bytes);
     void runCommand(const QString &command, const QString &argument);
     void setStoredValue(const QString &nameAndValue);
     void printPlayers();
@@ -60,6 +60,6 @@ private:
     HostCore &m_core;
     FILE *m_out;
     FILE *m_err;
-    std::unique_ptr<QSocketNotifier> m_inputNotifier;
+    std::unique_ptr<StandardInput> m_input;
     QByteArray m_pendingInput;
 };

@@ -13,7 +13,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
-#include <QStandardPaths>
 
 using namespace Qt::StringLiterals;
 
@@ -24,11 +23,6 @@ const QString ViraruRorServer = u"ViraruRor"_s;
 const QString ViraruRorHost = u"192.168.0.1"_s;
 const QString MissingNames = u"Please Enter a Player Name and a Room Name"_s;
 const QString ProgramTitle = u"Vornic Host"_s;
-
-QString defaultSettingsFile()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + u"/settings.ini"_s;
-}
 
 QString timeOfDay()
 {
@@ -92,6 +86,8 @@ bool HostCore::start()
     const QString banProblem = p.banStore.restore();
     updateStatusPanel();
 
+    if (p.store.tookOverEarlierInstallation())
+        systemLine(u"Settings Taken Over From An Earlier Installation"_s);
     if (!p.store.loadProblem().isEmpty())
         Q_EMIT messageBox(p.store.loadProblem(), u"Settings"_s);
     if (!banProblem.isEmpty())
@@ -556,7 +552,7 @@ std::optional<QUrl> HostCore::tournamentPageUrl(int index)
 
 QString HostCore::settingsFileFor(const HostOptions &options)
 {
-    return options.settingsFile.isEmpty() ? defaultSettingsFile() : options.settingsFile;
+    return options.settingsFile.isEmpty() ? SettingsStore::defaultLocation() : options.settingsFile;
 }
 
 SettingsEditor &HostCore::settings()

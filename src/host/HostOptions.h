@@ -9,7 +9,7 @@
 // from its command line; tests fill it by hand.
 struct HostOptions
 {
-    QString settingsFile; // empty: the per-user settings file
+    QString settingsFile; // empty: the per-user settings (the registry on Windows)
     QString dataDir; // empty: the program's folder when writable, else the per-user one
     QUrl leagueUrl; // empty: the stored or default address
     QUrl tourneyUrl;

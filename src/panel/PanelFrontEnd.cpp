@@ -11,9 +11,6 @@
 #include <QSslCertificate>
 #include <QSslKey>
 
-#include <termios.h>
-#include <unistd.h>
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -44,48 +41,6 @@ std::optional<QSslConfiguration> loadTls(const PanelRequest &request, QString *e
     tls.setPrivateKey(key);
     tls.setPeerVerifyMode(QSslSocket::VerifyNone);
     return tls;
-}
-
-void print(FILE *stream, const QString &text)
-{
-    std::fputs(text.toLocal8Bit().append('\n').constData(), stream);
-    std::fflush(stream);
-}
-
-// One line without its line break; nothing at the end of input.
-std::optional<QString> readLine(FILE *in)
-{
-    QByteArray line;
-    int c;
-    while ((c = std::fgetc(in)) != EOF && c != '\n') {
-        if (line.size() < 4096)
-            line.append(char(c));
-    }
-    if (c == EOF && line.isEmpty())
-        return std::nullopt;
-    if (line.endsWith('\r'))
-        line.chop(1);
-    return QString::fromUtf8(line);
-}
-
-std::optional<QString> askHidden(FILE *in, FILE *err, const QString &prompt)
-{
-    std::fputs(prompt.toLocal8Bit().constData(), err);
-    std::fflush(err);
-    const int fd = fileno(in);
-    termios saved{};
-    const bool terminal = tcgetattr(fd, &saved) == 0;
-    if (terminal) {
-        termios quiet = saved;
-        quiet.c_lflag &= ~tcflag_t(ECHO);
-        tcsetattr(fd, TCSAFLUSH, &quiet);
-    }
-    std::optional<QString> line = readLine(in);
-    if (terminal) {
-        tcsetattr(fd, TCSAFLUSH, &saved);
-        std::fputs("\n", err);
-    }
-    return line;
 }
 
 } // namespace
@@ -173,29 +128,3 @@ QString PanelFrontEnd::address() const
 {
     return m_address;
 }
-
-namespace PanelPasswordSetup {
-
-int run(const QString &settingsFile, FILE *in, FILE *err)
-{
-    const bool terminal = isatty(fileno(in)) != 0;
-    const std::optional<QString> first
-        = terminal ? askHidden(in, err, u"New panel password: "_s) : readLine(in);
-    if (!first || first->isEmpty()) {
-        print(err, u"No password given; nothing was changed."_s);
-        return 1;
-    }
-    if (terminal) {
-        const std::optional<QString> second = askHidden(in, err, u"Once more: "_s);
-        if (!second || *second != *first) {
-            print(err, u"The two entries differ; nothing was changed."_s);
-            return 1;
-        }
-    }
-    SettingsStore store(settingsFile);
-    PanelPassword::store(store, PanelPassword::hash(*first));
-    print(err, u"The panel password is set."_s);
-    return 0;
-}
-
-} // namespace PanelPasswordSetup

@@ -6,6 +6,8 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 #ifndef VORNIC_SHIPPED_DATA_FROM_BIN
@@ -17,6 +19,8 @@ namespace DataFolder {
 namespace {
 
 const QString LaddersName = u"ladders.ini"_s;
+// Left beside the program by the Windows installer, and only by it.
+const QString UninstallerName = u"uninstall.exe"_s;
 
 } // namespace
 
@@ -30,13 +34,38 @@ Places placesOf(
     return places;
 }
 
+bool isWindowsInstall(const QString &programDir, const QStringList &programFilesDirs)
+{
+    if (QFileInfo::exists(QDir(programDir).filePath(UninstallerName)))
+        return true;
+    // Windows paths, whatever the platform that checks them.
+    const auto folder = [](QString path) {
+        path = QDir::cleanPath(path.replace(u'\\', u'/'));
+        path.append(u'/');
+        return path;
+    };
+    const QString dir = folder(programDir);
+    return std::any_of(programFilesDirs.cbegin(), programFilesDirs.cend(), [&](const QString &p) {
+        return !p.isEmpty() && dir.startsWith(folder(p), Qt::CaseInsensitive);
+    });
+}
+
 Places thisProgram()
 {
+    const QString userData = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+#ifdef Q_OS_WIN
+    // The installer puts the program and the files it ships in one folder; the per-user folder
+    // (%LOCALAPPDATA%\Vornic Host) takes what the program writes.
+    const QString dir = QCoreApplication::applicationDirPath();
+    const QStringList programFiles = {qEnvironmentVariable("ProgramFiles"),
+        qEnvironmentVariable("ProgramFiles(x86)"), qEnvironmentVariable("ProgramW6432")};
+    return {dir, isWindowsInstall(dir, programFiles) ? dir : QString(), userData};
+#else
     // Each package ships its own copy under its program's name, so both can be installed.
     const QString name = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
     return placesOf(QCoreApplication::applicationDirPath(),
-        QString::fromUtf8(VORNIC_SHIPPED_DATA_FROM_BIN) + u'/' + name,
-        QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
+        QString::fromUtf8(VORNIC_SHIPPED_DATA_FROM_BIN) + u'/' + name, userData);
+#endif
 }
 
 QString choose(const QString &overrideDir, const Places &places)

@@ -7,9 +7,10 @@
 //
 // A program run from its build folder or copied into a folder of its own keeps its files beside
 // itself, as operators expect, unless that folder cannot be written; then the per-user data
-// folder. An installed program (one whose shipped files lie in ../share/<program name>/ next to
-// its bin/ folder) never writes beside itself: its files go to the per-user data folder, and it
-// reads the ladders it ships from the shared folder. "--data-dir DIR" on the command line wins.
+// folder (%LOCALAPPDATA%\Vornic Host on Windows). An installed program (one whose shipped files lie
+// in ../share/<program name>/ next to its bin/ folder) never writes beside itself: its files go to
+// the per-user data folder, and it reads the ladders it ships from the shared folder. "--data-dir
+// DIR" on the command line wins.
 namespace DataFolder {
 
 // Where this copy of the program runs from.
@@ -26,6 +27,11 @@ struct Places
 // (relativeShippedDir, seen from programDir) exists.
 Places placesOf(
     const QString &programDir, const QString &relativeShippedDir, const QString &userDataDir);
+
+// Whether a Windows program in programDir was put there by the installer: its uninstaller lies
+// beside it, or the folder is inside one of the Program Files folders given (never written to,
+// even where the system would allow it).
+bool isWindowsInstall(const QString &programDir, const QStringList &programFilesDirs);
 
 // This program's places: the executable's folder, the shared folder named after its file, and
 // the per-user data location.

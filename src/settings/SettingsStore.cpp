@@ -1,12 +1,16 @@
 #include "settings/SettingsStore.h"
 
 #include "text/AnsiText.h"
+#ifdef Q_OS_WIN
+#include "settings/RegistryStore.h"
+#endif
 
 #include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 #include <algorithm>
 #include <optional>
@@ -92,13 +96,44 @@ QList<ValueName> valueNamesIn(std::initializer_list<const SettingsStore::Values 
     return names;
 }
 
+// Whether the values have a place outside memory yet: the file exists, or they are in the registry.
+bool storedSomewhere(const QString &location)
+{
+#ifdef Q_OS_WIN
+    if (RegistryStore::isLocation(location))
+        return true;
+#endif
+    return QFileInfo::exists(location);
+}
+
 } // namespace
 
 SettingsStore::SettingsStore(const QString &filePath, QObject *parent)
     : QObject(parent)
     , m_filePath(filePath)
 {
+#ifdef Q_OS_WIN
+    if (RegistryStore::isLocation(filePath)) {
+        m_registry = std::make_unique<RegistryStore>(filePath);
+        m_tookOver = m_registry->takeOverEarlierInstallation();
+        m_values = m_registry->readAll();
+        m_onDisk = m_values;
+        m_registry->watch([this] { takeOutsideChanges(m_registry->readAll()); });
+        return;
+    }
+#endif
     load();
+}
+
+SettingsStore::~SettingsStore() = default;
+
+QString SettingsStore::defaultLocation()
+{
+#ifdef Q_OS_WIN
+    return RegistryStore::CurrentUser;
+#else
+    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + u"/settings.ini"_s;
+#endif
 }
 
 QString SettingsStore::readRegValue(const QString &keyPath, const QString &valueName) const
@@ -118,7 +153,7 @@ void SettingsStore::writeRegValue(
     const QString &keyPath, const QString &valueName, const QString &text)
 {
     QString &slot = m_values[keyPath][valueName];
-    if (slot == text && !m_unsaved && QFileInfo::exists(m_filePath))
+    if (slot == text && !m_unsaved && storedSomewhere(m_filePath))
         return;
     slot = text;
     m_unsaved = true;
@@ -132,7 +167,7 @@ QStringList SettingsStore::valueNames(const QString &keyPath) const
 
 void SettingsStore::replaceKey(const QString &keyPath, const QHash<QString, QString> &values)
 {
-    if (m_values.value(keyPath) == values && !m_unsaved && QFileInfo::exists(m_filePath))
+    if (m_values.value(keyPath) == values && !m_unsaved && storedSomewhere(m_filePath))
         return;
     if (values.isEmpty())
         m_values.remove(keyPath);
@@ -227,6 +262,13 @@ void SettingsStore::load()
 
 void SettingsStore::save()
 {
+#ifdef Q_OS_WIN
+    if (m_registry) {
+        QString reason;
+        afterSave(m_registry->write(m_onDisk, m_values, &reason), reason);
+        return;
+    }
+#endif
     if (m_filePath.isEmpty() || m_keepFileUntouched)
         return;
     takeOutsideChanges();
@@ -234,18 +276,24 @@ void SettingsStore::save()
     QSaveFile file(m_filePath);
     const bool saved
         = file.open(QIODevice::WriteOnly) && file.write(serialize(m_values)) >= 0 && file.commit();
+    if (saved)
+        watchFile();
+    afterSave(saved, file.errorString());
+}
+
+void SettingsStore::afterSave(bool saved, const QString &reason)
+{
     if (saved) {
         m_onDisk = m_values;
         m_unsaved = false;
         m_saveProblemReported = false;
-        watchFile();
         return;
     }
     if (m_saveProblemReported)
         return;
     m_saveProblemReported = true;
     Q_EMIT problem(u"Settings cannot be saved to "_s + QDir::toNativeSeparators(m_filePath)
-        + u": "_s + file.errorString());
+        + u": "_s + reason);
 }
 
 void SettingsStore::watchFile()
@@ -268,7 +316,11 @@ void SettingsStore::takeOutsideChanges()
     if (m_filePath.isEmpty() || m_keepFileUntouched || !file.open(QIODevice::ReadOnly)
         || file.size() > MaxFileSize)
         return;
-    const Values now = parse(file.read(MaxFileSize));
+    takeOutsideChanges(parse(file.read(MaxFileSize)));
+}
+
+void SettingsStore::takeOutsideChanges(const Values &now)
+{
     if (now == m_onDisk)
         return;
     QList<std::pair<QString, QString>> taken;

@@ -6,6 +6,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
+class RegistryStore;
+
 // Every setting is a string value under a key path and a value name; an absent value reads as "".
 // Writes go through to the settings file at once, so nothing needs saving at exit. The file is
 // Windows-1252 text in sections named after the key paths:
@@ -15,6 +19,10 @@
 //
 // A value runs from the first "=" to the end of the line, leading blanks included; backslashes,
 // carriage returns and line feeds inside it are escaped as \\, \r and \n.
+//
+// On Windows the operator's settings live in the registry instead (RegistryStore), unless a file
+// is named: the store at location RegistryStore::CurrentUser keeps the same values under the same
+// key paths and names, and everything below holds for it too.
 //
 // Another program may change the file while this one runs (the panel password is set that way):
 // what it changed is taken in, both when the file is seen to change and before every save, so a
@@ -26,6 +34,11 @@ class SettingsStore : public QObject
 public:
     // An empty path keeps the values in memory only.
     explicit SettingsStore(const QString &filePath = QString(), QObject *parent = nullptr);
+    ~SettingsStore() override;
+
+    // Where the operator's settings are kept when no file is named: the registry on Windows, a
+    // file in the per-user configuration folder elsewhere.
+    static QString defaultLocation();
 
     QString readRegValue(const QString &keyPath, const QString &valueName) const;
     void writeRegValue(const QString &keyPath, const QString &valueName, const QString &text);
@@ -42,6 +55,8 @@ public:
     // constructor runs before anybody can connect to problem(), so the message is kept for the
     // owner to show once the window or console is up.
     QString loadProblem() const { return m_loadProblem; }
+    // Whether this start took over the settings of an earlier installation (Windows registry).
+    bool tookOverEarlierInstallation() const { return m_tookOver; }
 
     // The text of the settings file for the given values, and its reading. Both are pure so the
     // reader can be tested and fuzzed without files.
@@ -63,6 +78,9 @@ private:
     // Takes in what changed in the file since it was last read or written here, except values
     // changed here since then, which win.
     void takeOutsideChanges();
+    void takeOutsideChanges(const Values &now);
+    // Bookkeeping after a save; a failure is reported once.
+    void afterSave(bool saved, const QString &reason);
 
     QString m_filePath;
     Values m_values;
@@ -74,4 +92,8 @@ private:
     bool m_keepFileUntouched = false;
     bool m_unsaved = false;
     bool m_saveProblemReported = false;
+    bool m_tookOver = false;
+#ifdef Q_OS_WIN
+    std::unique_ptr<RegistryStore> m_registry;
+#endif
 };

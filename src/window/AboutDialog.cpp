@@ -6,7 +6,9 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QSysInfo>
 #include <QVBoxLayout>
 
@@ -68,6 +70,12 @@ QString AboutDialog::systemInfoText()
 
 void AboutDialog::showSystemInfo()
 {
+#ifdef Q_OS_WIN
+    // Windows has a system information tool of its own; a summary stands in where it is missing.
+    const QString tool = QStandardPaths::findExecutable(u"msinfo32"_s);
+    if (!tool.isEmpty() && QProcess::startDetached(tool, {}))
+        return;
+#endif
     // open(), not exec(): the host keeps serving its room while the box is up.
     auto *box = new QMessageBox(
         QMessageBox::Information, u"System Info"_s, systemInfoText(), QMessageBox::Ok, this);

@@ -1,4 +1,5 @@
 #include "host/HostCore.h"
+#include "settings/SettingsKeys.h"
 #include "support/HostFixture.h"
 
 #include "chatserver/BanList.h"

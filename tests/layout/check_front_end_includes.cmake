@@ -46,6 +46,7 @@ set(settings_headers
 # The settings file itself, for what runs beside or before a host: the panel's password is set
 # by a run of the program that starts no host, and the demo writes its settings before one.
 set(settings_file_users src/panel/PanelFrontEnd.cpp src/panel/PanelPassword.cpp
+    src/panel/PanelPasswordSetup.cpp
     src/app/DemoLauncher.cpp)
 set(allowed ${face_headers} ${settings_headers})
 

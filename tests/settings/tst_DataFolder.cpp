@@ -89,6 +89,40 @@ private Q_SLOTS:
             dir.filePath(expected + u"/ladders.ini"_s));
     }
 
+    // A Windows program in Program Files (or one the installer put elsewhere) never writes beside
+    // itself, even where the system would let it; a portable copy does.
+    void tellsAWindowsInstallation_data()
+    {
+        QTest::addColumn<QString>("programDir");
+        QTest::addColumn<bool>("withUninstaller");
+        QTest::addColumn<bool>("expected");
+        QTest::newRow("program files") << u"C:\\Program Files\\Vornic Host"_s << false << true;
+        QTest::newRow("other case, slashes") << u"c:/PROGRAM FILES/Vornic Host/"_s << false << true;
+        QTest::newRow("32-bit program files") << u"C:\\Program Files (x86)\\V"_s << false << true;
+        QTest::newRow("a name that only starts alike")
+            << u"C:\\Program Files2\\Vornic Host"_s << false << false;
+        QTest::newRow("portable") << u"D:\\Tools\\Vornic Host"_s << false << false;
+        QTest::newRow("installed elsewhere") << QString() << true << true;
+        QTest::newRow("portable folder of our own") << QString() << false << false;
+    }
+    void tellsAWindowsInstallation()
+    {
+        QFETCH(QString, programDir);
+        QFETCH(bool, withUninstaller);
+        QFETCH(bool, expected);
+        QTemporaryDir root;
+        if (programDir.isEmpty())
+            programDir = root.path();
+        if (withUninstaller) {
+            QFile uninstaller(QDir(programDir).filePath(u"uninstall.exe"_s));
+            QVERIFY(uninstaller.open(QIODevice::WriteOnly));
+        }
+        // An unset variable gives an empty entry, which must not match every folder.
+        const QStringList programFiles
+            = {u"C:\\Program Files"_s, QString(), u"C:\\Program Files (x86)"_s};
+        QCOMPARE(DataFolder::isWindowsInstall(programDir, programFiles), expected);
+    }
+
     void readsTheOverrideFromTheCommandLine_data()
     {
         QTest::addColumn<QStringList>("arguments");

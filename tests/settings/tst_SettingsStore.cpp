@@ -8,6 +8,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#ifdef Q_OS_WIN
+#include <QSettings>
+#include <QUuid>
+#endif
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -35,6 +40,68 @@ QList<FileValue> everyStoredValue()
     return values;
 }
 
+// Where a test's store keeps its values: a file in a temporary folder or, on Windows, a key of its
+// own below HKEY_CURRENT_USER, laid out as the operator's settings are and removed afterwards.
+class StoreLocation
+{
+public:
+    explicit StoreLocation(bool registry)
+    {
+#ifdef Q_OS_WIN
+        if (registry) {
+            m_key = QUuid::createUuid().toString(QUuid::WithoutBraces);
+            m_location = TestsKey + u'\\' + m_key;
+            return;
+        }
+#endif
+        Q_UNUSED(registry);
+        m_location = m_dir.filePath(u"settings.ini"_s);
+    }
+    ~StoreLocation()
+    {
+#ifdef Q_OS_WIN
+        if (!m_key.isEmpty())
+            QSettings(TestsKey, QSettings::NativeFormat).remove(m_key);
+#endif
+    }
+    StoreLocation(const StoreLocation &) = delete;
+    StoreLocation &operator=(const StoreLocation &) = delete;
+
+    QString location() const
+    {
+        return m_location;
+    }
+
+#ifdef Q_OS_WIN
+    // Writes REG_SZ values below the location, as another program would ("Options/cLogs 0" is
+    // the value cLogs 0 of the subkey Options).
+    void writeBelow(const QString &keyPath, const QList<std::pair<QString, QString>> &values) const
+    {
+        QSettings key(m_location + u'\\' + keyPath, QSettings::NativeFormat);
+        for (const auto &[name, text] : values)
+            key.setValue(name, text);
+    }
+#endif
+
+private:
+#ifdef Q_OS_WIN
+    inline static const QString TestsKey = u"HKEY_CURRENT_USER\\Software\\Vornic Host Tests"_s;
+    QString m_key;
+#endif
+    QTemporaryDir m_dir;
+    QString m_location;
+};
+
+// Both stores where there are two: every round trip runs against each.
+void addStoreRows()
+{
+    QTest::addColumn<bool>("registry");
+    QTest::newRow("file") << false;
+#ifdef Q_OS_WIN
+    QTest::newRow("registry") << true;
+#endif
+}
+
 } // namespace
 
 class TestSettingsStore : public QObject
@@ -44,20 +111,33 @@ class TestSettingsStore : public QObject
 private Q_SLOTS:
     void valuesSurviveARestart_data()
     {
+        QTest::addColumn<bool>("registry");
         QTest::addColumn<QString>("value");
-        QTest::newRow("plain") << u"Pine Creek"_s;
-        QTest::newRow("leading blank") << u" M Woodland Ridge"_s;
-        QTest::newRow("equals and backslash") << u"a=b\\c\\\\d=\\"_s;
-        QTest::newRow("line breaks") << u"line1\r\nline2\n"_s;
-        QTest::newRow("windows-1252") << u"\u20AC5,000 caf\u00E9"_s;
-        QTest::newRow("brackets") << u"[not a section]"_s;
-        QTest::newRow("empty") << QString();
+        const QList<std::pair<const char *, QString>> values = {
+            {"plain", u"Pine Creek"_s},
+            {"leading blank", u" M Woodland Ridge"_s},
+            {"equals and backslash", u"a=b\\c\\\\d=\\"_s},
+            {"line breaks", u"line1\r\nline2\n"_s},
+            {"windows-1252", u"\u20AC5,000 caf\u00E9"_s},
+            {"brackets", u"[not a section]"_s},
+            {"empty", QString()},
+        };
+        for (const bool registry : {false, true}) {
+#ifndef Q_OS_WIN
+            if (registry)
+                continue;
+#endif
+            for (const auto &[name, value] : values) {
+                QTest::addRow("%s, %s", registry ? "registry" : "file", name) << registry << value;
+            }
+        }
     }
     void valuesSurviveARestart()
     {
+        QFETCH(bool, registry);
         QFETCH(QString, value);
-        QTemporaryDir dir;
-        const QString path = dir.filePath(u"settings.ini"_s);
+        const StoreLocation where(registry);
+        const QString path = where.location();
         {
             SettingsStore store(path);
             store.writeRegValue(SettingsKeys::Root, u"cCourse 1"_s, value);
@@ -68,10 +148,15 @@ private Q_SLOTS:
         QCOMPARE(reopened.readRegValue(SettingsKeys::Fonts, u"sFontSize"_s), u"9.75"_s);
     }
 
+    void everyStoredValueSurvivesARestart_data()
+    {
+        addStoreRows();
+    }
     void everyStoredValueSurvivesARestart()
     {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(u"settings.ini"_s);
+        QFETCH(bool, registry);
+        const StoreLocation where(registry);
+        const QString path = where.location();
         const QList<FileValue> values = everyStoredValue();
         {
             SettingsStore store(path);
@@ -209,6 +294,42 @@ private Q_SLOTS:
         QCOMPARE(reread.valueNames(SettingsKeys::Bans), QStringList{u"127.0.0.9"_s});
         QCOMPARE(running.readRegValue(SettingsKeys::Root, u"cName"_s), u"Other room"_s);
     }
+
+#ifdef Q_OS_WIN
+    // The first start takes over what the old program left, as it saw it; later starts, or a
+    // user who has settings of their own already, take nothing.
+    void takesOverAnEarlierInstallationOnce_data()
+    {
+        QTest::addColumn<bool>("ownSettingsFirst");
+        QTest::newRow("first start") << false;
+        QTest::newRow("settings of their own") << true;
+    }
+    void takesOverAnEarlierInstallationOnce()
+    {
+        QFETCH(bool, ownSettingsFirst);
+        const StoreLocation where(true);
+        const QString virtualStore = u"Software\\Classes\\VirtualStore\\MACHINE\\SOFTWARE\\"_s;
+        where.writeBelow(u"Machine\\SOFTWARE\\WOW6432Node\\TavixChat"_s,
+            {{u"pName"_s, u"Ann"_s}, {u"cName"_s, u"Old room"_s}, {u"Options/cLogs 0"_s, u"1"_s}});
+        where.writeBelow(
+            virtualStore + u"WOW6432Node\\TavixChat"_s, {{u"cName"_s, u"Virtual room"_s}});
+        if (ownSettingsFirst)
+            where.writeBelow(u"SOFTWARE\\TavixChat"_s, {{u"pName"_s, u"Zed"_s}});
+
+        const SettingsStore first(where.location());
+        QCOMPARE(first.tookOverEarlierInstallation(), !ownSettingsFirst);
+        const QString name = first.readRegValue(SettingsKeys::Root, u"pName"_s);
+        QCOMPARE(name, ownSettingsFirst ? u"Zed"_s : u"Ann"_s);
+        QCOMPARE(first.readRegValue(SettingsKeys::Root, u"cName"_s),
+            ownSettingsFirst ? QString() : u"Virtual room"_s);
+        QCOMPARE(first.readRegValue(SettingsKeys::Options, u"cLogs 0"_s),
+            ownSettingsFirst ? QString() : u"1"_s);
+
+        const SettingsStore second(where.location());
+        QVERIFY(!second.tookOverEarlierInstallation());
+        QCOMPARE(second.readRegValue(SettingsKeys::Root, u"pName"_s), name);
+    }
+#endif
 
     void damagedFileKeepsGoodLinesAndSaysSoOnce()
     {

@@ -17,7 +17,8 @@ public:
     quint16 port() const { return m_port; }
 
 private:
-    int m_listener = -1;
-    int m_filler = -1;
+    // Socket descriptors (SOCKET handles on Windows); -1 when none.
+    qintptr m_listener = -1;
+    qintptr m_filler = -1;
     quint16 m_port = 0;
 };
