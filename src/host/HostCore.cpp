@@ -1,9 +1,9 @@
 #include "host/HostCore.h"
 
 #include "chat/PrintableText.h"
-#include "chatserver/SocketState.h"
 #include "host/HostParts.h"
 #include "lobby/LobbyPackets.h"
+#include "net/SocketState.h"
 #include "settings/DataFolder.h"
 #include "text/LogTimeFormats.h"
 #include "tournament/Ladders.h"
