@@ -14,7 +14,6 @@
 
 #include <QLocale>
 #include <QLoggingCategory>
-#include <QTcpSocket>
 #include <QTime>
 #include <QTimer>
 
@@ -101,7 +100,7 @@ QStringList ChatRoom::playerListRows() const
 
 // --- Admission --------------------------------------------------------------------------------
 
-void ChatRoom::offerConnection(QTcpSocket *pending, const QString &address)
+void ChatRoom::offerConnection(ClientLink *pending, const QString &address)
 {
     if (m_banList.isBanned(address)) {
         m_slots.refuse(pending);

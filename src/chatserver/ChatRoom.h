@@ -23,7 +23,7 @@ class ChatOptions;
 class ClientSlots;
 class OutgoingQueue;
 class PlayerTable;
-class QTcpSocket;
+class ClientLink;
 struct HostState;
 
 // The room's server side: admits game clients and seats them, frames and dispatches what they
@@ -114,7 +114,7 @@ Q_SIGNALS:
     void chatLineReceived(const QByteArray &packet, int socket);
 
 private:
-    void offerConnection(QTcpSocket *pending, const QString &address);
+    void offerConnection(ClientLink *pending, const QString &address);
     void openConnection(int socket);
     void readArrivals(int socket);
     void dispatch(const QByteArray &packet, int socket);

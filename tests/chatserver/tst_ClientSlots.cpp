@@ -89,7 +89,7 @@ private Q_SLOTS:
         QVERIFY(room.listen());
         QList<bool> results;
         connect(&room.slots, &ClientSlots::connectionRequested, this,
-            [&](QTcpSocket *pending, const QString &) {
+            [&](ClientLink *pending, const QString &) {
                 results << room.slots.accept(pending, 0) << room.slots.accept(pending, 2)
                         << room.slots.accept(pending, 1) << room.slots.accept(pending, 2);
                 room.slots.refuse(pending); // already placed: no effect
@@ -107,7 +107,7 @@ private Q_SLOTS:
         QVERIFY(room.listen());
         QStringList addresses;
         connect(&room.slots, &ClientSlots::connectionRequested, this,
-            [&](QTcpSocket *pending, const QString &address) {
+            [&](ClientLink *pending, const QString &address) {
                 addresses << address;
                 room.slots.refuse(pending, ChatPacket::roomFull());
             });
