@@ -1,27 +1,28 @@
 // Feeds arbitrary bytes to a real ChatRoom as the arrivals of four connections, and lets the
-// clients leave and come back into reused slots in between. The room, its queue and its sockets
-// are the product's own; the connections are real loopback connections, made once and made again
-// only when an input has changed who is connected or seated.
+// clients leave and come back into reused slots in between. The room, its queue and its socket
+// array are the product's own; the connections are links in memory, so nothing waits for a
+// network and the queue sends when the input says so, not when its clock does.
 //
 // Input: steps until the input ends. Each step starts with a control byte:
 //   bits 0..1  the client: 0 and 1 start seated (IDs 1 and 2), 2 and 3 connected without a seat
 //   bits 2..3  0 = bytes arrive from it; 1 = it leaves; 2 = it connects again from its address
-//              (replacing its connection if it still has one); 3 = the queue sends for a tick
+//              (replacing its connection if it still has one); 3 = the event ends and the queue
+//              sends for 1 + (bits 4..7) ticks
 //   bits 4..7  for arrivals, the size of the pieces they come in (1..15 bytes, 0 = all at once),
 //              which moves packet edges around
 // Arrivals are followed by a 16-bit little-endian count and that many bytes.
 //
-// After every input the queue must hold nothing for a connection that is gone, and a client that
-// connected during it must hear its own greeting first, never a packet queued for whoever had its
-// slot before.
+// After every step the queue must hold nothing for a connection that is gone, and a client that
+// connected must hear its own greeting first, never a packet queued for whoever had its slot
+// before. Every input ends with the queue sent out in full.
 
 #include "chatserver/ChatPackets.h"
-#include "chatserver/SocketState.h"
+#include "support/MemoryClientLink.h"
 #include "support/RoomParts.h"
-#include "support/TestWait.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
-#include <QTcpSocket>
+#include <QPointer>
 
 #include <array>
 #include <cstddef>
@@ -35,6 +36,8 @@ namespace {
 
 constexpr int Clients = 4;
 constexpr int Seated = 2;
+// Inputs one room serves before it makes way for a fresh one; see letGoOfRoom().
+constexpr int InputsPerRoom = 2000;
 
 struct FuzzedRoom : ChatRoomParts
 {
@@ -66,43 +69,71 @@ struct FuzzedRoom : ChatRoomParts
         return 0;
     }
 
-    // Connects the client again from its address and waits until the room has placed it.
-    bool connect(int client)
+    MemoryClientLink *linkOf(int client) const
     {
-        const quint64 before = slots.connectionId(slotOf(client));
-        auto socket = std::make_unique<QTcpSocket>();
-        socket->bind(QHostAddress(address(client)));
-        socket->connectToHost(QHostAddress(QHostAddress::LocalHost), slots.listeningPort());
-        sockets[client] = std::move(socket);
-        greeted[client] = false;
-        return waitUntil(
-            [&] {
-                const int slot = slotOf(client);
-                return slot > 0 && slots.connectionId(slot) != before
-                    && slots.state(slot) == SocketState::Connected;
-            },
-            3000);
+        MemoryClientLink *link = links[client];
+        return link && !link->isRetired() ? link : nullptr;
     }
 
-    bool leave(int client)
+    // Connects the client again from its address; false when the room did not place it.
+    bool connect(int client)
     {
-        if (!sockets[client])
-            return true;
-        sockets[client]->abort();
-        sockets[client].reset();
-        return waitUntil([&] { return slotOf(client) == 0; }, 3000);
+        auto *link = new MemoryClientLink;
+        links[client] = link;
+        greeted[client] = false;
+        slots.offer(link, address(client));
+        return slotOf(client) > 0;
+    }
+
+    void leave(int client)
+    {
+        if (MemoryClientLink *link = linkOf(client))
+            link->hangUp();
+    }
+
+    void arrive(int client, QByteArrayView bytes, int piece)
+    {
+        while (!bytes.isEmpty()) {
+            MemoryClientLink *link = linkOf(client);
+            if (!link)
+                return;
+            const qsizetype taken
+                = piece == 0 ? bytes.size() : std::min<qsizetype>(piece, bytes.size());
+            link->deliver(bytes.first(taken));
+            bytes = bytes.sliced(taken);
+        }
+    }
+
+    // What the event loop would do after the current event: the room's closes at the end of an
+    // event run. No clock: the room's longer timers never come due.
+    static void endEvent() { QCoreApplication::sendPostedEvents(); }
+
+    void tick(int ticks)
+    {
+        endEvent();
+        for (int i = 0; i < ticks && queue.size() > 0; ++i)
+            queue.sendHeadNow();
+    }
+
+    void sendAll()
+    {
+        endEvent();
+        // Every call takes at least one entry off, and sending queues nothing new.
+        while (queue.size() > 0)
+            queue.sendHeadNow();
+        endEvent();
     }
 
     bool open()
     {
-        if (!room.startListening(0, QHostAddress(QHostAddress::LocalHost)))
-            return false;
         for (int client = 0; client < Clients; ++client) {
             if (!connect(client))
                 return false;
         }
         for (int client = 0; client < Seated; ++client)
-            room.receive(slotOf(client), ChatPacket::joinRequest(u"Seated%1"_s.arg(client)));
+            linkOf(client)->deliver(ChatPacket::joinRequest(u"Seated%1"_s.arg(client)));
+        sendAll();
+        check();
         return isPristine();
     }
 
@@ -127,35 +158,53 @@ struct FuzzedRoom : ChatRoomParts
             waiting += queue.waitingFor(slot);
         if (waiting != queue.size())
             std::abort();
-        // A client's first packet is its own greeting.
+        // A client's first bytes are its own greeting (or, turned away, the room being full).
         for (int client = 0; client < Clients; ++client) {
-            QTcpSocket *socket = sockets[client].get();
-            if (greeted[client] || !socket || socket->bytesAvailable() == 0)
+            MemoryClientLink *link = links[client];
+            if (!link || link->written().isEmpty())
                 continue;
-            const quint8 first = quint8(socket->peek(1).at(0));
-            if (first != ChatPacket::InitiateConnectionOpen
-                && first != ChatPacket::InitiateConnectionLocked && first != ChatPacket::RoomFull)
-                std::abort();
-            greeted[client] = true;
+            if (!greeted[client]) {
+                if (!link->written().startsWith(greeting)
+                    && !link->written().startsWith(ChatPacket::roomFull()))
+                    std::abort();
+                greeted[client] = true;
+            }
+            // The client reads what it was sent, so nothing piles up.
+            link->takeWritten();
         }
     }
 
-    std::array<std::unique_ptr<QTcpSocket>, Clients> sockets;
+    const QByteArray greeting = ChatPacket::initiateConnection(false, u"Fuzz Cup"_s);
+    std::array<QPointer<MemoryClientLink>, Clients> links;
     std::array<bool, Clients> greeted{};
 };
 
 std::unique_ptr<FuzzedRoom> g_room;
+int g_inputsServed = 0;
+
+// The room's timers wait for times that never come without an event loop (a connection's silent
+// timeout is a minute away), and each outlives the room that set it; they go with it.
+void letGoOfRoom()
+{
+    g_room.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const QObjectList timers = QAbstractEventDispatcher::instance()->children();
+    for (QObject *timer : timers) {
+        if (timer->inherits("QSingleShotTimer"))
+            delete timer;
+    }
+}
 
 void openFreshRoom()
 {
-    g_room.reset();
+    letGoOfRoom();
     g_room = std::make_unique<FuzzedRoom>();
+    g_inputsServed = 0;
     if (!g_room->open())
         std::abort();
 }
 
-// False when the room could not follow (a connection that did not come or go in time).
-bool runStep(FuzzedRoom &room, QByteArrayView &input)
+void runStep(FuzzedRoom &room, QByteArrayView &input)
 {
     const quint8 control = quint8(input.at(0));
     input = input.sliced(1);
@@ -163,28 +212,23 @@ bool runStep(FuzzedRoom &room, QByteArrayView &input)
     switch ((control >> 2) & 3) {
     case 0: {
         if (input.size() < 2)
-            return true;
+            return;
         const qsizetype count = std::min<qsizetype>(
             qsizetype(quint8(input.at(0))) | qsizetype(quint8(input.at(1))) << 8, input.size() - 2);
-        QByteArrayView bytes = input.sliced(2, count);
+        const QByteArrayView bytes = input.sliced(2, count);
         input = input.sliced(2 + count);
-        const int piece = control >> 4;
-        const int slot = room.slotOf(client);
-        while (slot > 0 && !bytes.isEmpty()) {
-            const qsizetype taken
-                = piece == 0 ? bytes.size() : std::min<qsizetype>(piece, bytes.size());
-            room.room.receive(slot, bytes.first(taken));
-            bytes = bytes.sliced(taken);
-        }
-        return true;
+        room.arrive(client, bytes, control >> 4);
+        return;
     }
     case 1:
-        return room.leave(client);
+        room.leave(client);
+        return;
     case 2:
-        return room.connect(client);
+        room.connect(client);
+        return;
     default:
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 6);
-        return true;
+        room.tick(1 + (control >> 4));
+        return;
     }
 }
 
@@ -200,15 +244,14 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     QByteArrayView input(data, qsizetype(size));
-    bool followed = true;
-    while (followed && !input.isEmpty()) {
-        followed = runStep(*g_room, input);
+    while (!input.isEmpty()) {
+        runStep(*g_room, input);
         g_room->check();
     }
-    // Lets the closes at the end of the event, and a due packet of the queue, happen.
-    QCoreApplication::processEvents();
+    g_room->sendAll();
     g_room->check();
-    if (!followed || !g_room->isPristine())
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    if (!g_room->isPristine() || ++g_inputsServed >= InputsPerRoom)
         openFreshRoom();
     return 0;
 }
