@@ -14,7 +14,8 @@ bool restoreAll(std::array<bool, N> &states, const SettingsStore &store, const S
 {
     bool anyChanged = false;
     for (std::size_t i = 0; i < N; ++i) {
-        const bool on = ValueCodec::isChecked(row.read(store, int(i)));
+        const QString stored = row.read(store, int(i));
+        const bool on = ValueCodec::isChecked(stored.isEmpty() ? row.defaultText(int(i)) : stored);
         anyChanged |= std::exchange(states[i], on) != on;
     }
     return anyChanged;
@@ -79,7 +80,8 @@ bool ChatOptions::logsCategory(LogOption category) const
 QString ChatOptions::optionCaption(int index)
 {
     static const std::array<const char16_t *, OptionCount> captions
-        = {u"Echo Bot Commands", u"Display System Messages", u"Announce New Pairings"};
+        = {u"Echo Bot Commands", u"Display System Messages", u"Announce New Pairings",
+            u"Show Full IPs in +whois", u"Show Joins and Leaves", u"Fast Delivery"};
     return index >= 0 && index < OptionCount ? QString::fromUtf16(captions[index]) : QString();
 }
 

@@ -7,14 +7,23 @@
 class SettingsStore;
 struct StoredValue;
 
-// The check boxes of the chat settings: two chat options and five logging options. Each change is
+// The check boxes of the chat settings: six chat options and five logging options. Each change is
 // written through to the settings store; the others read the current state at the moment of use.
 class ChatOptions : public QObject
 {
     Q_OBJECT
 
 public:
-    enum Option { EchoBotCommands, DisplaySystemMessages, AnnounceNewPairings, OptionCount };
+    // In the order of the check boxes; each is stored as "cOptions N" at its index.
+    enum Option {
+        EchoBotCommands,
+        DisplaySystemMessages,
+        AnnounceNewPairings,
+        ShowFullIpsInWhois, // players' +whois shows whole addresses rather than hiding their ends
+        ShowJoinsAndLeaves, // on unless stored off
+        FastDelivery, // every connection paced on its own clock rather than one shared queue
+        OptionCount
+    };
     enum LogOption {
         EnableLogging, // master switch: nothing is logged while it is off
         LogChat,
@@ -26,7 +35,7 @@ public:
 
     explicit ChatOptions(SettingsStore &store, QObject *parent = nullptr);
 
-    // Takes the stored states; only a stored 1 turns an option on.
+    // Takes the stored states: a stored 1 turns an option on; an absent one takes its default.
     void restore();
 
     // Indexes out of range are ignored by the setters and read as off.
@@ -38,6 +47,9 @@ public:
     bool echoesBotCommands() const { return option(EchoBotCommands); }
     bool displaysSystemMessages() const { return option(DisplaySystemMessages); }
     bool announcesNewPairings() const { return option(AnnounceNewPairings); }
+    bool showsFullIpsInWhois() const { return option(ShowFullIpsInWhois); }
+    bool showsJoinsAndLeaves() const { return option(ShowJoinsAndLeaves); }
+    bool deliversFast() const { return option(FastDelivery); }
     bool loggingEnabled() const { return logOption(EnableLogging); }
     // A category is logged only while the master switch is on as well.
     bool logsChat() const { return logsCategory(LogChat); }

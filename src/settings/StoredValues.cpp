@@ -210,7 +210,8 @@ const StoredValue Courses = value(Root, numbered(u"cCourse"_s, 1, 8), Text);
 const StoredValue Levels = value(Root, numbered(u"cLevel"_s, 1, 8), Text);
 const StoredValue Holes = value(Root, numbered(u"cHoles"_s, 1, 8), Text);
 
-const StoredValue Options = value(SettingsKeys::Options, numbered(u"cOptions"_s, 0, 2), CheckValue, {u"0"_s});
+const StoredValue Options = value(SettingsKeys::Options, numbered(u"cOptions"_s, 0, 5), CheckValue,
+    {u"0"_s, u"0"_s, u"0"_s, u"0"_s, u"1"_s, u"0"_s});
 const StoredValue Logs = value(SettingsKeys::Options, numbered(u"cLogs"_s, 0, 4), CheckValue, {u"0"_s});
 
 // Black background; yellow names, white chat, blue whispers sent, dark red whispers received,

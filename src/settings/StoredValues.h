@@ -87,7 +87,7 @@ extern const StoredValue Levels; // cLevel 1..8
 extern const StoredValue Holes; // cHoles 1..8
 
 // Chat and logging options ("SOFTWARE\TavixChat\Options").
-extern const StoredValue Options; // cOptions 0..2
+extern const StoredValue Options; // cOptions 0..5
 extern const StoredValue Logs; // cLogs 0..4
 
 // The transcript's colours and fonts, by swatch and by font sample.

@@ -35,6 +35,25 @@ private Q_SLOTS:
         QCOMPARE(options.echoesBotCommands(), false);
     }
 
+    // Joins and leaves are shown unless the director turned them off; a stored value wins.
+    void anAbsentOptionTakesItsDefault()
+    {
+        SettingsStore store;
+        ChatOptions options(store);
+        options.restore();
+        QVERIFY(options.showsJoinsAndLeaves());
+        QVERIFY(!options.showsFullIpsInWhois());
+        QVERIFY(!options.deliversFast());
+
+        store.writeRegValue(SettingsKeys::Options, u"cOptions 4"_s, u"0"_s);
+        store.writeRegValue(SettingsKeys::Options, u"cOptions 5"_s, u"1"_s);
+        QSignalSpy changed(&options, &ChatOptions::changed);
+        options.restore();
+        QVERIFY(!options.showsJoinsAndLeaves());
+        QVERIFY(options.deliversFast());
+        QCOMPARE(changed.count(), 1);
+    }
+
     void changesAreWrittenThrough()
     {
         SettingsStore store;
