@@ -1,5 +1,7 @@
 #pragma once
 
+#include "chatserver/ClientLink.h"
+
 #include <QByteArray>
 #include <QHostAddress>
 #include <QList>
@@ -7,8 +9,6 @@
 #include <QPointer>
 #include <QString>
 #include <QTcpServer>
-
-class ClientLink;
 
 // The room's socket array. Index 0 is the listening socket; 1..MaxClients are client connections,
 // named by their index everywhere else in the room. A slot is created when a connection needs one
