@@ -16,11 +16,11 @@
 // connected must hear its own greeting first, never a packet queued for whoever had its slot
 // before. Every input ends with the queue sent out in full.
 
+#include "FuzzSupport.h"
 #include "chatserver/ChatPackets.h"
 #include "support/MemoryClientLink.h"
 #include "support/RoomParts.h"
 
-#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QPointer>
 
@@ -104,10 +104,6 @@ struct FuzzedRoom : ChatRoomParts
         }
     }
 
-    // What the event loop would do after the current event: the room's closes at the end of an
-    // event run. No clock: the room's longer timers never come due.
-    static void endEvent() { QCoreApplication::sendPostedEvents(); }
-
     void tick(int ticks)
     {
         endEvent();
@@ -156,17 +152,15 @@ struct FuzzedRoom : ChatRoomParts
         qsizetype waiting = 0;
         for (int slot = 1; slot <= slots.highestIndex(); ++slot)
             waiting += queue.waitingFor(slot);
-        if (waiting != queue.size())
-            std::abort();
+        require(waiting == queue.size());
         // A client's first bytes are its own greeting (or, turned away, the room being full).
         for (int client = 0; client < Clients; ++client) {
             MemoryClientLink *link = links[client];
             if (!link || link->written().isEmpty())
                 continue;
             if (!greeted[client]) {
-                if (!link->written().startsWith(greeting)
-                    && !link->written().startsWith(ChatPacket::roomFull()))
-                    std::abort();
+                require(link->written().startsWith(greeting)
+                    || link->written().startsWith(ChatPacket::roomFull()));
                 greeted[client] = true;
             }
             // The client reads what it was sent, so nothing piles up.
@@ -182,26 +176,13 @@ struct FuzzedRoom : ChatRoomParts
 std::unique_ptr<FuzzedRoom> g_room;
 int g_inputsServed = 0;
 
-// The room's timers wait for times that never come without an event loop (a connection's silent
-// timeout is a minute away), and each outlives the room that set it; they go with it.
-void letGoOfRoom()
-{
-    g_room.reset();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    const QObjectList timers = QAbstractEventDispatcher::instance()->children();
-    for (QObject *timer : timers) {
-        if (timer->inherits("QSingleShotTimer"))
-            delete timer;
-    }
-}
-
 void openFreshRoom()
 {
-    letGoOfRoom();
+    g_room.reset();
+    dropStrandedTimers();
     g_room = std::make_unique<FuzzedRoom>();
     g_inputsServed = 0;
-    if (!g_room->open())
-        std::abort();
+    require(g_room->open());
 }
 
 void runStep(FuzzedRoom &room, QByteArrayView &input)
@@ -210,16 +191,9 @@ void runStep(FuzzedRoom &room, QByteArrayView &input)
     input = input.sliced(1);
     const int client = control & 3;
     switch ((control >> 2) & 3) {
-    case 0: {
-        if (input.size() < 2)
-            return;
-        const qsizetype count = std::min<qsizetype>(
-            qsizetype(quint8(input.at(0))) | qsizetype(quint8(input.at(1))) << 8, input.size() - 2);
-        const QByteArrayView bytes = input.sliced(2, count);
-        input = input.sliced(2 + count);
-        room.arrive(client, bytes, control >> 4);
+    case 0:
+        room.arrive(client, takeCounted(input), control >> 4);
         return;
-    }
     case 1:
         room.leave(client);
         return;
@@ -250,7 +224,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
     g_room->sendAll();
     g_room->check();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     if (!g_room->isPristine() || ++g_inputsServed >= InputsPerRoom)
         openFreshRoom();
     return 0;
