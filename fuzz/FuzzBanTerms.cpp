@@ -24,10 +24,18 @@ void require(bool condition)
         __builtin_trap();
 }
 
+// Times are stored to the second; a hand-written fraction is not kept, which moves an end by
+// less than a second.
+bool sameTime(const QDateTime &a, const QDateTime &b)
+{
+    return a.isValid() == b.isValid()
+        && (!a.isValid() || a.toSecsSinceEpoch() == b.toSecsSinceEpoch());
+}
+
 bool sameRow(const BanRow &a, const BanRow &b)
 {
     return a.address == b.address && a.playerName == b.playerName && a.reason == b.reason
-        && a.made == b.made && a.expires == b.expires;
+        && sameTime(a.made, b.made) && sameTime(a.expires, b.expires);
 }
 
 void checkDuration(std::optional<std::chrono::seconds> duration)

@@ -12,6 +12,7 @@
 // while it is not, and the room holds together as in the console target.
 
 #include "FuzzSupport.h"
+#include "chatserver/SocketState.h"
 #include "lobby/LobbyPackets.h"
 
 #include <QCoreApplication>

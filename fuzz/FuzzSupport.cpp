@@ -199,5 +199,6 @@ void finishInput()
 {
     g_host->settle();
     g_host->check();
+    dropStrandedTimers();
     ++g_inputsServed;
 }

@@ -27,9 +27,9 @@ QByteArrayView takeCounted(QByteArrayView &input);
 // an event) and deferred deletions. No clock runs: timers never come due.
 void endEvent();
 
-// The room's timers wait for times that never come without an event loop (a silent
-// connection's time-out is a minute away) and each outlives the room that set it; before a room
-// is made afresh they go.
+// The room's one-shot timers wait for times that never come without an event loop (a silent
+// connection's time-out is a minute away), outlive the room that set them and make every timer
+// started after them dearer; they go after every input.
 void dropStrandedTimers();
 
 // A whole host in memory: started from a temporary folder whose servers are closed ports on

@@ -34,7 +34,10 @@ declare -A max_len=([fuzz_connection]=2048 [fuzz_httprequest]=12288 [fuzz_panela
     [fuzz_console]=1024 [fuzz_lobby]=256 [fuzz_banterms]=512 [fuzz_standings]=16384
     [fuzz_rankpage]=8192 [fuzz_settingsfile]=4096)
 
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+# A small quarantine: freed memory is reused sooner, which keeps a target's memory and its page
+# faults down (with the default 256 MB every target grew to it and ran at a quarter of the pace);
+# no filling of fresh allocations, which the uninitialized reads it would show do not need here.
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:quarantine_size_mb=16:max_malloc_fill_size=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES="*.debug=false;*.warning=false"
 

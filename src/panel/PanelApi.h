@@ -39,10 +39,6 @@ Q_SIGNALS:
     // One event as compact JSON text, for every event stream.
     void event(const QByteArray &json);
 
-protected:
-    // The signal's name must not hide QObject's event handler.
-    using QObject::event;
-
 private:
     void connectEvents();
     void send(const QString &type, const QJsonObject &fields);
