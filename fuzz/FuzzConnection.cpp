@@ -1,27 +1,30 @@
 // Feeds arbitrary bytes to a real ChatRoom as the arrivals of four connections, and lets the
-// clients leave and come back into reused slots in between. The room, its queue and its sockets
-// are the product's own; the connections are real loopback connections, made once and made again
-// only when an input has changed who is connected or seated.
+// clients leave and come back into reused slots in between. The room, its queue and its socket
+// array are the product's own; the connections are links in memory, so nothing waits for a
+// network and the queue sends when the input says so, not when its clock does.
 //
 // Input: steps until the input ends. Each step starts with a control byte:
 //   bits 0..1  the client: 0 and 1 start seated (IDs 1 and 2), 2 and 3 connected without a seat
 //   bits 2..3  0 = bytes arrive from it; 1 = it leaves; 2 = it connects again from its address
-//              (replacing its connection if it still has one); 3 = the queue sends for a tick
+//              (replacing its connection if it still has one); 3 = the event ends and the queue
+//              sends for 1 + (bits 4..7) ticks
 //   bits 4..7  for arrivals, the size of the pieces they come in (1..15 bytes, 0 = all at once),
 //              which moves packet edges around
 // Arrivals are followed by a 16-bit little-endian count and that many bytes.
 //
-// After every input the queue must hold nothing for a connection that is gone, and a client that
-// connected during it must hear its own greeting first, never a packet queued for whoever had its
-// slot before.
+// After every step the queue must hold nothing for a connection that is gone, and a client that
+// connected must hear its own greeting first, never a packet queued for whoever had its slot
+// before. Every input ends with the queue sent out in full, and the next starts as this one
+// did: clients the input moved connect again and take their seats.
 
+#include "FuzzSupport.h"
 #include "chatserver/ChatPackets.h"
 #include "net/SocketState.h"
+#include "support/MemoryClientLink.h"
 #include "support/RoomParts.h"
-#include "support/TestWait.h"
 
 #include <QCoreApplication>
-#include <QTcpSocket>
+#include <QPointer>
 
 #include <array>
 #include <cstddef>
@@ -35,6 +38,8 @@ namespace {
 
 constexpr int Clients = 4;
 constexpr int Seated = 2;
+// Inputs one room serves before it makes way for a fresh one; see dropStrandedTimers().
+constexpr int InputsPerRoom = 2000;
 
 struct FuzzedRoom : ChatRoomParts
 {
@@ -68,43 +73,76 @@ struct FuzzedRoom : ChatRoomParts
         return 0;
     }
 
-    // Connects the client again from its address and waits until the room has placed it.
+    MemoryClientLink *linkOf(int client) const
+    {
+        MemoryClientLink *link = links[client];
+        return link && !link->isRetired() ? link : nullptr;
+    }
+
+    // Connects the client again from its address; false when the room did not place it.
     bool connect(int client)
     {
-        const quint64 before = slots.connectionId(slotOf(client));
-        auto socket = std::make_unique<QTcpSocket>();
-        socket->bind(QHostAddress(address(client)));
-        socket->connectToHost(QHostAddress(QHostAddress::LocalHost), slots.listeningPort());
-        sockets[client] = std::move(socket);
+        auto *link = new MemoryClientLink;
+        links[client] = link;
         greeted[client] = false;
-        return waitUntil(
-            [&] {
-                const int slot = slotOf(client);
-                return slot > 0 && slots.connectionId(slot) != before
-                    && slots.state(slot) == SocketState::Connected;
-            },
-            3000);
+        slots.offer(link, address(client));
+        return slotOf(client) > 0;
     }
 
-    bool leave(int client)
+    void leave(int client)
     {
-        if (!sockets[client])
-            return true;
-        sockets[client]->abort();
-        sockets[client].reset();
-        return waitUntil([&] { return slotOf(client) == 0; }, 3000);
+        if (MemoryClientLink *link = linkOf(client))
+            link->hangUp();
     }
 
-    bool open()
+    void arrive(int client, QByteArrayView bytes, int piece)
     {
-        if (!room.startListening(0, QHostAddress(QHostAddress::LocalHost)))
-            return false;
+        while (!bytes.isEmpty()) {
+            MemoryClientLink *link = linkOf(client);
+            if (!link)
+                return;
+            const qsizetype taken
+                = piece == 0 ? bytes.size() : std::min<qsizetype>(piece, bytes.size());
+            link->deliver(bytes.first(taken));
+            bytes = bytes.sliced(taken);
+        }
+    }
+
+    void tick(int ticks)
+    {
+        endEvent();
+        for (int i = 0; i < ticks && queue.size() > 0; ++i)
+            queue.sendHeadNow();
+    }
+
+    void sendAll()
+    {
+        endEvent();
+        // Every call takes at least one entry off, and sending queues nothing new.
+        while (queue.size() > 0)
+            queue.sendHeadNow();
+        endEvent();
+    }
+
+    // Brings back to the start what the input changed: clients 0 and 1 seated, 2 and 3 connected
+    // without a seat. A client out of place connects again (into a reused slot) and, if it is to
+    // be seated, asks for its seat. Far cheaper than a fresh room; false when it did not work.
+    bool restore()
+    {
         for (int client = 0; client < Clients; ++client) {
+            const int slot = slotOf(client);
+            const bool connected
+                = linkOf(client) && slot > 0 && slots.state(slot) == SocketState::Connected;
+            const bool seated = slot > 0 && players.findBySocket(slot).has_value();
+            if (connected && seated == (client < Seated))
+                continue;
             if (!connect(client))
                 return false;
+            if (client < Seated)
+                linkOf(client)->deliver(ChatPacket::joinRequest(u"Seated%1"_s.arg(client)));
         }
-        for (int client = 0; client < Seated; ++client)
-            room.receive(slotOf(client), ChatPacket::joinRequest(u"Seated%1"_s.arg(client)));
+        sendAll();
+        check();
         return isPristine();
     }
 
@@ -127,66 +165,57 @@ struct FuzzedRoom : ChatRoomParts
         qsizetype waiting = 0;
         for (int slot = 1; slot <= slots.highestIndex(); ++slot)
             waiting += queue.waitingFor(slot);
-        if (waiting != queue.size())
-            std::abort();
-        // A client's first packet is its own greeting.
+        require(waiting == queue.size());
+        // A client's first bytes are its own greeting (or, turned away, the room being full).
         for (int client = 0; client < Clients; ++client) {
-            QTcpSocket *socket = sockets[client].get();
-            if (greeted[client] || !socket || socket->bytesAvailable() == 0)
+            MemoryClientLink *link = links[client];
+            if (!link || link->written().isEmpty())
                 continue;
-            const quint8 first = quint8(socket->peek(1).at(0));
-            if (first != ChatPacket::InitiateConnectionOpen
-                && first != ChatPacket::InitiateConnectionLocked && first != ChatPacket::RoomFull)
-                std::abort();
-            greeted[client] = true;
+            if (!greeted[client]) {
+                require(link->written().startsWith(greeting)
+                    || link->written().startsWith(ChatPacket::roomFull()));
+                greeted[client] = true;
+            }
+            // The client reads what it was sent, so nothing piles up.
+            link->takeWritten();
         }
     }
 
-    std::array<std::unique_ptr<QTcpSocket>, Clients> sockets;
+    const QByteArray greeting = ChatPacket::initiateConnection(false, u"Fuzz Cup"_s);
+    std::array<QPointer<MemoryClientLink>, Clients> links;
     std::array<bool, Clients> greeted{};
 };
 
 std::unique_ptr<FuzzedRoom> g_room;
+int g_inputsServed = 0;
 
 void openFreshRoom()
 {
     g_room.reset();
+    dropStrandedTimers();
     g_room = std::make_unique<FuzzedRoom>();
-    if (!g_room->open())
-        std::abort();
+    g_inputsServed = 0;
+    require(g_room->restore());
 }
 
-// False when the room could not follow (a connection that did not come or go in time).
-bool runStep(FuzzedRoom &room, QByteArrayView &input)
+void runStep(FuzzedRoom &room, QByteArrayView &input)
 {
     const quint8 control = quint8(input.at(0));
     input = input.sliced(1);
     const int client = control & 3;
     switch ((control >> 2) & 3) {
-    case 0: {
-        if (input.size() < 2)
-            return true;
-        const qsizetype count = std::min<qsizetype>(
-            qsizetype(quint8(input.at(0))) | qsizetype(quint8(input.at(1))) << 8, input.size() - 2);
-        QByteArrayView bytes = input.sliced(2, count);
-        input = input.sliced(2 + count);
-        const int piece = control >> 4;
-        const int slot = room.slotOf(client);
-        while (slot > 0 && !bytes.isEmpty()) {
-            const qsizetype taken
-                = piece == 0 ? bytes.size() : std::min<qsizetype>(piece, bytes.size());
-            room.room.receive(slot, bytes.first(taken));
-            bytes = bytes.sliced(taken);
-        }
-        return true;
-    }
+    case 0:
+        room.arrive(client, takeCounted(input), control >> 4);
+        return;
     case 1:
-        return room.leave(client);
+        room.leave(client);
+        return;
     case 2:
-        return room.connect(client);
+        room.connect(client);
+        return;
     default:
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 6);
-        return true;
+        room.tick(1 + (control >> 4));
+        return;
     }
 }
 
@@ -202,15 +231,15 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     QByteArrayView input(data, qsizetype(size));
-    bool followed = true;
-    while (followed && !input.isEmpty()) {
-        followed = runStep(*g_room, input);
+    while (!input.isEmpty()) {
+        runStep(*g_room, input);
         g_room->check();
     }
-    // Lets the closes at the end of the event, and a due packet of the queue, happen.
-    QCoreApplication::processEvents();
+    g_room->sendAll();
     g_room->check();
-    if (!followed || !g_room->isPristine())
+    // Without a clock they would never come due, and each one makes the next timer dearer.
+    dropStrandedTimers();
+    if (++g_inputsServed >= InputsPerRoom || !g_room->restore())
         openFreshRoom();
     return 0;
 }

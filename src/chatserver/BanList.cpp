@@ -41,6 +41,9 @@ void BanList::setClock(Clock clock)
 std::optional<QString> BanList::canonicalTarget(const QString &text)
 {
     const QString trimmed = text.trimmed();
+    // The address parser stops at a zero character and would take what comes before it.
+    if (std::any_of(trimmed.cbegin(), trimmed.cend(), [](QChar c) { return c.unicode() < 0x20; }))
+        return std::nullopt;
     if (trimmed.contains(u'/')) {
         const auto [network, length] = QHostAddress::parseSubnet(trimmed);
         if (network.protocol() != QAbstractSocket::IPv4Protocol || length < 0)

@@ -10,7 +10,6 @@
 
 #include <QLocale>
 #include <QLoggingCategory>
-#include <QTcpSocket>
 #include <QTime>
 #include <QTimer>
 
@@ -97,7 +96,7 @@ QStringList ChatRoom::playerListRows() const
 
 // --- Admission --------------------------------------------------------------------------------
 
-void ChatRoom::offerConnection(QTcpSocket *pending, const QString &address)
+void ChatRoom::offerConnection(ClientLink *pending, const QString &address)
 {
     if (m_banList.isBanned(address)) {
         m_slots.refuse(pending);

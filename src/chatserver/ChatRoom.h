@@ -24,7 +24,7 @@
 class ClientSlots;
 class OutgoingQueue;
 class PlayerTable;
-class QTcpSocket;
+class ClientLink;
 struct HostState;
 
 // The room's server side: admits game clients and seats them, frames and dispatches what they
@@ -160,7 +160,7 @@ private:
     void writeNote(Note kind, const QString &text);
     void reportLeftOutNotes();
 
-    void offerConnection(QTcpSocket *pending, const QString &address);
+    void offerConnection(ClientLink *pending, const QString &address);
     void openConnection(int socket);
     void readArrivals(int socket);
     void dispatch(const QByteArray &packet, int socket);

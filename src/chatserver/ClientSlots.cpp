@@ -1,24 +1,10 @@
 #include "chatserver/ClientSlots.h"
 
+#include "chatserver/TcpClientLink.h"
 #include "net/PeerAddress.h"
 #include "net/SocketState.h"
 
 #include <QTcpSocket>
-#include <QTimer>
-
-#include <chrono>
-
-using namespace std::chrono_literals;
-
-namespace {
-
-// Enough for the largest packet; past it the kernel holds the bytes back and TCP slows the sender
-// down, so a flooding client cannot grow our memory.
-constexpr qint64 ReadBufferSize = 64 * 1024;
-// How long a closed connection may take to hand its last bytes to a peer that does not read.
-constexpr auto LingerTime = 10s;
-
-} // namespace
 
 ClientSlots::ClientSlots(QObject *parent)
     : QObject(parent)
@@ -30,11 +16,11 @@ ClientSlots::ClientSlots(QObject *parent)
 
 ClientSlots::~ClientSlots()
 {
-    // The sockets are our children and die after this destructor; keep their last signals from
+    // The links are our children and die after this destructor; keep their last signals from
     // reaching a half-destroyed object.
     for (const Slot &slot : std::as_const(m_slots)) {
-        if (slot.socket)
-            slot.socket->disconnect(this);
+        if (slot.link)
+            slot.link->disconnect(this);
     }
 }
 
@@ -58,24 +44,24 @@ int ClientSlots::state(int index) const
             return SocketState::Error;
         return m_server.isListening() ? SocketState::Listening : SocketState::Closed;
     }
-    if (!isClientIndex(index) || !m_slots.at(index).socket)
+    if (!isClientIndex(index) || !m_slots.at(index).link)
         return SocketState::Closed;
     const Slot &slot = m_slots.at(index);
     if (slot.errorPending)
         return SocketState::Error;
     if (slot.connectionLost)
         return SocketState::PeerIsClosing;
-    return SocketState::fromQt(slot.socket->state());
+    return slot.link->state();
 }
 
 quint64 ClientSlots::connectionId(int index) const
 {
-    return isClientIndex(index) && m_slots.at(index).socket ? m_slots.at(index).id : 0;
+    return isClientIndex(index) && m_slots.at(index).link ? m_slots.at(index).id : 0;
 }
 
 QString ClientSlots::peerAddress(int index) const
 {
-    return isClientIndex(index) && m_slots.at(index).socket ? m_slots.at(index).address : QString();
+    return isClientIndex(index) && m_slots.at(index).link ? m_slots.at(index).address : QString();
 }
 
 int ClientSlots::connectedCount() const
@@ -99,16 +85,22 @@ int ClientSlots::lowestClosedSlot() const
 
 void ClientSlots::offerPendingConnections()
 {
-    while (QTcpSocket *pending = m_server.nextPendingConnection()) {
-        m_undecided = pending;
-        Q_EMIT connectionRequested(pending, PeerAddress::dotted(pending->peerAddress()));
-        if (m_undecided == pending)
-            refuse(pending);
-        m_undecided = nullptr;
-    }
+    while (QTcpSocket *pending = m_server.nextPendingConnection())
+        offer(new TcpClientLink(pending), PeerAddress::dotted(pending->peerAddress()));
 }
 
-bool ClientSlots::accept(QTcpSocket *pending, int index)
+void ClientSlots::offer(ClientLink *link, const QString &address)
+{
+    link->setParent(this);
+    m_undecided = link;
+    m_undecidedAddress = address;
+    Q_EMIT connectionRequested(link, address);
+    if (m_undecided == link)
+        refuse(link);
+    m_undecided = nullptr;
+}
+
+bool ClientSlots::accept(ClientLink *pending, int index)
 {
     // Only the connection on offer can be placed, and only once.
     if (!pending || pending != m_undecided)
@@ -122,27 +114,18 @@ bool ClientSlots::accept(QTcpSocket *pending, int index)
     m_undecided = nullptr;
 
     Slot &slot = m_slots[index];
-    if (slot.socket)
-        retire(slot.socket);
-    slot = Slot{pending, ++m_lastConnectionId, PeerAddress::dotted(pending->peerAddress())};
-    pending->setParent(this);
-    // Each paced packet is meant to leave on its own, not be coalesced with the next.
-    pending->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    pending->setReadBufferSize(ReadBufferSize);
+    if (slot.link)
+        retire(slot.link);
+    slot = Slot{pending, ++m_lastConnectionId, m_undecidedAddress};
     watch(pending, index);
     return true;
 }
 
-void ClientSlots::watch(QTcpSocket *socket, int index)
+void ClientSlots::watch(ClientLink *link, int index)
 {
-    connect(socket, &QTcpSocket::readyRead, this, [this, index] { Q_EMIT dataArrived(index); });
-    connect(socket, &QTcpSocket::disconnected, this, [this, index] { markLost(index); });
-    connect(socket, &QTcpSocket::errorOccurred, this,
-        [this, index](QAbstractSocket::SocketError error) {
-            // The peer closing its end is a normal departure, reported by disconnected.
-            if (error != QAbstractSocket::RemoteHostClosedError)
-                m_slots[index].errorPending = true;
-        });
+    connect(link, &ClientLink::bytesArrived, this, [this, index] { Q_EMIT dataArrived(index); });
+    connect(link, &ClientLink::peerClosed, this, [this, index] { markLost(index); });
+    connect(link, &ClientLink::failed, this, [this, index] { m_slots[index].errorPending = true; });
 }
 
 void ClientSlots::markLost(int index)
@@ -151,12 +134,11 @@ void ClientSlots::markLost(int index)
     Q_EMIT peerClosed(index);
 }
 
-void ClientSlots::refuse(QTcpSocket *pending, const QByteArray &farewell)
+void ClientSlots::refuse(ClientLink *pending, const QByteArray &farewell)
 {
     if (!pending || pending != m_undecided)
         return;
     m_undecided = nullptr;
-    pending->setParent(this);
     if (!farewell.isEmpty())
         pending->write(farewell);
     retire(pending);
@@ -166,21 +148,16 @@ bool ClientSlots::send(int index, const QByteArray &bytes)
 {
     if (state(index) != SocketState::Connected)
         return false;
-    QTcpSocket *socket = m_slots.at(index).socket;
-    if (socket->bytesToWrite() + bytes.size() > MaxUnsentBytes)
+    ClientLink *link = m_slots.at(index).link;
+    if (link->unsentBytes() + bytes.size() > MaxUnsentBytes)
         return false;
-    if (socket->write(bytes) != bytes.size())
-        return false;
-    // Handed to the system now rather than at the event loop's next turn, so each packet leaves
-    // at its own tick.
-    socket->flush();
-    return true;
+    return link->write(bytes);
 }
 
 QByteArray ClientSlots::takeAvailable(int index)
 {
-    return isClientIndex(index) && m_slots.at(index).socket ? m_slots.at(index).socket->readAll()
-                                                            : QByteArray();
+    return isClientIndex(index) && m_slots.at(index).link ? m_slots.at(index).link->takeAvailable()
+                                                          : QByteArray();
 }
 
 void ClientSlots::close(int index)
@@ -192,9 +169,9 @@ void ClientSlots::close(int index)
     if (!isClientIndex(index))
         return;
     Slot &slot = m_slots[index];
-    const bool held = !slot.socket.isNull();
-    if (slot.socket)
-        retire(slot.socket);
+    const bool held = !slot.link.isNull();
+    if (slot.link)
+        retire(slot.link);
     slot = Slot{};
     if (held)
         Q_EMIT connectionClosed(index);
@@ -206,18 +183,9 @@ void ClientSlots::closeAll()
         close(index);
 }
 
-void ClientSlots::retire(QTcpSocket *socket)
+void ClientSlots::retire(ClientLink *link)
 {
-    // Never deleted here: we may be inside one of this socket's own signals.
-    socket->disconnect(this);
-    if (socket->state() == QAbstractSocket::UnconnectedState) {
-        socket->deleteLater();
-        return;
-    }
-    connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-    QTimer::singleShot(LingerTime, socket, [socket] {
-        socket->abort();
-        socket->deleteLater();
-    });
-    socket->disconnectFromHost();
+    // Never deleted here: we may be inside one of this link's own signals.
+    link->disconnect(this);
+    link->retire();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "chatserver/ClientLink.h"
+
 #include <QByteArray>
 #include <QHostAddress>
 #include <QList>
@@ -7,8 +9,6 @@
 #include <QPointer>
 #include <QString>
 #include <QTcpServer>
-
-class QTcpSocket;
 
 // The room's socket array. Index 0 is the listening socket; 1..MaxClients are client connections,
 // named by their index everywhere else in the room. A slot is created when a connection needs one
@@ -18,6 +18,9 @@ class QTcpSocket;
 // Every new connection is offered through connectionRequested before it has a slot; the receiver
 // (connected directly) decides with accept() or refuse(). A connection left undecided when the
 // signal returns is refused, so none can linger outside the array.
+//
+// A slot carries its connection through a ClientLink: the listening socket's connections go over
+// TCP, and offer() brings in one carried some other way (a test's or a fuzzer's, in memory).
 class ClientSlots : public QObject
 {
     Q_OBJECT
@@ -47,12 +50,16 @@ public:
     // busy.
     int lowestClosedSlot() const;
 
+    // Offers a connection from that address as the listening socket offers its own; the slots
+    // own the link from now on.
+    void offer(ClientLink *link, const QString &address);
+
     // Both work only on the connection being offered by connectionRequested, from its handler.
     // Puts it into a closed (or the next new) slot; false if that slot cannot take it, in which
     // case the connection is still undecided.
-    bool accept(QTcpSocket *pending, int index);
+    bool accept(ClientLink *pending, int index);
     // Sends the farewell, if any, and closes the connection once it has left.
-    void refuse(QTcpSocket *pending, const QByteArray &farewell = {});
+    void refuse(ClientLink *pending, const QByteArray &farewell = {});
 
     // False when the slot is not connected, the write failed, or the bytes would take the
     // connection's unsent bytes past MaxUnsentBytes.
@@ -64,7 +71,7 @@ public:
     void closeAll();
 
 Q_SIGNALS:
-    void connectionRequested(QTcpSocket *pending, const QString &address);
+    void connectionRequested(ClientLink *pending, const QString &address);
     void dataArrived(int index);
     // The client closed its end or the connection broke; the slot stays busy until close().
     void peerClosed(int index);
@@ -74,7 +81,7 @@ Q_SIGNALS:
 private:
     struct Slot
     {
-        QPointer<QTcpSocket> socket;
+        QPointer<ClientLink> link;
         quint64 id = 0;
         QString address;
         bool errorPending = false;
@@ -82,15 +89,17 @@ private:
     };
 
     void offerPendingConnections();
-    void watch(QTcpSocket *socket, int index);
+    void watch(ClientLink *link, int index);
     void markLost(int index);
-    void retire(QTcpSocket *socket);
+    void retire(ClientLink *link);
     bool isClientIndex(int index) const { return index >= 1 && index <= highestIndex(); }
 
     QTcpServer m_server;
     bool m_serverError = false;
     // Element 0 stands for the listening socket and holds no connection.
     QList<Slot> m_slots;
-    QTcpSocket *m_undecided = nullptr;
+    // The connection on offer and its address.
+    ClientLink *m_undecided = nullptr;
+    QString m_undecidedAddress;
     quint64 m_lastConnectionId = 0;
 };

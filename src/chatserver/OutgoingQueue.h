@@ -98,6 +98,8 @@ public:
     // Forgets what waits for that slot's connection. The queue does it by itself when a
     // connection closes; the room also calls it when it drops one.
     void discardPacketsFor(int socket);
+    // Sends the head now, as if its tick were due, so a fuzzer can drive the queue without a clock.
+    void sendHeadNow() { sendHead(); }
     // Whether ticks wake on the precise timer (Linux) rather than the millisecond fallback.
     bool hasPreciseTimer() const { return m_timer.isPrecise(); }
 

@@ -28,6 +28,10 @@ private Q_SLOTS:
         QTest::newRow("octet too large") << u"127.0.0.300"_s << QString();
         QTest::newRow("name") << u"example.test"_s << QString();
         QTest::newRow("empty") << QString() << QString();
+        // The address parser stops at a zero character; what follows it must not be ignored.
+        QTest::newRow("zero inside") << u"127.0.0.2\u0000junk"_s << QString();
+        QTest::newRow("zero inside range") << u"2\u0000junk|T/1"_s << QString();
+        QTest::newRow("control inside") << u"127.0.0.2\u0001"_s << QString();
     }
     void targets()
     {

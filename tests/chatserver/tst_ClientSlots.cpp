@@ -3,8 +3,10 @@
 #include "net/SocketState.h"
 
 #include "support/LoopbackRoom.h"
+#include "support/MemoryClientLink.h"
 #include "support/TestWait.h"
 
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -89,7 +91,7 @@ private Q_SLOTS:
         QVERIFY(room.listen());
         QList<bool> results;
         connect(&room.slots, &ClientSlots::connectionRequested, this,
-            [&](QTcpSocket *pending, const QString &) {
+            [&](ClientLink *pending, const QString &) {
                 results << room.slots.accept(pending, 0) << room.slots.accept(pending, 2)
                         << room.slots.accept(pending, 1) << room.slots.accept(pending, 2);
                 room.slots.refuse(pending); // already placed: no effect
@@ -107,7 +109,7 @@ private Q_SLOTS:
         QVERIFY(room.listen());
         QStringList addresses;
         connect(&room.slots, &ClientSlots::connectionRequested, this,
-            [&](QTcpSocket *pending, const QString &address) {
+            [&](ClientLink *pending, const QString &address) {
                 addresses << address;
                 room.slots.refuse(pending, ChatPacket::roomFull());
             });
@@ -160,6 +162,64 @@ private Q_SLOTS:
         // What was written before closing still left.
         QCOMPARE(
             room.clients.at(1)->packets(), QList<QByteArray>{ChatPacket::chatLine(u"last words")});
+    }
+
+    // A connection carried some other way than by the listening socket takes a slot, hears and is
+    // heard, and leaves like a socket's: the fuzzers drive the room through this.
+    void aLinkInMemoryIsAConnectionLikeAnyOther()
+    {
+        LoopbackRoom room;
+        QSignalSpy arrivals(&room.slots, &ClientSlots::dataArrived);
+        QSignalSpy lost(&room.slots, &ClientSlots::peerClosed);
+        QSignalSpy closed(&room.slots, &ClientSlots::connectionClosed);
+        QPointer<MemoryClientLink> link = new MemoryClientLink;
+        room.slots.offer(link, u"127.0.0.4"_s);
+        QCOMPARE(room.requestedSlots, QList<int>{1});
+        QCOMPARE(room.slots.peerAddress(1), u"127.0.0.4"_s);
+        QCOMPARE(room.slots.state(1), int(SocketState::Connected));
+
+        link->deliver("hel");
+        link->deliver("lo");
+        QCOMPARE(arrivals.size(), 2);
+        QCOMPARE(room.slots.takeAvailable(1), QByteArray("hello"));
+        QVERIFY(room.slots.send(1, "abc"));
+        QCOMPARE(link->takeWritten(), QByteArray("abc"));
+        // Bytes the client has not read count against the unsent cap, as a socket's would.
+        QVERIFY(room.slots.send(1, QByteArray(ClientSlots::MaxUnsentBytes, 'x')));
+        QVERIFY(!room.slots.send(1, "y"));
+
+        link->hangUp();
+        QCOMPARE(lost.size(), 1);
+        QCOMPARE(room.slots.state(1), int(SocketState::PeerIsClosing));
+        room.slots.close(1);
+        QCOMPARE(closed.size(), 1);
+        QCOMPARE(room.slots.state(1), int(SocketState::Closed));
+        // Let go later, never inside its own signal.
+        QVERIFY(link && link->isRetired());
+        QTRY_VERIFY(link.isNull());
+    }
+
+    void aRefusedLinkHearsItsFarewellAndIsLetGo()
+    {
+        LoopbackRoom room(false);
+        QList<ClientLink *> offered;
+        connect(&room.slots, &ClientSlots::connectionRequested, this,
+            [&](ClientLink *pending, const QString &) {
+                offered << pending;
+                room.slots.refuse(pending, ChatPacket::roomFull());
+            });
+        QPointer<MemoryClientLink> link = new MemoryClientLink;
+        room.slots.offer(link, u"127.0.0.5"_s);
+        QCOMPARE(offered, QList<ClientLink *>{link.data()});
+        QCOMPARE(room.slots.highestIndex(), 0);
+        QCOMPARE(link->written(), ChatPacket::roomFull());
+        QVERIFY(link->isRetired());
+        // A link left undecided is refused too.
+        room.slots.disconnect(this);
+        QPointer<MemoryClientLink> ignored = new MemoryClientLink;
+        room.slots.offer(ignored, u"127.0.0.6"_s);
+        QVERIFY(ignored->isRetired());
+        QCOMPARE(room.slots.connectedCount(), 0);
     }
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "support/TestWait.h"
+#include "support/TrafficCapture.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -47,6 +48,7 @@ public:
             return reply;
         QElapsedTimer clock;
         clock.start();
+        captureTraffic("http", bytes);
         socket.write(bytes);
         QByteArray in;
         waitUntil(

@@ -36,7 +36,7 @@ BotRoom::BotRoom()
     players.setHostName(u"Host"_s);
 
     connect(&slots, &ClientSlots::connectionRequested, this,
-        [this](QTcpSocket *pending, const QString &) {
+        [this](ClientLink *pending, const QString &) {
             slots.accept(pending, slots.lowestClosedSlot());
         });
     connect(&slots, &ClientSlots::dataArrived, this, &BotRoom::takeArrivals);

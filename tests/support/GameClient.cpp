@@ -1,6 +1,7 @@
 #include "GameClient.h"
 
 #include "TestWait.h"
+#include "TrafficCapture.h"
 #include "chatserver/ChatPackets.h"
 #include "common/FramedPackets.h"
 #include "text/AnsiText.h"
@@ -29,6 +30,7 @@ bool GameClient::connectTo(quint16 port, int timeoutMs)
 
 void GameClient::sendRaw(const QByteArray &bytes)
 {
+    captureTraffic("connection", bytes);
     m_socket.write(bytes);
     m_socket.flush();
 }

@@ -10,6 +10,7 @@
 #include "host/HostParts.h"
 #include "support/GameClient.h"
 #include "support/TestWait.h"
+#include "support/TrafficCapture.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,6 +25,7 @@
 inline std::function<void(const QString &)> withSettingsFile(const QByteArray &text)
 {
     return [text](const QString &folder) {
+        captureTraffic("settings", text);
         QFile file(QDir(folder).filePath(QStringLiteral("settings.ini")));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(text);

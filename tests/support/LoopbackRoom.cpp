@@ -8,7 +8,7 @@ LoopbackRoom::LoopbackRoom(bool autoAccept)
 {
     if (autoAccept) {
         QObject::connect(&slots, &ClientSlots::connectionRequested, &slots,
-            [this](QTcpSocket *pending, const QString &) {
+            [this](ClientLink *pending, const QString &) {
                 const int index = slots.lowestClosedSlot();
                 if (index > 0 && slots.accept(pending, index))
                     requestedSlots << index;

@@ -1,6 +1,7 @@
 #include "ProgramProcess.h"
 
 #include "TestWait.h"
+#include "TrafficCapture.h"
 
 ProgramProcess::ProgramProcess(QString program)
     : m_program(std::move(program))
@@ -26,6 +27,7 @@ void ProgramProcess::start(const QStringList &arguments)
 
 void ProgramProcess::type(const QString &line)
 {
+    captureTraffic("console", line.toUtf8());
     process.write(line.toUtf8() + '\n');
 }
 

@@ -26,7 +26,7 @@ public:
     {
         table.setHostName(u"Host"_s);
         connect(&slots, &ClientSlots::connectionRequested, this,
-            [this](QTcpSocket *pending, const QString &address) {
+            [this](ClientLink *pending, const QString &address) {
                 const int index = slots.lowestClosedSlot();
                 if (!slots.accept(pending, index))
                     return;
