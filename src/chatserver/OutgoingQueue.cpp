@@ -38,7 +38,7 @@ OutgoingQueue::OutgoingQueue(const PlayerTable &table, ClientSlots &clientSlots,
     , m_sharedLastSend(PaceTimer::Clock::now() - TickInterval)
 {
     m_lanes.append(Lane{0, 0, {}, m_sharedLastSend});
-    connect(&m_timer, &PaceTimer::due, this, &OutgoingQueue::sendDue);
+    connect(&m_timer, &PaceTimer::due, this, [this] { sendHeads(DueLanes); });
     connect(&m_slots, &ClientSlots::connectionClosed, this, &OutgoingQueue::discardPacketsFor);
 }
 
@@ -193,14 +193,15 @@ void OutgoingQueue::scheduleNextTick()
     m_timer.wakeAt(m_armedFor);
 }
 
-void OutgoingQueue::sendDue()
+void OutgoingQueue::sendHeads(WhichLanes which)
 {
     {
         const QScopedValueRollback sending(m_sending, true);
         // Lanes are looked up afresh each time: what a send sets off may add lanes.
         for (qsizetype index = 0; index < m_lanes.size(); ++index) {
             Lane &lane = m_lanes[index];
-            if (!lane.entries.isEmpty() && lane.due() <= PaceTimer::Clock::now())
+            if (!lane.entries.isEmpty()
+                && (which == AnyLane || lane.due() <= PaceTimer::Clock::now()))
                 sendHead(lane);
         }
     }

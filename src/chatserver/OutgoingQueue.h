@@ -98,8 +98,9 @@ public:
     // Forgets what waits for that slot's connection. The queue does it by itself when a
     // connection closes; the room also calls it when it drops one.
     void discardPacketsFor(int socket);
-    // Sends the head now, as if its tick were due, so a fuzzer can drive the queue without a clock.
-    void sendHeadNow() { sendHead(); }
+    // Sends every lane's head now, as if its tick were due, so a fuzzer can drive the queue
+    // without a clock.
+    void sendHeadNow() { sendHeads(AnyLane); }
     // Whether ticks wake on the precise timer (Linux) rather than the millisecond fallback.
     bool hasPreciseTimer() const { return m_timer.isPrecise(); }
 
@@ -136,7 +137,8 @@ private:
     Lane *findLane(quint64 connection);
     const Lane *findLane(quint64 connection) const;
     void forget(const Entry &entry);
-    void sendDue();
+    enum WhichLanes { DueLanes, AnyLane };
+    void sendHeads(WhichLanes which);
     void sendHead(Lane &lane);
     void scheduleNextTick();
     void dropIdleLanes();
