@@ -58,7 +58,7 @@ QHash<int, QList<double>> queueGaps(bool *complete)
     OutgoingQueue queue(table, slots);
     queue.setPacing(OutgoingQueue::Pacing::PerConnection);
     QObject::connect(&slots, &ClientSlots::connectionRequested, &slots,
-        [&](QTcpSocket *pending, const QString &) {
+        [&](ClientLink *pending, const QString &) {
             slots.accept(pending, slots.lowestClosedSlot());
         });
     *complete = false;
