@@ -435,6 +435,9 @@ void TestWindowRoom::playersSharingANameAreToldApartByTheirRow()
     QVERIFY(!second->waitForOpcode(ChatPacket::Kick).isEmpty());
     clickRowAt(secondRow);
     m_window->findChild<QAction *>(u"mnuPopKickBan"_s)->trigger();
+    auto *dialog = m_window->findChild<BanDialog *>(u"dlgBan"_s);
+    QVERIFY(dialog && dialog->isVisible());
+    QTest::mouseClick(dialog->banButton(), Qt::LeftButton);
     auto *bans = control<QTreeWidget>(*m_window, "ListView2");
     QVERIFY(waitUntil([&] { return bans->topLevelItemCount() == 1; }, 3000));
     QCOMPARE(columnOf(bans, 1), QStringList{second->address()});
