@@ -1,6 +1,7 @@
 #include "support/BotRoom.h"
 
 #include "chat/ProgramCredits.h"
+#include "support/ReportPages.h"
 #include "support/TestWait.h"
 #include "tournament/CourseTable.h"
 
@@ -15,25 +16,6 @@ namespace {
 
 const QString NoDetails = u"*** No Details Specified***"_s;
 const QString NothingSpecified = u"*** No Rules Specified***"_s;
-const QString ReportPath = u"/tourneysystem/report.php"_s;
-
-// A report page in the league's single elimination layout: rounds 1 and 2 drawn, round 3 with
-// only its second match known.
-const QByteArray SingleReport = "<html><body>"
-                                "<h2>Round 1 </h2><table>"
-                                "<tr><td align=left>Match #1</td><td align=left>Ann</td>"
-                                "<td align=left>Bob</td></tr>"
-                                "<tr><td align=left>Match #2</td><td align=left>Cid</td>"
-                                "<td align=left>Dee</td></tr></table></form>"
-                                "<h2>Round 2 </h2><table>"
-                                "<tr><td align=left>Match #1</td><td align=left>Ann</td>"
-                                "<td align=left></td></tr></table></form>"
-                                "<h2>Round 3 </h2><table>"
-                                "<tr><td align=left>Match #2</td><td align=left>Eve</td>"
-                                "<td align=left>Fay</td></tr></table></form>"
-                                "</body></html>";
-const QByteArray DoubleReport = "<table><tr><td align=left>Ann</td><td align=left>Bob</td></tr>"
-                                "<tr><td align=left>Cid</td><td align=left>Dee</td></tr></table>";
 
 QString course(int i)
 {
@@ -79,7 +61,7 @@ private:
 
     bool loadPairings(const QByteArray &page)
     {
-        m_room->league.setResponse(ReportPath, {200, page});
+        m_room->league.setResponse(ReportPages::Path, {200, page});
         m_room->services.tournament.setDetailText(TournamentSettings::JumpNumber, u"4412"_s);
         QSignalSpy changed(&m_room->services.pairings, &PairingsService::pairingsChanged);
         m_room->services.pairings.requestPairings();
@@ -207,7 +189,7 @@ private Q_SLOTS:
         QVERIFY(t.chooseDetail(TournamentSettings::Elimination, u"Single Elimination"_s));
         // The round headings say "Holes" even for skins.
         QVERIFY(playFirstRound(u"Skins"_s, course(2), u"$5,000"_s));
-        QVERIFY(loadPairings(SingleReport));
+        QVERIFY(loadPairings(ReportPages::Single));
         QCOMPARE(m_room->services.pairings.pairings().at(3, 2), u"Eve vs Fay"_s);
 
         m_room->services.replies.sendPairings(true, 0);
@@ -221,7 +203,7 @@ private Q_SLOTS:
     {
         QVERIFY(m_room->services.tournament.chooseDetail(
             TournamentSettings::Elimination, u"Double Elimination"_s));
-        QVERIFY(loadPairings(DoubleReport));
+        QVERIFY(loadPairings(ReportPages::Double));
         m_room->services.replies.sendPairings(true, 0);
         QCOMPARE(m_room->takeShown(),
             botLines({u"Current Pairings"_s, u"Ann vs Bob"_s, u"Cid vs Dee"_s}));

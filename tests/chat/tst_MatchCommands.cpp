@@ -1,5 +1,5 @@
 #include "support/BotRoom.h"
-
+#include "support/ReportPages.h"
 #include "support/TestWait.h"
 #include "tournament/CourseTable.h"
 
@@ -12,26 +12,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString ReportPath = u"/tourneysystem/report.php"_s;
 const QString NoPairings = u"No Pairings Available"_s;
-
-// Single elimination: Ann and Bob meet in round 1, Ann waits for an opponent in round 2, and
-// round 3 knows only its second match.
-const QByteArray SingleReport = "<html><body>"
-                                "<h2>Round 1 </h2><table>"
-                                "<tr><td align=left>Match #1</td><td align=left>Ann</td>"
-                                "<td align=left>Bob</td></tr>"
-                                "<tr><td align=left>Match #2</td><td align=left>Cid</td>"
-                                "<td align=left>Dee</td></tr></table></form>"
-                                "<h2>Round 2 </h2><table>"
-                                "<tr><td align=left>Match #1</td><td align=left>Ann</td>"
-                                "<td align=left></td></tr></table></form>"
-                                "<h2>Round 3 </h2><table>"
-                                "<tr><td align=left>Match #2</td><td align=left>Eve</td>"
-                                "<td align=left>Fay</td></tr></table></form>"
-                                "</body></html>";
-const QByteArray DoubleReport = "<table><tr><td align=left>Ann</td><td align=left>Bob</td></tr>"
-                                "<tr><td align=left>Cid</td><td align=left>Dee</td></tr></table>";
 
 const QStringList CommandList = {u"(+ or !)rank - Returns your Rank and other stats."_s,
     u"(+ or !)rank name - Returns Rank and other stats for name."_s,
@@ -60,7 +41,7 @@ private:
         TournamentSettings &t = m_room->services.tournament;
         if (!t.chooseDetail(TournamentSettings::Elimination, elimination))
             return false;
-        m_room->league.setResponse(ReportPath, {200, page});
+        m_room->league.setResponse(ReportPages::Path, {200, page});
         t.setDetailText(TournamentSettings::JumpNumber, u"4412"_s);
         QSignalSpy changed(&m_room->services.pairings, &PairingsService::pairingsChanged);
         m_room->services.pairings.requestPairings();
@@ -150,13 +131,13 @@ private Q_SLOTS:
     {
         QFETCH(QString, line);
         QFETCH(QStringList, answer);
-        QVERIFY(loadPairings(u"Single Elimination"_s, SingleReport));
+        QVERIFY(loadPairings(u"Single Elimination"_s, ReportPages::Single));
         QCOMPARE(answerToBob(line), answer);
     }
 
     void doubleElimination()
     {
-        QVERIFY(loadPairings(u"Double Elimination"_s, DoubleReport));
+        QVERIFY(loadPairings(u"Double Elimination"_s, ReportPages::Double));
         QCOMPARE(answerToBob(u"+pairings 1"_s),
             (QStringList{u"Current Pairings"_s, u"Ann vs Bob"_s, u"Cid vs Dee"_s}));
         QCOMPARE(answerToBob(u"+pairings 2"_s), QStringList{u"No Pairings For Round 2"_s});
@@ -167,7 +148,7 @@ private Q_SLOTS:
 
     void operatorAsksForItsOwnEyes()
     {
-        QVERIFY(loadPairings(u"Single Elimination"_s, SingleReport));
+        QVERIFY(loadPairings(u"Single Elimination"_s, ReportPages::Single));
         m_room->takeShown();
         m_room->services.console.handleHostInput(u"+match Bob"_s);
         QVERIFY(m_room->settle());
