@@ -6,43 +6,21 @@
 #include "settings/SettingsStore.h"
 #include "settings/StoredValues.h"
 #include "support/GameClient.h"
+#include "support/ScratchHost.h"
 #include "support/TestWait.h"
 
 #include <QSignalSpy>
-#include <QTcpServer>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// A loopback port nothing listens on: taken from the system, then given back.
-quint16 closedPort()
-{
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress(QHostAddress::LocalHost), 0))
-        return 0;
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return port;
-}
-
 // A host whose lobby server is at lobbyPort on loopback, started and given both names.
 std::unique_ptr<HostCore> hostWithLobbyAt(
     const QTemporaryDir &dir, quint16 lobbyPort, QStringList &messages)
 {
-    QFile ladders(dir.filePath(u"ladders.ini"_s));
-    if (!ladders.open(QIODevice::WriteOnly))
-        return nullptr;
-    ladders.write("Alpha|alp|3\r\n");
-    ladders.close();
-    HostOptions options;
-    options.dataDir = dir.path();
-    options.settingsFile = dir.filePath(u"settings.ini"_s);
-    options.network.lobbyHost = u"127.0.0.1"_s;
-    options.network.lobbyPort = lobbyPort;
-    options.network.chatPort = 0;
-    auto core = std::make_unique<HostCore>(options);
+    auto core = std::make_unique<HostCore>(scratchHostOptions(dir, lobbyPort));
     QObject::connect(core.get(), &HostCore::messageBox, core.get(),
         [&messages](const QString &text, const QString &) { messages << text; });
     if (!core->start())

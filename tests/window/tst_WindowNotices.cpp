@@ -1,6 +1,7 @@
 #include "LobbySimulator.h"
 #include "chat/ChatOptions.h"
 #include "host/HostCore.h"
+#include "support/ScratchHost.h"
 #include "support/TestWait.h"
 #include "window/HostWindow.h"
 #include "window/HostWindowController.h"
@@ -9,7 +10,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
@@ -25,34 +25,13 @@ template <typename T> T *control(QWidget &window, const char *name)
     return window.findChild<T *>(QString::fromLatin1(name));
 }
 
-// A loopback port nothing listens on: taken from the system, then given back.
-quint16 closedPort()
-{
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress(QHostAddress::LocalHost), 0))
-        return 0;
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return port;
-}
-
 // The window over a host whose lobby server is at lobbyPort on loopback, started from a fresh
 // data folder holding only the ladders.
 struct WindowedHost
 {
     explicit WindowedHost(quint16 lobbyPort)
     {
-        QFile ladders(dir.filePath(u"ladders.ini"_s));
-        if (ladders.open(QIODevice::WriteOnly))
-            ladders.write("Alpha|alp|3\r\n");
-        ladders.close();
-        HostOptions options;
-        options.dataDir = dir.path();
-        options.settingsFile = dir.filePath(u"settings.ini"_s);
-        options.network.lobbyHost = u"127.0.0.1"_s;
-        options.network.lobbyPort = lobbyPort;
-        options.network.chatPort = 0;
-        core = std::make_unique<HostCore>(options);
+        core = std::make_unique<HostCore>(scratchHostOptions(dir, lobbyPort));
         HostCore::Timing timing;
         timing.addChatTimeoutMs = 5000;
         timing.closeDelayMs = 150;
