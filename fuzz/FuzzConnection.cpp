@@ -47,17 +47,7 @@ struct FuzzedRoom : ChatRoomParts
     {
         players.setHostName(u"Operator"_s);
         state.roomName = u"Fuzz Cup"_s;
-        ChatRoom::Limits limits;
-        // The caps on rate would soon close the connections or refuse the requests under a
-        // fuzzer's pace; without them every input reaches the packet handlers.
-        limits.lineBurst = 1 << 20;
-        limits.nameRequestBurst = 1 << 20;
-        limits.refusalBurst = 1 << 20;
-        limits.commandPacketBurst = 1 << 20;
-        limits.maxBytesPerSecond = qint64(1) << 40;
-        limits.joins.burst = 1 << 20;
-        limits.passwords.wrongAllowed = 1 << 20;
-        room.setLimits(limits);
+        room.setLimits(unboundedLimits());
         voice.setWelcomeMessage(u"Welcome"_s);
     }
 

@@ -32,6 +32,11 @@ void endEvent();
 // started after them dearer; they go after every input.
 void dropStrandedTimers();
 
+// The room's limits with every cap on rate and every per-address budget lifted: under a fuzzer's
+// pace they would soon close the connections or refuse the requests, and no input would reach
+// the packet handlers.
+ChatRoom::Limits unboundedLimits();
+
 // A whole host in memory: started from a temporary folder whose servers are closed ports on
 // loopback, its room opened as the lobby's confirmation opens it, and Players clients seated
 // over links in memory (from 127.0.0.2 on, as "Ann" and "Bob").

@@ -41,6 +41,12 @@ BotReplies::BotReplies(BotSpeaker &bot, const TournamentSettings &tournament,
 {
 }
 
+void BotReplies::sayLines(bool replyToHost, int socket, const QStringList &lines)
+{
+    for (const QString &line : lines)
+        m_bot.botSay(replyToHost, socket, line);
+}
+
 void BotReplies::sendCommandList(bool replyToHost, int socket)
 {
     static const QStringList lines = {
@@ -53,8 +59,7 @@ void BotReplies::sendCommandList(bool replyToHost, int socket)
         u"(+ or !)pairings - Current Pairings"_s,
         u"(+ or !)version - Vornic Program Information"_s,
     };
-    for (const QString &line : lines)
-        m_bot.botSay(replyToHost, socket, line);
+    sayLines(replyToHost, socket, lines);
 }
 
 void BotReplies::sendDetails(bool replyToHost, int socket)
@@ -169,8 +174,7 @@ void BotReplies::sendHelp(bool replyToHost, int socket)
         u"(+ or !)match name - The match of name in the latest round"_s,
         u"(+ or !)help - This list"_s,
     };
-    for (const QString &line : lines)
-        m_bot.botSay(replyToHost, socket, line);
+    sayLines(replyToHost, socket, lines);
 }
 
 void BotReplies::sendPairingsOfRound(bool replyToHost, int socket, int round)

@@ -55,6 +55,7 @@ public:
     void announceNewPairings(const QList<int> &rounds);
 
 private:
+    void sayLines(bool replyToHost, int socket, const QStringList &lines);
     // Each returns whether it sent at least one match line.
     bool sendDoubleEliminationPairings(bool replyToHost, int socket);
     bool sendRoundPairings(bool replyToHost, int socket);
